@@ -1,0 +1,33 @@
+# Shared by run.sh, test.sh and bench.sh: install missing Debian packages, then configure and build.
+# Usage: . scripts/setup.sh; vse_install_packages pkg...; vse_build DIR [cmake options...]
+
+vse_install_packages() {
+    local missing=()
+    for pkg in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$pkg")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo apt-get update -qq </dev/null
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" </dev/null
+}
+
+VSE_BASE_PACKAGES=(cmake g++ make pkg-config libwxgtk3.2-dev)
+
+vse_build() {
+    local dir=$1; shift
+    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null || return 1
+    cmake --build "$dir" -j"$(nproc)" || return 1
+}
+
+vse_with_display() {
+    if [ -n "${DISPLAY:-}" ]; then
+        "$@"
+    else
+        xvfb-run -a -s "-screen 0 1280x1024x24" "$@"
+    fi
+}

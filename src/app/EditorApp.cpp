@@ -1,0 +1,33 @@
+#include "app/EditorApp.h"
+
+#include <wx/image.h>
+
+#include "app/FileCommands.h"
+#include "app/MainFrame.h"
+#include "app/MainWindow.h"
+#include "editor/EditorDocument.h"
+#include "view/CanvasPainter.h"
+
+bool EditorApp::OnInit()
+{
+    EditorDocument::Create(nullptr);
+    FileCommands::Create(nullptr);
+    CanvasPainter::Create(nullptr);
+    MainWindow::Create(nullptr);
+
+    for (int i = 1; i < argc; ++i)
+        FileCommands::Instance()->OpenByExtension(argv[i].fn_str());
+
+    SetTopWindow(MainWindow::Instance()->frame);
+    MainWindow::Instance()->frame->Show(true);
+    return true;
+}
+
+int EditorApp::OnExit()
+{
+    MainWindow::Destroy();
+    EditorDocument::Destroy();
+    FileCommands::Destroy();
+    CanvasPainter::Destroy();
+    return 1;
+}

@@ -1,0 +1,99 @@
+#include "app/FileCommands.h"
+
+#include <cstring>
+
+#include <wx/bitmap.h>
+#include <wx/log.h>
+
+#include "app/MainWindow.h"
+#include "app/TrackCanvas.h"
+#include "editor/EditorDocument.h"
+#include "io/Platform.h"
+#include "io/TgaReader.h"
+#include "model/TrackPath.h"
+#include "view/CanvasPainter.h"
+
+namespace {
+
+wxString FromFileName(const char* name)
+{
+    return wxString(name, *wxConvFileName);
+}
+
+}  // namespace
+
+void FileCommands::OpenByExtension(const char* path)
+{
+    if (!platform::IsReadable(path))
+        return;
+    const std::size_t n = std::strlen(path);
+    if (n < 4)
+        return;
+    if (platform::EndsWithNoCase(path, ".txt"))
+        LoadSpline(path);
+    else if (platform::EndsWithNoCase(path, ".tga") || platform::EndsWithNoCase(path, ".bmp"))
+        LoadImageFile(path);
+    else
+        wxLogError("Unrecognized file type:  %s", FromFileName(path + n - 4));
+}
+
+void FileCommands::LoadSpline(const char* path)
+{
+    if (!path)
+        return;
+    EditorDocument* doc = EditorDocument::Instance();
+    const std::size_t oldCount = doc->GetTrackPath()->Count();
+    auto* loaded = new TrackPath(path);
+    if (!loaded->valid) {
+        delete loaded;
+        wxLogStatus("Failed to load new spline.");
+    } else {
+        wxLogStatus("Successfully loaded new spline.");
+        if (oldCount > 0)
+            doc->RecordCommand("load-spline");
+        doc->SetTrackPath(loaded, true);
+    }
+    CanvasPainter::Instance()->Redraw();
+}
+
+void FileCommands::LoadImageFile(const char* path)
+{
+    wxBitmap* picture = nullptr;
+    if (platform::EndsWithNoCase(path, ".bmp")) {
+        picture = new wxBitmap();
+        bool loaded;
+        {
+            wxLogNull quiet;  // the toolkit's own messages would come on top of ours
+            loaded = picture->LoadFile(FromFileName(path), wxBITMAP_TYPE_BMP);
+        }
+        if (!loaded || !picture->IsOk()) {
+            wxLogError("An error occurred during bitmap load.  Sorry I don't know what happened!");
+            delete picture;
+            picture = nullptr;
+        }
+    } else if (platform::EndsWithNoCase(path, ".tga")) {
+        picture = ReadTga(path);
+        if (!picture) {
+            wxLogError("I only know how to read 24-bit uncompressed TGA files!");
+            return;
+        }
+    } else {
+        wxLogError("Sorry, I only know how to read .tga and .bmp files!");
+    }
+
+    if (picture) {
+        const int w = picture->GetWidth();
+        const int h = picture->GetHeight();
+        EditorDocument::Instance()->SetBackgroundBitmap(picture);  // takes it over
+        MainWindow::Instance()->canvas->SetScrollbars(1, 1, w, h, 0, 0, false);
+        wxLogStatus("Successfully loaded new image.");
+    } else {
+        wxLogStatus("Failed to load new image.");
+    }
+    CanvasPainter::Instance()->Redraw();
+}
+
+void FileCommands::SaveSpline(TrackPath* path, const char* name)
+{
+    path->Save(name);
+}

@@ -1,0 +1,109 @@
+#include "app/MainWindow.h"
+
+#include <wx/layout.h>
+#include <wx/log.h>
+#include <wx/menu.h>
+#include <wx/radiobox.h>
+
+#include "app/AppIcon.h"
+#include "app/AppIds.h"
+#include "app/MainFrame.h"
+#include "app/MainPanel.h"
+#include "app/TrackCanvas.h"
+#include "editor/EditorDocument.h"
+#include "model/TrackPoint.h"
+#include "view/CanvasHandler.h"
+
+MainWindow::MainWindow()
+{
+    frame = new MainFrame(nullptr, "VORN Spline Editor", 50, 50, 600, 600);
+
+    frame->CreateStatusBar(2);
+    const int widths[2] = {-1, 100};
+    frame->SetStatusWidths(2, widths);
+    frame->GetStatusBar()->SetName("status_line");
+
+    frame->SetIcon(LoadAppIcon("vse_icon"));
+    frame->DragAcceptFiles(true);
+
+    panel = new MainPanel(frame, wxSUNKEN_BORDER);
+    panel->SetAutoLayout(true);
+
+    const wxString choices[3] = {"Straight", "Jump", "Curve"};
+    typeRadioBox = new wxRadioBox(panel, ID_TYPE_RADIOBOX, "Type", wxPoint(5, 5), wxSize(100, 100), 3,
+                                  choices, 1, wxRA_SPECIFY_COLS, wxDefaultValidator, "radioBox");
+
+    canvas = new TrackCanvas(panel, wxPoint(125, 5), wxSize(400, 400));
+    canvas->SetScrollbars(1, 1, 400, 400, 0, 0);
+    canvas->SetFocus();
+
+    canvasHandler = new CanvasHandler();
+
+    auto* constraints = new wxLayoutConstraints();
+    constraints->left.SameAs(typeRadioBox, wxRight, 0);
+    constraints->right.SameAs(panel, wxRight, 0);
+    constraints->top.SameAs(panel, wxTop, 0);
+    constraints->bottom.SameAs(panel, wxBottom, 0);
+    canvas->SetConstraints(constraints);
+
+    fileMenu = new wxMenu();
+    fileMenu->Append(ID_NEW_SPLINE, "&New Spline\t(Ctrl+N)", "Create new spline");
+    fileMenu->Append(ID_OPEN_SPLINE, "&Open Spline\t(Ctrl+O)", "Open Spline (.txt file)");
+    fileMenu->Append(ID_OPEN_IMAGE, "Open &Image\t(Ctrl+A)", "Open Image (.tga/.bmp file)");
+    fileMenu->AppendSeparator();
+    fileMenu->Append(ID_SAVE_SPLINE, "&Save Spline\t(Ctrl+S)", "Save Spline (.txt file)");
+    fileMenu->Append(ID_SAVE_SPLINE_AS, "Save Spline &As...", "Save Spline As... (.txt file)");
+    fileMenu->AppendSeparator();
+    fileMenu->Append(ID_EXIT, "E&xit", "Quit VornSplineEdit");
+
+    editMenu = new wxMenu();
+    editMenu->Append(ID_UNDO, "&Undo\t(Ctrl+Z)", "Undo last command");
+    editMenu->Append(ID_REDO, "&Redo\t(Ctrl+Y)", "Redo last command");
+
+    helpMenu = new wxMenu();
+    helpMenu->Append(ID_ABOUT, "&About...", "About VornSplineEdit!");
+
+    UpdateUndoLabel("");
+    UpdateRedoLabel("");
+
+    menuBar = new wxMenuBar();
+    menuBar->Append(fileMenu, "&File");
+    menuBar->Append(editMenu, "&Edit");
+    menuBar->Append(helpMenu, "&Help");
+    frame->SetMenuBar(menuBar);
+
+    frame->Centre(wxBOTH);
+}
+
+MainWindow::~MainWindow()
+{
+    delete canvasHandler;
+}
+
+void MainWindow::SetPointType(int t)
+{
+    typeRadioBox->SetSelection(t);
+    for (TrackPoint* p : EditorDocument::Instance()->selection)
+        p->type = t;
+    wxLogStatus("Changed point type to:  %d", t);
+}
+
+namespace {
+
+void Relabel(wxMenu* menu, int id, const char* format, const std::string& name)
+{
+    menu->SetLabel(id, wxString::Format(format, wxString::FromUTF8(name)));
+    menu->Enable(id, !name.empty());
+}
+
+}  // namespace
+
+void MainWindow::UpdateUndoLabel(const std::string& name)
+{
+    Relabel(editMenu, ID_UNDO, "&Undo %s\t(Ctrl+Z)", name);
+}
+
+void MainWindow::UpdateRedoLabel(const std::string& name)
+{
+    Relabel(editMenu, ID_REDO, "&Redo %s\t(Ctrl+Y)", name);
+}

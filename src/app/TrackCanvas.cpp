@@ -1,0 +1,96 @@
+#include "app/TrackCanvas.h"
+
+#include <wx/utils.h>
+
+#include "app/MainWindow.h"
+#include "view/CanvasHandler.h"
+#include "view/CanvasPainter.h"
+#include "view/InputFlags.h"
+
+wxBEGIN_EVENT_TABLE(TrackCanvas, wxScrolledWindow)
+    EVT_CHAR(TrackCanvas::OnChar)
+    EVT_MOUSE_EVENTS(TrackCanvas::OnMouseEvent)
+wxEND_EVENT_TABLE()
+
+namespace {
+
+int ModifierFlags(const wxKeyboardState& state)
+{
+    int flags = 0;
+    if (state.AltDown())
+        flags |= InputFlags::Alt;
+    if (state.ControlDown())
+        flags |= InputFlags::Control;
+    if (state.ShiftDown())
+        flags |= InputFlags::Shift;
+    return flags;
+}
+
+}  // namespace
+
+// wxWANTS_CHARS: Tab, Delete and the arrow keys must reach the key map as characters.
+TrackCanvas::TrackCanvas(wxWindow* parent, const wxPoint& pos, const wxSize& size)
+    : wxScrolledWindow(parent, wxID_ANY, pos, size, wxSUNKEN_BORDER | wxWANTS_CHARS | wxHSCROLL | wxVSCROLL,
+                       "panel")
+{
+}
+
+void TrackCanvas::OnDraw(wxDC& dc)
+{
+    CanvasPainter::Instance()->Paint(dc);
+}
+
+wxPoint TrackCanvas::ToLogical(const wxPoint& client) const
+{
+    int startX, startY, unitX, unitY;
+    GetViewStart(&startX, &startY);
+    GetScrollPixelsPerUnit(&unitX, &unitY);
+    return wxPoint(client.x + startX * unitX, client.y + startY * unitY);
+}
+
+void TrackCanvas::OnMouseEvent(wxMouseEvent& event)
+{
+    int flags = event.Leaving() ? InputFlags::Leave : 0;
+    flags |= ModifierFlags(event);
+    const wxEventType type = event.GetEventType();
+    if (type == wxEVT_MOTION)
+        flags |= InputFlags::Motion;
+    else if (type == wxEVT_LEFT_DOWN)
+        flags |= InputFlags::Press | InputFlags::Left;
+    else if (type == wxEVT_MIDDLE_DOWN)
+        flags |= InputFlags::Press | InputFlags::Middle;
+    else if (type == wxEVT_RIGHT_DOWN)
+        flags |= InputFlags::Press | InputFlags::Right;
+    else if (type == wxEVT_LEFT_UP)
+        flags |= InputFlags::Release | InputFlags::Left;
+    else if (type == wxEVT_MIDDLE_UP)
+        flags |= InputFlags::Release | InputFlags::Middle;
+    else if (type == wxEVT_RIGHT_UP)
+        flags |= InputFlags::Release | InputFlags::Right;
+    if (event.LeftIsDown())
+        flags |= InputFlags::Left;
+    if (event.MiddleIsDown())
+        flags |= InputFlags::Middle;
+    if (event.RightIsDown())
+        flags |= InputFlags::Right;
+
+    const wxPoint client = event.GetPosition();
+    const wxPoint logical = ToLogical(client);
+    MainWindow::Instance()->canvasHandler->HandleMouse(client.x, client.y, logical.x, logical.y, flags);
+    SetFocus();
+}
+
+void TrackCanvas::OnChar(wxKeyEvent& event)
+{
+    const int flags = ModifierFlags(event);
+    int key = event.GetKeyCode();
+    // Control plus a letter arrives as its control code; 8, 9 and 13 stay, as
+    // they are also Backspace, Tab and Return.
+    if ((flags & InputFlags::Control) && key >= 1 && key <= 26 && key != 8 && key != 9 && key != 13)
+        key += 'a' - 1;
+    // The cursor position at the time of the key, read directly in client pixels.
+    const wxPoint client = ScreenToClient(wxGetMousePosition());
+    const wxPoint logical = ToLogical(client);
+    MainWindow::Instance()->canvasHandler->HandleKey(key, client.x, client.y, logical.x, logical.y, flags);
+    SetFocus();
+}

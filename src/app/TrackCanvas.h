@@ -1,0 +1,20 @@
+#pragma once
+
+#include <wx/scrolwin.h>
+
+// The drawing area: translates raw mouse and key input for the canvas handler
+// and hands the toolkit's repaints to the painter.
+class TrackCanvas : public wxScrolledWindow {
+public:
+    TrackCanvas(wxWindow* parent, const wxPoint& pos, const wxSize& size);
+
+    void OnDraw(wxDC& dc) override;
+    void OnMouseEvent(wxMouseEvent& event);
+    void OnChar(wxKeyEvent& event);
+
+    // A client position in logical (scrolled) canvas pixels.
+    wxPoint ToLogical(const wxPoint& client) const;
+
+private:
+    wxDECLARE_EVENT_TABLE();
+};

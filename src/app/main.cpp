@@ -1,0 +1,3 @@
+#include "app/EditorApp.h"
+
+wxIMPLEMENT_APP(EditorApp);

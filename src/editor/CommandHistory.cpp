@@ -1,0 +1,67 @@
+// The undo/redo history of the document: whole-path snapshots taken before
+// each recorded command, swapped with the current path on undo and redo.
+#include <wx/log.h>
+
+#include "app/MainWindow.h"
+#include "editor/EditorDocument.h"
+#include "editor/HistoryRecord.h"
+#include "model/TrackPath.h"
+
+void EditorDocument::ClearRedo()
+{
+    for (HistoryRecord* r : redoList)
+        delete r;
+    redoList.clear();
+}
+
+void EditorDocument::RecordCommand(const std::string& name)
+{
+    SettleMove();
+    while (int(undoList.size()) >= historyLimit && !undoList.empty()) {
+        delete undoList.back();
+        undoList.pop_back();
+    }
+    ClearRedo();
+    undoList.push_front(new HistoryRecord(name, new TrackPath(*GetTrackPath())));
+    MainWindow* window = MainWindow::Instance();
+    window->UpdateUndoLabel(name);
+    window->UpdateRedoLabel("");
+}
+
+void EditorDocument::Undo()
+{
+    MainWindow* window = MainWindow::Instance();
+    if (undoList.empty()) {
+        wxLogStatus("No more undo!");
+        window->UpdateUndoLabel("");
+        return;
+    }
+    HistoryRecord* r = undoList.front();
+    undoList.pop_front();
+    TrackPath* current = GetTrackPath();
+    SetTrackPath(r->snapshot, false);
+    r->snapshot = current;
+    redoList.push_front(r);
+    window->UpdateUndoLabel(undoList.empty() ? std::string() : undoList.front()->name);
+    window->UpdateRedoLabel(r->name);
+    wxLogStatus("Undid:  %s", r->name);
+}
+
+void EditorDocument::Redo()
+{
+    MainWindow* window = MainWindow::Instance();
+    if (redoList.empty()) {
+        wxLogStatus("No more redo!");
+        window->UpdateRedoLabel("");
+        return;
+    }
+    HistoryRecord* r = redoList.front();
+    redoList.pop_front();
+    TrackPath* current = GetTrackPath();
+    SetTrackPath(r->snapshot, false);
+    r->snapshot = current;
+    undoList.push_front(r);
+    window->UpdateRedoLabel(redoList.empty() ? std::string() : redoList.front()->name);
+    window->UpdateUndoLabel(r->name);
+    wxLogStatus("Redid:  %s", r->name);
+}

@@ -1,0 +1,300 @@
+#include "editor/EditorDocument.h"
+
+#include <cmath>
+#include <new>
+#include <vector>
+
+#include <wx/bitmap.h>
+#include <wx/dcmemory.h>
+#include <wx/log.h>
+#include <wx/radiobox.h>
+
+#include "app/MainWindow.h"
+#include "app/TrackCanvas.h"
+#include "editor/HistoryRecord.h"
+#include "model/TrackPath.h"
+#include "model/TrackPoint.h"
+#include "model/TrackSegment.h"
+#include "view/CanvasHandler.h"
+#include "view/CanvasPainter.h"
+#include "view/ViewTransform.h"
+
+namespace {
+
+void Repaint()
+{
+    CanvasPainter::Instance()->Redraw();
+}
+
+CanvasHandler* Handler()
+{
+    return MainWindow::Instance()->canvasHandler;
+}
+
+}  // namespace
+
+EditorDocument::EditorDocument() = default;
+
+EditorDocument::~EditorDocument()
+{
+    delete trackPath;
+    delete background;
+    for (HistoryRecord* r : undoList)
+        delete r;
+    for (HistoryRecord* r : redoList)
+        delete r;
+}
+
+TrackPath* EditorDocument::GetTrackPath()
+{
+    if (!trackPath)
+        trackPath = new TrackPath();
+    return trackPath;
+}
+
+void EditorDocument::SettleMove()
+{
+    if (!movedSinceIndexed || !trackPath)
+        return;
+    movedSinceIndexed = false;
+    for (TrackPoint* p : selection)
+        trackPath->UpdatePointPosition(p);
+}
+
+void EditorDocument::SetTrackPath(TrackPath* path, bool deleteOld)
+{
+    SettleMove();
+    if (trackPath && trackPath != path && deleteOld)
+        delete trackPath;
+    trackPath = path;
+
+    selection.clear();
+    for (TrackPoint* p : trackPath->points)
+        if (p->IsSelected())
+            selection.insert(p);
+    ClearHighlights();
+    Handler()->ResetHover(-1, -1);
+}
+
+void EditorDocument::Select(TrackPoint* point)
+{
+    SettleMove();
+    point->flags |= TrackPoint::Selected;
+    selection.insert(point);
+}
+
+void EditorDocument::Unselect(TrackPoint* point)
+{
+    SettleMove();
+    point->flags &= ~TrackPoint::Selected;
+    selection.erase(point);
+}
+
+void EditorDocument::ToggleSelect(TrackPoint* point)
+{
+    if (point->IsSelected())
+        Unselect(point);
+    else
+        Select(point);
+}
+
+void EditorDocument::UnselectAll()
+{
+    SettleMove();
+    wxLogStatus("All points unselected.");
+    for (TrackPoint* p : GetTrackPath()->points)
+        p->flags &= ~TrackPoint::Selected;
+    selection.clear();
+}
+
+void EditorDocument::Highlight(TrackPoint* point)
+{
+    point->flags |= TrackPoint::Highlighted;
+}
+
+void EditorDocument::Unhighlight(TrackPoint* point)
+{
+    point->flags &= ~TrackPoint::Highlighted;
+}
+
+void EditorDocument::ClearHighlights()
+{
+    for (TrackPoint* p : GetTrackPath()->points)
+        p->flags &= ~TrackPoint::Highlighted;
+}
+
+void EditorDocument::StartMove(int lx, int ly)
+{
+    wxLogStatus("Starting move.");
+    RecordCommand("move");
+    moveStartX = moveLastX = lx;
+    moveStartY = moveLastY = ly;
+    Repaint();
+}
+
+void EditorDocument::DragMove(int lx, int ly)
+{
+    wxLogStatus("dx,dy = %7.2f,%7.2f", double(lx - moveStartX) * scaleX,
+                double(ly - moveStartY) * scaleY);
+    const float sx = float(double(lx - moveLastX) * scaleX);
+    const float sy = float(-(double(ly - moveLastY) * scaleY));
+    for (TrackPoint* p : selection) {
+        p->x += sx;
+        p->y += sy;
+    }
+    if (!selection.empty() && (sx != 0.0f || sy != 0.0f))
+        movedSinceIndexed = true;
+    moveLastX = lx;
+    moveLastY = ly;
+    Repaint();
+}
+
+void EditorDocument::FinishMove(int, int)
+{
+    wxLogStatus("Finished move.");
+    movedSinceIndexed = false;
+    for (TrackPoint* p : selection)
+        GetTrackPath()->UpdatePointPosition(p);
+    Repaint();
+}
+
+void EditorDocument::DeleteSelected()
+{
+    if (selection.empty())
+        return;
+    wxLogStatus("Deleted selected points.");
+    RecordCommand("delete");
+    const std::vector<TrackPoint*> doomed(selection.begin(), selection.end());
+    for (TrackPoint* p : doomed) {
+        Unselect(p);
+        Handler()->ForgetPoint(p);
+        trackPath->RemovePoint(p);
+    }
+    Repaint();
+}
+
+void EditorDocument::SetStartToSelection()
+{
+    if (selection.empty()) {
+        wxLogError("You must first select a point before you can reset the start/finish point!");
+        return;
+    }
+    SettleMove();
+    GetTrackPath()->SetStart(*selection.begin(), true);
+    Repaint();
+}
+
+void EditorDocument::ReversePath()
+{
+    SettleMove();
+    GetTrackPath()->ReverseDirection();
+    Repaint();
+}
+
+void EditorDocument::AdjustWidth(float delta)
+{
+    TrackPoint* last = nullptr;
+    for (TrackPoint* p : selection) {
+        p->w = p->w + delta;
+        if (p->w < 0.5f)
+            p->w = 0.5f;
+        last = p;
+    }
+    if (last)
+        wxLogStatus("Point:  %7.2f,%7.2f (w = %.2f)", double(last->x), double(last->y),
+                    double(last->w));
+    Repaint();
+}
+
+void EditorDocument::CreatePointAt(int lx, int ly)
+{
+    const int type = MainWindow::Instance()->typeRadioBox->GetSelection();
+    float wx, wy;
+    if (!PixelToWorld(lx, ly, wx, wy))
+        return;  // no usable picture: there is no world position to put a point at
+    wxLogStatus("Created new point at:  %7.2f,%7.2f", double(wx), double(wy));
+    RecordCommand("create-point");
+
+    TrackPath* path = GetTrackPath();
+    std::vector<TrackSegment*> hits;
+    path->FindSegmentsAt(lx, ly, hits);
+
+    TrackPoint* point;
+    bool linked;
+    if (!hits.empty()) {
+        TrackSegment* s = hits.front();
+        const TrackPoint& a = *s->from;
+        const TrackPoint& b = *s->to;
+        const float w = (a.w + b.w) * 0.5f;
+        double x, y;
+        if (std::fabs(double(a.x) - b.x) <= 0.01) {
+            x = a.x;
+            y = wy;
+        } else if (std::fabs(double(a.y) - b.y) <= 0.01) {
+            x = wx;
+            y = a.y;
+        } else {
+            // The foot of the perpendicular from the click onto the segment's line.
+            const double m = (double(b.y) - a.y) / (double(b.x) - a.x);
+            const double c = a.y - m * a.x;
+            const double mPerp = -1.0 / m;
+            x = (wy - mPerp * wx - c) / (m - mPerp);
+            y = m * x + c;
+        }
+        point = new (std::nothrow) TrackPoint(float(x), float(y), w, type);
+        linked = path->InsertPoint(point, s);
+    } else {
+        const float w = path->points.empty() ? 10.0f : path->points.back()->w;
+        point = new (std::nothrow) TrackPoint(wx, wy, w, type);
+        linked = path->InsertPoint(point, nullptr);
+    }
+    if (!point) {
+        wxLogError("Whoops, invalid new point!");
+        return;
+    }
+    if (!linked)
+        return;  // refused and already deleted by the path
+
+    UnselectAll();
+    Select(point);
+    Handler()->ResetHover(lx, ly);
+    Repaint();
+}
+
+wxBitmap* EditorDocument::GetBackgroundBitmap()
+{
+    if (background)
+        return background;
+    const wxSize size = MainWindow::Instance()->canvas->GetClientSize();
+    if (size.x <= 0 || size.y <= 0) {
+        // Refused like any bitmap without a size; wxBitmap cannot even be made empty here.
+        wxLogError("Invalid bitmap dimensions:  %dx%d", size.x > 0 ? size.x : 0,
+                   size.y > 0 ? size.y : 0);
+        return nullptr;
+    }
+    auto* bitmap = new wxBitmap(size.x, size.y, -1);
+    {
+        wxMemoryDC dc(*bitmap);
+        dc.SetBrush(wxBrush(wxColour(0, 0, 0), wxBRUSHSTYLE_SOLID));
+        dc.SetPen(wxPen(wxColour(50, 255, 50), 5, wxPENSTYLE_SOLID));
+        dc.DrawRectangle(0, 0, size.x, size.y);
+    }
+    SetBackgroundBitmap(bitmap);
+    return background;
+}
+
+void EditorDocument::SetBackgroundBitmap(wxBitmap* bitmap)
+{
+    const int w = bitmap && bitmap->IsOk() ? bitmap->GetWidth() : 0;
+    const int h = bitmap && bitmap->IsOk() ? bitmap->GetHeight() : 0;
+    if (w == 0 || h == 0) {
+        wxLogError("Invalid bitmap dimensions:  %dx%d", w, h);
+        delete bitmap;  // refused, and nobody else holds it
+        return;
+    }
+    if (background != bitmap)
+        delete background;
+    background = bitmap;
+    scaleX = float(double(WorldWidth) / w);
+    scaleY = float(double(WorldHeight) / h);
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+// Writes a file so that a failure at any point leaves the previous file whole:
+// the text goes to a temporary file beside the target, which is synced and then
+// renamed over it only when every write succeeded. A symbolic link is followed,
+// so the file it names is replaced, and the target's permissions are kept.
+class SafeFileWriter {
+public:
+    SafeFileWriter() = default;
+    ~SafeFileWriter();
+    SafeFileWriter(const SafeFileWriter&) = delete;
+    SafeFileWriter& operator=(const SafeFileWriter&) = delete;
+
+    // False when the target may not be written or no temporary file can be made.
+    bool Open(const std::string& target);
+    // printf into the file; a failed write is remembered and fails the commit.
+    void Printf(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    // Flushes, syncs, closes and renames; false (target untouched) on any failure.
+    bool Commit();
+    // Why Open or Commit failed, in the C library's words.
+    const std::string& Error() const { return error; }
+
+private:
+    void Discard();
+    void Fail();
+
+    std::FILE* file = nullptr;
+    std::string finalPath;
+    std::string tempPath;
+    std::string error;
+    bool failed = false;
+};

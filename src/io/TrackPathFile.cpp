@@ -1,0 +1,111 @@
+// The track path text file: the point count, then "x,y,w,type" per point.
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+
+#include <wx/log.h>
+
+#include "io/SafeFileWriter.h"
+#include "model/FileName.h"
+#include "model/TrackPath.h"
+#include "model/TrackPoint.h"
+
+namespace {
+
+wxString Shown(const char* name)
+{
+    return wxString(name ? name : "", *wxConvFileName);
+}
+
+// A long from fscanf that fits an int; overflow is an invalid number.
+bool FitsInt(long value)
+{
+    return errno != ERANGE && value >= INT_MIN && value <= INT_MAX;
+}
+
+// fscanf's %f turns out-of-range values into infinities and accepts "nan" and
+// "inf": none of them is a position or a width.
+bool Finite(float x, float y, float w)
+{
+    return std::isfinite(x) && std::isfinite(y) && std::isfinite(w);
+}
+
+// One point in the "%f,%f,%f,%d" form: blanks before each number, a comma right
+// after each of the first three.
+bool ReadPoint(std::FILE* file, float& x, float& y, float& w, int& type)
+{
+    int afterComma = -1;
+    if (std::fscanf(file, "%f,%f,%f,%n", &x, &y, &w, &afterComma) != 3 || afterComma < 0)
+        return false;
+    long t;
+    errno = 0;
+    if (std::fscanf(file, "%ld", &t) != 1 || !FitsInt(t) || !Finite(x, y, w))
+        return false;
+    type = int(t);
+    return true;
+}
+
+}  // namespace
+
+TrackPath::TrackPath(const char* fileName) : valid(false), index(BoundingBox(-128, -128, -1000, 128, 128, 1000))
+{
+    if (!fileName) {
+        wxLogError("Invalid file name:  %s", wxString());
+        return;
+    }
+    std::FILE* file = std::fopen(fileName, "r");
+    if (!file) {
+        wxLogError("Could not open file for read:  %s", Shown(fileName));
+        return;
+    }
+    Read(file, fileName);
+    std::fclose(file);
+    valid = true;
+}
+
+void TrackPath::Read(std::FILE* file, const char* name)
+{
+    long count;
+    errno = 0;
+    if (std::fscanf(file, "%ld", &count) != 1 || !FitsInt(count)) {
+        wxLogError("Could not read # points!  Invalid format:  %s", Shown(name));
+        incomplete = true;
+        return;
+    }
+    for (long i = 0; i < count; ++i) {
+        float x, y, w;
+        int type;
+        if (!ReadPoint(file, x, y, w, type)) {
+            wxLogError("Could not read point %d!  Invalid format:  %s", int(i), Shown(name));
+            incomplete = true;
+            return;
+        }
+        InsertPoint(new TrackPoint(x, y, w, type), nullptr);
+    }
+    SetFileName(name);
+}
+
+bool TrackPath::Save(const char* name)
+{
+    const std::string target = name ? std::string(name) : currentFileName;
+    SafeFileWriter writer;
+    if (!writer.Open(target)) {
+        wxLogError("Could not open file for write:  %s", Shown(target.c_str()));
+        return false;
+    }
+    writer.Printf("%d\n", int(points.size()));
+    for (const TrackPoint* p : points)
+        writer.Printf("%.6f,%.6f,%.6f,%d\n", double(p->x), double(p->y), double(p->w), p->type);
+    if (!writer.Commit()) {
+        wxLogError("Could not write the track path to %s (%s).",
+                   Shown(target.c_str()), wxString(writer.Error()));
+        return false;
+    }
+    if (name) {
+        SetFileName(name);
+        incomplete = false;
+    }
+    wxLogStatus("Successfully saved spline.");
+    return true;
+}

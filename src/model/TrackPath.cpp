@@ -1,0 +1,377 @@
+#include "model/TrackPath.h"
+
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+
+#include <wx/dc.h>
+#include <wx/log.h>
+
+#include "editor/EditorDocument.h"
+#include "model/FileName.h"
+#include "model/TrackPoint.h"
+#include "model/TrackSegment.h"
+#include "view/ViewTransform.h"
+
+namespace {
+const char* const NotInList = "Couldn't find point in list, something's weird!";
+}
+
+TrackPath::TrackPath() : valid(true), index(BoundingBox(0, 0, 0, 0, 0, 0))
+{
+    SetFileName("noname.txt");
+}
+
+TrackPath::TrackPath(const TrackPath& source)
+    : valid(source.valid), incomplete(source.incomplete), index(source.index.box)
+{
+    index.CopyLayout(source.index);
+    for (const TrackPoint* p : source.points)
+        InsertPoint(new TrackPoint(*p), nullptr);
+}
+
+TrackPath::~TrackPath() = default;  // the index deletes every point and segment
+
+void TrackPath::Link(TrackSegment* segment)
+{
+    index.Insert(segment, 1);
+}
+
+void TrackPath::Unlink(TrackSegment* segment)
+{
+    index.Remove(segment, true);
+}
+
+void TrackPath::Discard(TrackPoint* point)
+{
+    // A point that cannot be linked is taken out again: left in the index it
+    // would be found by hit tests although it is not part of the chain.
+    index.Remove(point, true);
+}
+
+bool TrackPath::InsertPoint(TrackPoint* point, TrackSegment* segment)
+{
+    if (!point) {
+        wxLogError("Invalid point to insert into track path!");
+        return false;
+    }
+    if (point->prevSegment || point->nextSegment || point->owner) {
+        wxLogError("Invalid prev segment on point!  Not inserting!");
+        return false;
+    }
+    index.Insert(point, 1);
+
+    if (points.empty()) {
+        point->owner = this;
+        point->listPos = points.insert(points.end(), point);
+        return true;
+    }
+
+    if (segment) {
+        TrackPoint* a = segment->from;
+        TrackPoint* b = segment->to;
+        if (!a || !b) {
+            wxLogError("Invalid segment, has NULL point(s)!");
+            Discard(point);
+            return false;
+        }
+        if (!a->nextSegment) {
+            wxLogError("p1 has invalid segment!");
+            Discard(point);
+            return false;
+        }
+        const auto bPos = FindPointNode(b);
+        if (bPos == points.end()) {
+            wxLogError(NotInList);
+            Discard(point);
+            return false;
+        }
+        Unlink(a->nextSegment);
+        auto* s1 = new TrackSegment(a, point);
+        Link(s1);
+        auto* s2 = new TrackSegment(point, b);
+        Link(s2);
+        a->nextSegment = s1;
+        point->prevSegment = s1;
+        point->nextSegment = s2;
+        b->prevSegment = s2;
+        point->owner = this;
+        point->listPos = points.insert(bPos, point);
+        return true;
+    }
+
+    TrackPoint* last = points.back();
+    if (last->nextSegment) {
+        wxLogError("Invalid next segment on last point!");
+        Discard(point);
+        return false;
+    }
+    auto* s = new TrackSegment(last, point);
+    Link(s);
+    last->nextSegment = s;
+    point->prevSegment = s;
+    point->nextSegment = nullptr;
+    point->owner = this;
+    point->listPos = points.insert(points.end(), point);
+    return true;
+}
+
+void TrackPath::RemovePoint(TrackPoint* point)
+{
+    if (!point)
+        return;
+    const auto pos = FindPointNode(point);
+    if (pos == points.end()) {
+        wxLogError(NotInList);
+        return;
+    }
+    points.erase(pos);
+    point->owner = nullptr;
+
+    TrackPoint* a = point->PrevPoint();
+    TrackPoint* b = point->NextPoint();
+    if (point->prevSegment)
+        Unlink(point->prevSegment);
+    if (point->nextSegment)
+        Unlink(point->nextSegment);
+    point->prevSegment = point->nextSegment = nullptr;
+
+    if (a && b) {
+        auto* s = new TrackSegment(a, b);
+        Link(s);
+        a->nextSegment = s;
+        b->prevSegment = s;
+    } else if (a) {
+        a->nextSegment = nullptr;
+    } else if (b) {
+        b->prevSegment = nullptr;
+    }
+    index.Remove(point, true);
+}
+
+void TrackPath::SetStart(TrackPoint* point, bool record)
+{
+    if (points.empty())
+        return;
+    const auto pos = FindPointNode(point);
+    if (pos == points.end()) {
+        wxLogError(NotInList);
+        return;
+    }
+    if (pos == points.begin())
+        return;
+    if (record)
+        EditorDocument::Instance()->RecordCommand("set-start");
+
+    TrackSegment* s = point->prevSegment;
+    TrackPoint* first = points.front();
+    TrackPoint* last = points.back();
+    TrackPoint* newLast = *std::prev(pos);
+
+    // The segment that entered the new start closes the old gap instead.
+    first->prevSegment = s;
+    last->nextSegment = s;
+    s->from = last;
+    s->to = first;
+    point->prevSegment = nullptr;
+    newLast->nextSegment = nullptr;
+
+    index.Remove(s, false);
+    s->UpdateBounds();
+    index.Insert(s, 1);
+
+    // Rotating by splicing keeps every point's list position valid.
+    points.splice(points.begin(), points, pos, points.end());
+}
+
+void TrackPath::ReverseDirection()
+{
+    if (points.empty())
+        return;
+    EditorDocument::Instance()->RecordCommand("reverse-direction");
+
+    for (TrackPoint* p : points) {
+        if (TrackSegment* s = p->nextSegment) {
+            s->from = s->to;
+            s->to = p;
+        }
+        std::swap(p->prevSegment, p->nextSegment);
+    }
+    points.reverse();
+    SetStart(points.back(), false);
+}
+
+void TrackPath::Reindex(TrackPoint* point)
+{
+    index.Remove(point, false);
+    point->bounds = BoundingBox(point->x, point->y, 0.0f, point->x, point->y, 0.0f);
+    index.Insert(point, 1);
+}
+
+void TrackPath::UpdatePointPosition(TrackPoint* point)
+{
+    if (!point)
+        return;
+    Reindex(point);
+    for (TrackSegment* s : {point->prevSegment, point->nextSegment}) {
+        if (!s)
+            continue;
+        index.Remove(s, false);
+        s->UpdateBounds();
+        index.Insert(s, 1);
+    }
+}
+
+TrackPath::PointList::iterator TrackPath::FindPointNode(TrackPoint* point)
+{
+    if (point && point->owner == this)
+        return point->listPos;
+    return points.end();
+}
+
+bool TrackPath::FindPointsAt(int px, int py, std::vector<TrackPoint*>& out)
+{
+    if (!EditorDocument::Instance()->GetBackgroundBitmap())
+        return false;
+    float x0, y0, x1, y1;
+    if (!PixelSquareToWorldBox(px, py, 10, x0, y0, x1, y1))
+        return false;
+    std::vector<SpatialObject*> hits;
+    index.Query(BoundingBox(x0, y0, 0.0f, x1, y1, 0.0f), hits);
+    for (SpatialObject* hit : hits)
+        out.push_back(static_cast<TrackPoint*>(hit));
+    return true;
+}
+
+namespace {
+
+// Whether the centre of the pick square lies within r of the segment's line.
+bool NearSegment(float x0, float y0, float x1, float y1, const TrackSegment& s)
+{
+    const TrackPoint& a = *s.from;
+    const TrackPoint& b = *s.to;
+    if (std::fabs(double(a.x) - b.x) <= 0.01)
+        return true;
+    if (std::fabs(double(a.y) - b.y) <= 0.01)
+        return true;
+    const double cx = (double(x0) + x1) / 2.0;
+    const double cy = (double(y0) + y1) / 2.0;
+    const double thetaB = std::atan((double(b.y) - a.y) / (double(b.x) - a.x));
+    const double dxC = cx - a.x, dyC = cy - a.y;
+    const double distCA = std::sqrt(dxC * dxC + dyC * dyC);
+    double d = 0.0;
+    if (distCA > 0.0) {
+        const double thetaC = dxC == 0.0 ? std::atan(1.0) * 2.0 : std::atan(dyC / dxC);
+        d = std::fabs(std::sin(thetaC - thetaB)) * distCA;
+    }
+    const double rx = cx - x1, ry = cy - y1;
+    const double r = 0.5 * std::sqrt(rx * rx + ry * ry);
+    return d <= r;
+}
+
+}  // namespace
+
+bool TrackPath::FindSegmentsAt(int px, int py, std::vector<TrackSegment*>& out)
+{
+    if (!EditorDocument::Instance()->GetBackgroundBitmap())
+        return false;
+    float x0, y0, x1, y1;
+    if (!PixelSquareToWorldBox(px, py, 10, x0, y0, x1, y1))
+        return false;
+    std::vector<SpatialObject*> hits;
+    index.Query(BoundingBox(x0, y0, 1.0f, x1, y1, 1.0f), hits);
+    for (SpatialObject* hit : hits) {
+        auto* s = static_cast<TrackSegment*>(hit);
+        if (NearSegment(x0, y0, x1, y1, *s))
+            out.push_back(s);
+    }
+    return true;
+}
+
+bool TrackPath::FindInBox(const BoundingBox& box, std::vector<SpatialObject*>& out)
+{
+    if (!EditorDocument::Instance()->GetBackgroundBitmap())
+        return false;
+    index.Query(box, out);
+    return true;
+}
+
+namespace {
+
+// Pixel bounds of what one point draws of itself (its position and edges,
+// widened by the largest ring and pen), for skipping points out of sight.
+wxRect OwnPixelBounds(const TrackPoint& p)
+{
+    int x[3], y[3];
+    if (!WorldToPixel(p.x, p.y, x[0], y[0]) ||
+        !WorldToPixel(p.leftEdge[0], p.leftEdge[1], x[1], y[1]) ||
+        !WorldToPixel(p.rightEdge[0], p.rightEdge[1], x[2], y[2]))
+        return wxRect();
+    const int margin = 12;
+    const int x0 = std::min({x[0], x[1], x[2]}) - margin;
+    const int y0 = std::min({y[0], y[1], y[2]}) - margin;
+    const int x1 = std::max({x[0], x[1], x[2]}) + margin;
+    const int y1 = std::max({y[0], y[1], y[2]}) + margin;
+    return wxRect(wxPoint(x0, y0), wxPoint(x1, y1));
+}
+
+void SetTools(wxDC& dc, const wxColour& brush, wxBrushStyle brushStyle, const wxColour& pen,
+              int width)
+{
+    dc.SetBrush(wxBrush(brush, brushStyle));
+    dc.SetPen(wxPen(pen, width, wxPENSTYLE_SOLID));
+}
+
+}  // namespace
+
+void TrackPath::Draw(wxDC& dc)
+{
+    for (TrackPoint* p : points)
+        p->ComputeEdges();
+
+    // Every mouse movement repaints, so points whose drawing cannot reach the
+    // DC's area are left out; a line from a visible point to one far away is
+    // still drawn, because each point's box includes its next point's.
+    const wxRect area = DcLogicalArea(dc);
+    std::vector<TrackPoint*> shown;
+    shown.reserve(std::min<std::size_t>(points.size(), 4096));
+    wxRect nextBounds;
+    for (auto it = points.rbegin(); it != points.rend(); ++it) {
+        const wxRect own = OwnPixelBounds(**it);
+        const wxRect reach = nextBounds.IsEmpty() ? own : own.Union(nextBounds);
+        if (reach.Intersects(area))
+            shown.push_back(*it);
+        nextBounds = own;
+    }
+    std::reverse(shown.begin(), shown.end());
+
+    const wxColour white(255, 255, 255), black(0, 0, 0);
+    const wxColour green(50, 255, 50), blue(50, 50, 255), red(255, 50, 50);
+    if (points.size() > 1 && !shown.empty() && shown.front() == points.front()) {
+        SetTools(dc, green, wxBRUSHSTYLE_TRANSPARENT, green, 5);
+        points.front()->Draw(dc, TrackPoint::DrawStartLine);
+    }
+    SetTools(dc, white, wxBRUSHSTYLE_SOLID, white, 1);
+    for (TrackPoint* p : shown)
+        p->Draw(dc, TrackPoint::DrawCentreLine);
+    SetTools(dc, black, wxBRUSHSTYLE_TRANSPARENT, blue, 1);
+    for (TrackPoint* p : shown)
+        p->Draw(dc, TrackPoint::DrawLeftBorder);
+    SetTools(dc, black, wxBRUSHSTYLE_TRANSPARENT, red, 1);
+    for (TrackPoint* p : shown)
+        p->Draw(dc, TrackPoint::DrawRightBorder);
+
+    const wxColour markerColours[3] = {blue, green, red};
+    for (int type = 0; type < 3; ++type) {
+        dc.SetPen(wxPen(markerColours[type], 2, wxPENSTYLE_SOLID));
+        for (TrackPoint* p : shown)
+            if (p->type == type)
+                p->Draw(dc, TrackPoint::DrawMarker);
+    }
+    SetTools(dc, black, wxBRUSHSTYLE_TRANSPARENT, wxColour(255, 255, 50), 2);
+    for (TrackPoint* p : shown)
+        p->Draw(dc, TrackPoint::DrawSelectedRing);
+    SetTools(dc, black, wxBRUSHSTYLE_TRANSPARENT, wxColour(50, 255, 255), 2);
+    for (TrackPoint* p : shown)
+        p->Draw(dc, TrackPoint::DrawHighlightRing);
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstdio>
+#include <list>
+#include <vector>
+
+#include "model/OctreeNode.h"
+
+class SpatialObject;
+class TrackPoint;
+class TrackSegment;
+class wxDC;
+
+// The edited track: an open chain of points in the direction of travel, the
+// segments between them, and the spatial index that owns both.
+class TrackPath {
+public:
+    using PointList = std::list<TrackPoint*>;
+
+    // An empty path for a new document; resets the current file name.
+    TrackPath();
+    // A path read from a track path file; valid tells whether the file could be opened.
+    explicit TrackPath(const char* fileName);
+    // A snapshot: the same points (flags included), fresh segments, the same index layout.
+    TrackPath(const TrackPath& source);
+    TrackPath& operator=(const TrackPath&) = delete;
+    virtual ~TrackPath();
+
+    // Links a new point in: into the given segment, or after the last point.
+    // On false the point has been deleted and must not be used.
+    bool InsertPoint(TrackPoint* point, TrackSegment* segment);
+    // Unlinks the point, joins its neighbours and deletes it.
+    void RemovePoint(TrackPoint* point);
+    // Makes the point the start of the chain, treating the chain as a loop.
+    void SetStart(TrackPoint* point, bool record);
+    // Reverses the direction of travel; the start point stays the start.
+    void ReverseDirection();
+    // Re-indexes a point whose x or y the caller has changed, and its segments.
+    void UpdatePointPosition(TrackPoint* point);
+    // The point's position in the chain, or points.end() when it is not there.
+    PointList::iterator FindPointNode(TrackPoint* point);
+
+    // Hit tests around a logical canvas position (a 20 x 20 pixel square).
+    bool FindPointsAt(int px, int py, std::vector<TrackPoint*>& out);
+    bool FindSegmentsAt(int px, int py, std::vector<TrackSegment*>& out);
+    // Everything whose box meets the given box in path coordinates.
+    bool FindInBox(const BoundingBox& box, std::vector<SpatialObject*>& out);
+
+    // The track path text file.
+    void Read(std::FILE* file, const char* name);
+    // Writes the path; false (after reporting why) when it was not saved.
+    bool Save(const char* name);
+
+    // Draws the path with its pens, in passes: edges, lines, markers, rings.
+    void Draw(wxDC& dc);
+
+    std::size_t Count() const { return points.size(); }
+
+    bool valid = false;
+    // Set when reading stopped at a bad line: the points do not hold the whole
+    // file, so a plain save must not write them over it.
+    bool incomplete = false;
+    PointList points;
+    OctreeNode index;
+
+private:
+    void Link(TrackSegment* segment);
+    void Unlink(TrackSegment* segment);
+    void Reindex(TrackPoint* point);
+    void Discard(TrackPoint* point);
+};

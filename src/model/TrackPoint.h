@@ -1,0 +1,51 @@
+#pragma once
+
+#include <list>
+
+#include "model/PathElement.h"
+#include "model/SpatialObject.h"
+
+class TrackPath;
+class TrackSegment;
+class wxDC;
+
+// One control point of the chain: position, half-width and segment type.
+class TrackPoint : public SpatialObject, public PathElement {
+public:
+    // Parts of a point that Draw can be asked for; 2 and 4 match the flag bits.
+    static constexpr int DrawMarker = 1;
+    static constexpr int DrawSelectedRing = 2;
+    static constexpr int DrawHighlightRing = 4;
+    static constexpr int DrawCentreLine = 8;
+    static constexpr int DrawRightBorder = 16;
+    static constexpr int DrawLeftBorder = 32;
+    static constexpr int DrawStartLine = 64;
+
+    TrackPoint(float x, float y, float w, int type);
+    // Takes the values and flags; links and edge points are not copied.
+    TrackPoint(const TrackPoint& src);
+    TrackPoint& operator=(const TrackPoint&) = delete;
+
+    // The two edge points from the position, the half-width and the neighbours.
+    // Reads the previous point's leftEdge, so points are computed in chain order.
+    void ComputeEdges();
+
+    // Draws the requested parts with the DC's current pen and brush.
+    void Draw(wxDC& dc, int parts) const;
+
+    TrackPoint* PrevPoint() const;
+    TrackPoint* NextPoint() const;
+
+    float x, y, w;
+    int type;
+    // Until first computed these hold the point's own position, so a point that
+    // never gets edges (a lone point, coincident neighbours) still draws sanely.
+    float leftEdge[2];
+    float rightEdge[2];
+    TrackSegment* prevSegment = nullptr;
+    TrackSegment* nextSegment = nullptr;
+
+    // Where the point stands in its path's chain, so that finding it is constant-time.
+    const TrackPath* owner = nullptr;
+    std::list<TrackPoint*>::iterator listPos;
+};

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "model/PathElement.h"
+#include "model/SpatialObject.h"
+
+class TrackPoint;
+
+// The link between two consecutive points of the chain.
+class TrackSegment : public SpatialObject, public PathElement {
+public:
+    TrackSegment(TrackPoint* from, TrackPoint* to);
+
+    // Recomputes the x/y extent from the current endpoints (the layer stays 1).
+    void UpdateBounds();
+
+    TrackPoint* from;
+    TrackPoint* to;
+};

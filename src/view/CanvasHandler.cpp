@@ -1,0 +1,353 @@
+#include "view/CanvasHandler.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
+#include <wx/defs.h>
+#include <wx/log.h>
+#include <wx/radiobox.h>
+
+#include "app/MainFrame.h"
+#include "app/MainWindow.h"
+#include "editor/EditorDocument.h"
+#include "model/TrackPath.h"
+#include "model/TrackPoint.h"
+#include "view/CanvasPainter.h"
+#include "view/InputFlags.h"
+#include "view/ViewTransform.h"
+
+namespace {
+
+EditorDocument* Doc()
+{
+    return EditorDocument::Instance();
+}
+
+void Repaint()
+{
+    CanvasPainter::Instance()->Redraw();
+}
+
+bool Has(int flags, int bits)
+{
+    return (flags & bits) == bits;
+}
+
+// Whether a release at v is still the click begun at anchor: the press position
+// and the last drag step may together be at most one pixel away on this axis.
+bool StillClick(int v, int anchor, int last)
+{
+    return std::abs(v - anchor) + std::abs(v - last) < 2;
+}
+
+}  // namespace
+
+CanvasHandler::CanvasHandler() : bandColour(205, 0, 0) {}
+
+void CanvasHandler::EnterMode(HandlerMode next)
+{
+    modeStack.push_front(mode);
+    mode = next;
+}
+
+void CanvasHandler::LeaveMode()
+{
+    if (modeStack.empty())
+        return;
+    mode = modeStack.front();
+    modeStack.pop_front();
+}
+
+void CanvasHandler::HandleMouse(int x, int y, int lx, int ly, int flags)
+{
+    using namespace InputFlags;
+    const bool motion = (flags & Motion) != 0;
+    switch (mode) {
+    case Idle:
+        if (Has(flags, Press | InputFlags::Left)) {
+            BeginLeftPress(lx, ly, (flags & Control) != 0);
+            return;
+        }
+        if (Has(flags, Press | Middle) && !(flags & InputFlags::Left))
+            return;
+        if (Has(flags, Press | InputFlags::Right) && !(flags & (InputFlags::Left | Middle))) {
+            wxLogStatus("Start panning.");
+            panStartX = panLastX = x;
+            panStartY = panLastY = y;
+            EnterMode(Pan);
+            return;
+        }
+        break;
+    case Move:
+        if (motion && (flags & InputFlags::Left)) {
+            Doc()->DragMove(lx, ly);
+            return;
+        }
+        if (!motion && Has(flags, Release | InputFlags::Left)) {
+            Doc()->FinishMove(lx, ly);
+            LeaveMode();
+            return;
+        }
+        break;
+    case RubberBand:
+        if (motion && (flags & InputFlags::Left)) {
+            DragBand(lx, ly);
+            return;
+        }
+        if (!motion && Has(flags, Release | InputFlags::Left)) {
+            FinishBand(lx, ly);
+            return;
+        }
+        break;
+    case Pan:
+        if (motion && (flags & InputFlags::Right)) {
+            DragPan(x, y);
+            return;
+        }
+        if (!motion && Has(flags, Release | InputFlags::Right)) {
+            FinishPan(x, y);
+            return;
+        }
+        break;
+    }
+
+    if (motion) {
+        Hover(lx, ly);
+        Repaint();
+    } else if (flags & Leave) {
+        Doc()->ClearHighlights();
+        hoverPoint = nullptr;
+        Repaint();
+        wxLogStatus("");
+    }
+}
+
+void CanvasHandler::BeginLeftPress(int lx, int ly, bool control)
+{
+    EditorDocument* doc = Doc();
+    std::vector<TrackPoint*> hits;
+    doc->GetTrackPath()->FindPointsAt(lx, ly, hits);
+    additive = control;
+
+    if (hits.empty()) {
+        wxLogStatus("Starting select.");
+        doc->RecordCommand("select");
+        EnterMode(RubberBand);
+        bandAnchorX = bandCornerX = lx;
+        bandAnchorY = bandCornerY = ly;
+        bandShown = false;
+        Repaint();
+        return;
+    }
+
+    // A press on a selected point keeps the selection, so a group can be dragged.
+    const bool onSelected =
+        std::any_of(hits.begin(), hits.end(), [](TrackPoint* p) { return p->IsSelected(); });
+    if (!onSelected && !additive)
+        doc->UnselectAll();
+    for (TrackPoint* p : hits) {
+        if (additive)
+            doc->ToggleSelect(p);
+        else
+            doc->Select(p);
+    }
+    EnterMode(Move);
+    doc->StartMove(lx, ly);
+}
+
+void CanvasHandler::DragBand(int lx, int ly)
+{
+    EditorDocument* doc = Doc();
+    wxLogStatus("dx,dy = %7.2f,%7.2f", double(lx - bandAnchorX) * doc->scaleX,
+                double(ly - bandAnchorY) * doc->scaleY);
+    // XOR drawing does not reach the screen on every back end, so the band is
+    // drawn over a fresh repaint of the canvas instead.
+    bandCornerX = lx;
+    bandCornerY = ly;
+    bandShown = true;
+    Repaint();
+}
+
+void CanvasHandler::FinishBand(int lx, int ly)
+{
+    EditorDocument* doc = Doc();
+    if (StillClick(lx, bandAnchorX, bandCornerX) && StillClick(ly, bandAnchorY, bandCornerY)) {
+        bandShown = false;
+        doc->CreatePointAt(lx, ly);
+        LeaveMode();
+        return;
+    }
+    wxLogStatus("Selected point(s).");
+    bandShown = false;
+    if (!additive)
+        doc->UnselectAll();
+
+    float x1, y1, x2, y2;
+    if (PixelToWorld(bandAnchorX, bandAnchorY, x1, y1) &&
+        PixelToWorld(bandCornerX, bandCornerY, x2, y2)) {
+        std::vector<SpatialObject*> inside;
+        doc->GetTrackPath()->FindInBox(BoundingBox(x1, y1, 0.0f, x2, y2, 0.0f), inside);
+        for (SpatialObject* object : inside)
+            if (auto* p = dynamic_cast<TrackPoint*>(object))
+                doc->ToggleSelect(p);
+    }
+    Repaint();
+    LeaveMode();
+}
+
+void CanvasHandler::DragPan(int x, int y)
+{
+    EditorDocument* doc = Doc();
+    wxLogStatus("dx,dy = %7.2f,%7.2f", double(x - panStartX) * doc->scaleX,
+                double(y - panStartY) * doc->scaleY);
+    PanView(panLastX, panLastY, x, y);
+    panLastX = x;
+    panLastY = y;
+}
+
+void CanvasHandler::FinishPan(int x, int y)
+{
+    wxLogStatus("Finished panning.");
+    if (StillClick(x, panStartX, panLastX) && StillClick(y, panStartY, panLastY)) {
+        Doc()->RecordCommand("unselect-all");
+        Doc()->UnselectAll();
+    }
+    Repaint();
+    LeaveMode();
+}
+
+void CanvasHandler::Hover(int lx, int ly)
+{
+    EditorDocument* doc = Doc();
+    std::vector<TrackPoint*> hits;
+    doc->GetTrackPath()->FindPointsAt(lx, ly, hits);
+    TrackPoint* p = hits.empty() ? nullptr : hits.front();
+    if (p) {
+        wxLogStatus("Point:  %7.2f,%7.2f (w = %7.2f)", double(p->x), double(p->y), double(p->w));
+    } else {
+        float wx, wy;
+        if (PixelToWorld(lx, ly, wx, wy))
+            wxLogStatus("x,y = %7.2f,%7.2f", double(wx), double(wy));
+    }
+    if (p && p == hoverPoint)
+        return;
+    if (hoverPoint)
+        doc->Unhighlight(hoverPoint);
+    if (p)
+        doc->Highlight(p);
+    hoverPoint = p;
+}
+
+void CanvasHandler::ResetHover(int lx, int ly)
+{
+    EditorDocument* doc = Doc();
+    doc->SettleMove();  // hit tests must see points where they stand, even mid-drag
+    doc->ClearHighlights();
+    hoverPoint = nullptr;
+    if (lx >= 0 && ly >= 0)
+        Hover(lx, ly);
+}
+
+void CanvasHandler::ForgetPoint(const TrackPoint* point)
+{
+    if (hoverPoint == point)
+        hoverPoint = nullptr;
+}
+
+bool CanvasHandler::GetBand(wxRect& band) const
+{
+    if (mode != RubberBand || !bandShown)
+        return false;
+    band = wxRect(wxPoint(std::min(bandAnchorX, bandCornerX), std::min(bandAnchorY, bandCornerY)),
+                  wxPoint(std::max(bandAnchorX, bandCornerX), std::max(bandAnchorY, bandCornerY)));
+    return true;
+}
+
+void CanvasHandler::HandleKey(int key, int, int, int lx, int ly, int flags)
+{
+    if (flags & InputFlags::Control)
+        HandleControlKey(key);
+    else if (!(flags & InputFlags::Alt))
+        HandlePlainKey(key, lx, ly);
+}
+
+void CanvasHandler::HandleControlKey(int key)
+{
+    // Control+letter may arrive as the letter in either case or as its control code.
+    if (key >= 1 && key <= 26)
+        key += 'a' - 1;
+    else if (key >= 'A' && key <= 'Z')
+        key += 'a' - 'A';
+
+    MainFrame* frame = MainWindow::Instance()->frame;
+    wxCommandEvent none;
+    switch (key) {
+    case 'n':
+        frame->OnNewSpline(none);
+        break;
+    case 'o':
+        frame->OnOpenSpline(none);
+        break;
+    case 's':
+        frame->OnSaveSpline(none);
+        break;
+    case 'a':
+        frame->OnOpenImage(none);
+        break;
+    case 'z':
+        Doc()->Undo();
+        Repaint();
+        break;
+    case 'y':
+        Doc()->Redo();
+        Repaint();
+        break;
+    case 'u':
+        Doc()->RecordCommand("unknown");
+        break;
+    default:
+        break;
+    }
+}
+
+void CanvasHandler::HandlePlainKey(int key, int lx, int ly)
+{
+    EditorDocument* doc = Doc();
+    switch (key) {
+    case 'd':
+    case 'D':
+    case WXK_DELETE:
+        ResetHover(lx, ly);
+        doc->DeleteSelected();
+        break;
+    case 'f':
+    case 'F':
+        doc->SetStartToSelection();
+        break;
+    case 'r':
+    case 'R':
+        doc->ReversePath();
+        break;
+    case 'n':
+    case WXK_TAB: {
+        MainWindow* window = MainWindow::Instance();
+        const int count = int(window->typeRadioBox->GetCount());
+        const int next = (window->typeRadioBox->GetSelection() + 1) % count;
+        window->SetPointType(next);
+        Repaint();
+        break;
+    }
+    case 'w':
+    case WXK_UP:
+        doc->AdjustWidth(0.5f);
+        break;
+    case 's':
+    case WXK_DOWN:
+        doc->AdjustWidth(-0.5f);
+        break;
+    default:
+        wxLogStatus("Unregonized key-code:  %d (%c)", key, key & 0xff);
+        break;
+    }
+}

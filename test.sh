@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Build and run every test through CTest, under Xvfb when there is no display.
+#   ./test.sh             the normal suite (build/)
+#   ./test.sh --sanitize  the suite built with AddressSanitizer and UBSan (build-asan/)
+set -eu
+cd "$(dirname "$0")"
+. scripts/setup.sh
+vse_install_packages "${VSE_BASE_PACKAGES[@]}" libgtest-dev libgmock-dev libbenchmark-dev \
+    xvfb xauth imagemagick clang-14 libclang-rt-14-dev
+
+dir=build
+opts=(-DVSE_BUILD_TESTS=ON)
+if [ "${1:-}" = "--sanitize" ]; then
+    dir=build-asan
+    opts+=(-DVSE_SANITIZE=ON)
+    export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1:halt_on_error=1"
+    export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+fi
+vse_build "$dir" "${opts[@]}"
+cd "$dir"
+vse_with_display ctest --output-on-failure --timeout 600
