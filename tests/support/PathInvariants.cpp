@@ -1,0 +1,92 @@
+#include "support/PathInvariants.h"
+
+#include <functional>
+#include <set>
+#include <sstream>
+
+#include "model/OctreeNode.h"
+#include "model/TrackPath.h"
+#include "model/TrackPoint.h"
+#include "model/TrackSegment.h"
+
+namespace {
+
+bool SameBox(const BoundingBox& a, const BoundingBox& b)
+{
+    return a.minX == b.minX && a.minY == b.minY && a.minZ == b.minZ && a.maxX == b.maxX &&
+           a.maxY == b.maxY && a.maxZ == b.maxZ;
+}
+
+}  // namespace
+
+std::string CheckPathInvariants(const TrackPath& path)
+{
+    std::ostringstream problems;
+
+    // Every object in the index, with the node holding it.
+    std::set<const SpatialObject*> indexed;
+    std::size_t indexedCount = 0;
+    std::function<void(const OctreeNode&, int)> walk = [&](const OctreeNode& node, int depth) {
+        if (depth > OctreeNode::MaxDepth)
+            problems << "node deeper than " << OctreeNode::MaxDepth << "; ";
+        for (std::size_t i = 0; i < node.items.size(); ++i) {
+            const SpatialObject* object = node.items[i];
+            ++indexedCount;
+            if (!indexed.insert(object).second)
+                problems << "object indexed twice; ";
+            if (object->node != &node)
+                problems << "object's node is not the node holding it; ";
+            if (object->slot != i)
+                problems << "object's slot is stale; ";
+            const BoundingBox& b = object->bounds;
+            if (b.minX < node.box.minX || b.maxX > node.box.maxX || b.minY < node.box.minY ||
+                b.maxY > node.box.maxY || b.minZ < node.box.minZ || b.maxZ > node.box.maxZ) {
+                // Only the root may hold objects outside its box.
+                if (depth > 1)
+                    problems << "object outside its node's box; ";
+            }
+        }
+        for (const OctreeNode* child : node.children)
+            if (child)
+                walk(*child, depth + 1);
+    };
+    walk(path.index, 1);
+
+    std::size_t n = 0;
+    const TrackPoint* previous = nullptr;
+    std::set<const TrackPoint*> seen;
+    std::size_t segments = 0;
+    for (const TrackPoint* p : path.points) {
+        ++n;
+        if (!seen.insert(p).second)
+            problems << "point listed twice; ";
+        if (!indexed.count(p))
+            problems << "point " << n << " not indexed; ";
+        if (!SameBox(p->bounds, BoundingBox(p->x, p->y, 0, p->x, p->y, 0)))
+            problems << "point " << n << " bounds do not match its position; ";
+        if (previous == nullptr) {
+            if (p->prevSegment)
+                problems << "first point has a previous segment; ";
+        } else {
+            const TrackSegment* s = p->prevSegment;
+            if (!s || s != previous->nextSegment || s->from != previous || s->to != p)
+                problems << "link between points " << n - 1 << " and " << n << " broken; ";
+            if (s) {
+                ++segments;
+                if (!indexed.count(s))
+                    problems << "segment " << n - 1 << " not indexed; ";
+                else if (!SameBox(s->bounds, BoundingBox(s->from->x, s->from->y, 1, s->to->x, s->to->y, 1)))
+                    problems << "segment " << n - 1 << " bounds do not match its ends; ";
+            }
+        }
+        previous = p;
+    }
+    if (previous && previous->nextSegment)
+        problems << "last point has a next segment; ";
+    if (n != path.points.size())
+        problems << "count mismatch; ";
+    if (indexedCount != n + segments || indexed.size() != n + segments)
+        problems << "index holds " << indexedCount << " objects for " << n << " points and " << segments
+                 << " segments; ";
+    return problems.str();
+}
