@@ -18,10 +18,11 @@ enum HandlerMode : int {
 class CanvasHandler {
 public:
     CanvasHandler();
+    virtual ~CanvasHandler() = default;
 
     // (x, y) client pixels, (lx, ly) logical canvas pixels, flags an InputFlags word.
-    void HandleMouse(int x, int y, int lx, int ly, int flags);
-    void HandleKey(int key, int x, int y, int lx, int ly, int flags);
+    virtual void HandleMouse(int x, int y, int lx, int ly, int flags);
+    virtual void HandleKey(int key, int x, int y, int lx, int ly, int flags);
 
     // Forgets the highlighted point and, at a non-negative position, picks again.
     void ResetHover(int lx, int ly);
