@@ -1,6 +1,7 @@
 #include "support/PathInvariants.h"
 
 #include <functional>
+#include <limits>
 #include <set>
 #include <sstream>
 
@@ -26,7 +27,12 @@ std::string CheckPathInvariants(const TrackPath& path)
     // Every object in the index, with the node holding it.
     std::set<const SpatialObject*> indexed;
     std::size_t indexedCount = 0;
-    std::function<void(const OctreeNode&, int)> walk = [&](const OctreeNode& node, int depth) {
+    // region: where the octant tests on the way down allow a node's objects to lie. Node
+    // boxes cannot be used for that: a new path's root box is a single point, so its
+    // children's boxes are empty although they hold whole octants.
+    std::function<void(const OctreeNode&, int, const BoundingBox&)> walk = [&](const OctreeNode& node,
+                                                                               int depth,
+                                                                               const BoundingBox& region) {
         if (depth > OctreeNode::MaxDepth)
             problems << "node deeper than " << OctreeNode::MaxDepth << "; ";
         for (std::size_t i = 0; i < node.items.size(); ++i) {
@@ -39,18 +45,26 @@ std::string CheckPathInvariants(const TrackPath& path)
             if (object->slot != i)
                 problems << "object's slot is stale; ";
             const BoundingBox& b = object->bounds;
-            if (b.minX < node.box.minX || b.maxX > node.box.maxX || b.minY < node.box.minY ||
-                b.maxY > node.box.maxY || b.minZ < node.box.minZ || b.maxZ > node.box.maxZ) {
-                // Only the root may hold objects outside its box.
-                if (depth > 1)
-                    problems << "object outside its node's box; ";
-            }
+            if (b.minX < region.minX || b.maxX > region.maxX || b.minY < region.minY ||
+                b.maxY > region.maxY || b.minZ < region.minZ || b.maxZ > region.maxZ)
+                problems << "object outside its node's octant; ";
         }
-        for (const OctreeNode* child : node.children)
-            if (child)
-                walk(*child, depth + 1);
+        for (int k = 0; k < 8; ++k) {
+            if (!node.children[k])
+                continue;
+            BoundingBox octant = region;  // octants 1-4 low x; 1, 2, 5, 6 high y; odd ones high z
+            (k < 4 ? octant.maxX : octant.minX) = node.center[0];
+            ((k % 4) < 2 ? octant.minY : octant.maxY) = node.center[1];
+            (k % 2 == 0 ? octant.minZ : octant.maxZ) = node.center[2];
+            walk(*node.children[k], depth + 1, octant);
+        }
     };
-    walk(path.index, 1);
+    // The root may hold anything.
+    const float inf = std::numeric_limits<float>::infinity();
+    BoundingBox everywhere;
+    everywhere.minX = everywhere.minY = everywhere.minZ = -inf;
+    everywhere.maxX = everywhere.maxY = everywhere.maxZ = inf;
+    walk(path.index, 1, everywhere);
 
     std::size_t n = 0;
     const TrackPoint* previous = nullptr;
