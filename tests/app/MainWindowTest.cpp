@@ -1,7 +1,13 @@
 #include <algorithm>
+#include <cstdlib>
+#include <fstream>
 
 #include <gtest/gtest.h>
 #include <wx/bitmap.h>
+#include <wx/filedlg.h>
+#include <wx/filename.h>
+#include <wx/image.h>
+#include <wx/msgdlg.h>
 #include <wx/uiaction.h>
 #include <wx/menu.h>
 #include <wx/panel.h>
@@ -15,6 +21,7 @@
 #include "support/GuiDriver.h"
 #include "editor/EditorDocument.h"
 #include "editor/HistoryRecord.h"
+#include "model/FileName.h"
 #include "model/TrackPath.h"
 #include "model/TrackPoint.h"
 #include "support/LogCapture.h"
@@ -361,4 +368,251 @@ TEST_F(AppTest, MiddleButtonDoesNothing)
     EXPECT_AT(b, 300, 300);
     EXPECT_TRUE(UndoNames().empty());
     EXPECT_EQ(MainWindow::Instance()->canvasHandler->mode, Idle);
+}
+
+// Dialog expectations that fail the test instead of asserting.
+#define wxTEST_DIALOG_HOOK_CLASS GTestDialogHook
+#include <wx/testing.h>
+
+class GTestDialogHook : public wxTestingModalHook {
+public:
+    GTestDialogHook(const char* file, int line, const char* func) : wxTestingModalHook(file, line, func) {}
+    void ReportFailure(const wxString& message) override { ADD_FAILURE() << message.utf8_string(); }
+};
+
+namespace {
+
+// What a file dialog showed when it came up.
+struct DialogSeen {
+    wxString title, directory;
+    int filter = -2;
+    bool frameEnabled = true;
+};
+
+// Answers a file dialog with a path and a filter, after noting what it started with.
+class AnswerFile : public wxExpectModalBase<wxFileDialog, AnswerFile> {
+public:
+    AnswerFile(DialogSeen& seen, const wxString& path, int filter = 0, int id = wxID_OK)
+        : seen(&seen), path(path), filter(filter), id(id)
+    {
+    }
+
+protected:
+    int OnInvoked(wxFileDialog* dialog) const override
+    {
+        *seen = {dialog->GetMessage(), dialog->GetDirectory(), dialog->GetFilterIndex(),
+                 MainWindow::Instance()->frame->IsEnabled()};
+        dialog->SetPath(path);
+        dialog->SetFilterIndex(filter);
+        // GTK takes the path over only once its chooser has had some events.
+        for (int i = 0; i < 50 && dialog->GetPath() != path; ++i)
+            gui::Pump(20);
+        return id;
+    }
+
+private:
+    DialogSeen* seen;
+    wxString path;
+    int filter, id;
+};
+
+void Command(int id)
+{
+    wxCommandEvent event(wxEVT_MENU, id);
+    MainWindow::Instance()->frame->GetEventHandler()->ProcessEvent(event);
+    gui::Pump(30);
+}
+
+// A directory of its own for this run, with subdirectories on demand.
+std::string TempDir(const std::string& sub = "")
+{
+    static std::string root = [] {
+        char pattern[] = "/tmp/vse-app-XXXXXX";
+        return std::string(mkdtemp(pattern));
+    }();
+    const std::string dir = sub.empty() ? root : root + "/" + sub;
+    wxFileName::Mkdir(dir, wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
+    return dir;
+}
+
+std::string WriteFile(const std::string& path, const std::string& text)
+{
+    std::ofstream(path) << text;
+    return path;
+}
+
+const char* const TwoPoints = "2\n1.0,2.0,3.0,0\n10.0,20.0,4.0,1\n";
+
+std::string Title()
+{
+    return MainWindow::Instance()->frame->GetTitle().utf8_string();
+}
+
+}  // namespace
+
+TEST_F(AppTest, NewRecordsEvenForAnEmptyPathAndResetsTheTitle)
+{
+    SetFileName("/somewhere/track.txt");
+    EXPECT_EQ(Title(), "VORN Spline Editor (track.txt)");
+    Command(ID_NEW_SPLINE);
+    EXPECT_EQ(Title(), "VORN Spline Editor (noname.txt)");
+    EXPECT_EQ(UndoNames(), std::vector<std::string>{"create-new-spline"});
+    wxMenu* edit = MainWindow::Instance()->editMenu;
+    EXPECT_TRUE(edit->IsEnabled(ID_UNDO));
+    EXPECT_EQ(edit->GetLabel(ID_UNDO).BeforeFirst('\t'), "&Undo create-new-spline");
+    AddAt(100, 100);
+    Command(ID_NEW_SPLINE);
+    EXPECT_EQ(Doc()->GetTrackPath()->Count(), 0u);
+    EXPECT_EQ(UndoNames().size(), 2u);
+}
+
+TEST_F(AppTest, OpenSplineThroughTheDialog)
+{
+    const std::string file = WriteFile(TempDir() + "/loaded.txt", TwoPoints);
+    AddAt(100, 100);
+    DialogSeen seen;
+    wxTEST_DIALOG(Command(ID_OPEN_SPLINE), AnswerFile(seen, file));
+    EXPECT_EQ(seen.title, "Load Track Path File");
+    EXPECT_FALSE(seen.frameEnabled);
+    EXPECT_TRUE(MainWindow::Instance()->frame->IsEnabled());
+    EXPECT_EQ(Doc()->GetTrackPath()->Count(), 2u);
+    EXPECT_EQ(Title(), "VORN Spline Editor (loaded.txt)");
+    EXPECT_EQ(currentFileName, file);
+    EXPECT_TRUE(Logged("Successfully loaded new spline."));
+    EXPECT_EQ(UndoNames(), std::vector<std::string>{"load-spline"});
+}
+
+TEST_F(AppTest, SaveAsThroughTheDialogRenamesTheDocument)
+{
+    const std::string file = TempDir() + "/saved.txt";
+    std::remove(file.c_str());
+    AddAt(100, 100);
+    AddAt(200, 150);
+    DialogSeen seen;
+    wxTEST_DIALOG(Command(ID_SAVE_SPLINE_AS), AnswerFile(seen, file));
+    EXPECT_EQ(seen.title, "Save Track Path File");
+    EXPECT_FALSE(seen.frameEnabled);
+    EXPECT_TRUE(MainWindow::Instance()->frame->IsEnabled());
+    EXPECT_TRUE(wxFileName::FileExists(file));
+    EXPECT_EQ(Title(), "VORN Spline Editor (saved.txt)");
+    EXPECT_EQ(currentFileName, file);
+    EXPECT_TRUE(Logged("Successfully saved spline."));
+    TrackPath reread(file.c_str());
+    EXPECT_EQ(reread.Count(), 2u);
+}
+
+TEST_F(AppTest, EachFileDialogRemembersItsOwnDirectoryAndFilter)
+{
+    PictureKeeper keep;
+    const std::string one = TempDir("one"), two = TempDir("two"), three = TempDir("three");
+    WriteFile(one + "/a.txt", TwoPoints);
+    wxImage(8, 8).SaveFile(two + "/p.bmp", wxBITMAP_TYPE_BMP);
+    DialogSeen seen;
+    wxTEST_DIALOG(Command(ID_OPEN_SPLINE), AnswerFile(seen, one + "/a.txt", 1));
+    wxTEST_DIALOG(Command(ID_OPEN_IMAGE), AnswerFile(seen, two + "/p.bmp", 1));
+    wxTEST_DIALOG(Command(ID_SAVE_SPLINE_AS), AnswerFile(seen, three + "/s.txt", 1));
+    const struct {
+        int command;
+        std::string directory;
+        int filter;
+    } uses[] = {{ID_OPEN_SPLINE, one, 1}, {ID_OPEN_IMAGE, two, 1}, {ID_SAVE_SPLINE_AS, three, 1}};
+    for (int round = 0; round < 2; ++round) {
+        for (const auto& use : uses) {
+            SCOPED_TRACE(testing::Message() << "command " << use.command << " round " << round);
+            // The first round cancels somewhere else; the second sees nothing of that.
+            wxTEST_DIALOG(Command(use.command), AnswerFile(seen, TempDir("four") + "/x.txt", 0, wxID_CANCEL));
+            EXPECT_EQ(seen.directory, use.directory);
+            EXPECT_EQ(seen.filter, use.filter);
+            EXPECT_TRUE(MainWindow::Instance()->frame->IsEnabled());
+        }
+    }
+}
+
+TEST_F(AppTest, CancelledFileDialogsChangeNothing)
+{
+    PictureKeeper keep;
+    const std::string file = WriteFile(TempDir() + "/cancel.txt", TwoPoints);
+    wxImage(8, 8).SaveFile(TempDir() + "/cancel.bmp", wxBITMAP_TYPE_BMP);
+    AddAt(100, 100);
+    const wxBitmap* picture = Doc()->GetBackgroundBitmap();
+    for (const auto& [command, answer] : {std::pair<int, std::string>{ID_OPEN_SPLINE, file},
+                                          {ID_OPEN_IMAGE, TempDir() + "/cancel.bmp"},
+                                          {ID_SAVE_SPLINE_AS, TempDir() + "/never.txt"}}) {
+        DialogSeen seen;
+        wxTEST_DIALOG(Command(command), AnswerFile(seen, answer, 0, wxID_CANCEL));
+        EXPECT_TRUE(MainWindow::Instance()->frame->IsEnabled());
+    }
+    EXPECT_EQ(Doc()->GetTrackPath()->Count(), 1u);
+    EXPECT_EQ(Doc()->GetBackgroundBitmap(), picture);
+    EXPECT_FALSE(wxFileName::FileExists(TempDir() + "/never.txt"));
+    EXPECT_EQ(Title(), "VORN Spline Editor (noname.txt)");
+    EXPECT_EQ(currentFileName, "noname.txt");
+    EXPECT_TRUE(UndoNames().empty());
+    EXPECT_TRUE(LogCapture::Get().statuses.empty());
+}
+
+TEST_F(AppTest, DroppedFilesOpenInOrderByTheirEnding)
+{
+    PictureKeeper keep;
+    const std::string dir = TempDir("drop");
+    auto* files = new wxString[3]{WriteFile(dir + "/track.TXT", TwoPoints), dir + "/picture.Bmp",
+                                  WriteFile(dir + "/anim.gif", "GIF89a")};
+    wxImage(64, 48).SaveFile(files[1], wxBITMAP_TYPE_BMP);
+    wxDropFilesEvent drop(wxEVT_DROP_FILES, 3, files);  // takes the array over
+    MainWindow::Instance()->frame->GetEventHandler()->ProcessEvent(drop);
+    EXPECT_EQ(Doc()->GetTrackPath()->Count(), 2u);
+    EXPECT_EQ(Doc()->GetBackgroundBitmap()->GetSize(), wxSize(64, 48));
+    const auto& statuses = LogCapture::Get().statuses;
+    const auto spline = std::find(statuses.begin(), statuses.end(), "Successfully loaded new spline.");
+    EXPECT_NE(std::find(spline, statuses.end(), "Successfully loaded new image."), statuses.end());
+    EXPECT_EQ(LogCapture::Get().errors, std::vector<std::string>{"Unrecognized file type:  .gif"});
+}
+
+TEST_F(AppTest, TypeRadioBoxRetypesTheSelectionWithoutHistory)
+{
+    TrackPoint* a = AddAt(100, 100, true);
+    TrackPoint* b = AddAt(200, 100, true);
+    TrackPoint* c = AddAt(300, 100);
+    wxRadioBox* box = MainWindow::Instance()->typeRadioBox;
+    box->SetSelection(2);
+    wxCommandEvent picked(wxEVT_RADIOBOX, ID_TYPE_RADIOBOX);
+    picked.SetInt(2);
+    picked.SetEventObject(box);
+    box->GetEventHandler()->ProcessEvent(picked);
+    EXPECT_EQ(a->type, 2);
+    EXPECT_EQ(b->type, 2);
+    EXPECT_EQ(c->type, 0);
+    EXPECT_TRUE(Logged("Changed point type to:  2"));
+    EXPECT_EQ(LogCapture::Get().LastStatus(), "Type changed to:  Curve");
+    EXPECT_TRUE(UndoNames().empty());
+    Command(ID_UNDO);
+    EXPECT_EQ(a->type, 2);
+    EXPECT_EQ(b->type, 2);
+}
+
+namespace {
+
+class ReadMessage : public wxExpectModalBase<wxMessageDialog, ReadMessage> {
+public:
+    explicit ReadMessage(wxString& text) : text(&text) {}
+
+protected:
+    int OnInvoked(wxMessageDialog* dialog) const override
+    {
+        *text = dialog->GetCaption() + "|" + dialog->GetMessage();
+        return wxID_OK;
+    }
+
+private:
+    wxString* text;
+};
+
+}  // namespace
+
+TEST_F(AppTest, AboutBoxNamesProgramVersionAndContact)
+{
+    wxString text;
+    wxTEST_DIALOG(Command(ID_ABOUT), ReadMessage(text));
+    EXPECT_TRUE(text.StartsWith("About VornSplineEdit|VornSplineEdit 1.01\n\nSend all comments to:\n  ")) << text;
+    EXPECT_TRUE(text.AfterLast('\n').Trim().Contains("@")) << text;
 }
