@@ -3,10 +3,13 @@
 #include <chrono>
 #include <thread>
 
+#include <dlfcn.h>
+
 #include <wx/app.h>
 #include <wx/bitmap.h>
 #include <wx/dcmemory.h>
 #include <wx/dcscreen.h>
+#include <wx/graphics.h>
 #include <wx/image.h>
 #include <wx/radiobox.h>
 #include <wx/statusbr.h>
@@ -153,6 +156,14 @@ namespace {
 wxBitmap GrabScreen(const wxRect& rect)
 {
     wxScreenDC screen;
+    // Cairo keeps a snapshot of the root window's surface from the last grab and
+    // would hand it out again: mark the surface changed so the grab reads the screen.
+    using GetTarget = void* (*)(void*);
+    using MarkDirty = void (*)(void*);
+    const auto target = reinterpret_cast<GetTarget>(dlsym(RTLD_DEFAULT, "cairo_get_target"));
+    const auto markDirty = reinterpret_cast<MarkDirty>(dlsym(RTLD_DEFAULT, "cairo_surface_mark_dirty"));
+    if (wxGraphicsContext* gc = screen.GetGraphicsContext(); gc && target && markDirty)
+        markDirty(target(gc->GetNativeContext()));
     wxBitmap bitmap(rect.width, rect.height, 24);
     wxMemoryDC memory(bitmap);
     memory.Blit(0, 0, rect.width, rect.height, &screen, rect.x, rect.y);
