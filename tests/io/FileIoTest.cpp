@@ -215,7 +215,8 @@ TEST_F(FileIoTest, FailedWritesAreReportedAndLoseNothing)
     EXPECT_EQ(Title(), "VORN Spline Editor (kept.txt)");
 
     // A file size limit makes writes to a regular file fail, even for root.
-    ASSERT_TRUE(std::filesystem::create_directory(Temp("limited")));
+    std::filesystem::remove_all(Temp("limited"));
+    std::filesystem::create_directory(Temp("limited"));
     const std::string file = WriteFile("limited/old.txt", "old");
     for (int i = 0; i < 10; ++i)
         Add(float(i), float(i), 1, 0);
@@ -237,6 +238,7 @@ TEST_F(FileIoTest, SaveKeepsPermissionsAndLinksAndRefusesReadOnlyTargets)
 {
     const std::string file = WriteFile("target.txt", "old"), link = Temp("link.txt");
     ASSERT_EQ(chmod(file.c_str(), 0640), 0);
+    std::filesystem::remove(link);
     ASSERT_EQ(symlink("target.txt", link.c_str()), 0);
     ASSERT_TRUE(Save(link));
     struct stat st;
@@ -244,6 +246,7 @@ TEST_F(FileIoTest, SaveKeepsPermissionsAndLinksAndRefusesReadOnlyTargets)
     EXPECT_TRUE(stat(file.c_str(), &st) == 0 && (st.st_mode & 07777) == 0640);
     EXPECT_EQ(ReadFile(file), "0\n");
 
+    std::filesystem::remove(Temp("readonly.txt"));
     const std::string readOnly = WriteFile("readonly.txt", Three);
     ASSERT_EQ(chmod(readOnly.c_str(), 0444), 0);
     // Root may write anything: be nobody, in a directory anyone may write.
