@@ -47,7 +47,18 @@ std::string FollowLinks(const std::string& path)
     return current;
 }
 
+// The test hook's fault, counted down one failable step at a time.
+bool InjectedFault()
+{
+    if (SafeFileWriter::failStepForTesting < 0 || SafeFileWriter::failStepForTesting-- > 0)
+        return false;
+    errno = EIO;
+    return true;
+}
+
 }  // namespace
+
+int SafeFileWriter::failStepForTesting = -1;
 
 SafeFileWriter::~SafeFileWriter()
 {
@@ -107,7 +118,7 @@ bool SafeFileWriter::Open(const std::string& target)
     std::string pattern = DirectoryOf(finalPath) + "/." + BaseOf(finalPath) + ".XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
-    const int fd = ::mkstemp(name.data());
+    const int fd = InjectedFault() ? -1 : ::mkstemp(name.data());
     if (fd < 0) {
         error = std::strerror(errno);
         return false;
@@ -143,7 +154,7 @@ void SafeFileWriter::Printf(const char* format, ...)
     va_start(args, format);
     const int written = std::vfprintf(file, format, args);
     va_end(args);
-    if (written < 0)
+    if (written < 0 || InjectedFault())
         Fail();
 }
 
@@ -151,15 +162,15 @@ bool SafeFileWriter::Commit()
 {
     if (!file)
         return false;
-    if (!failed && (std::fflush(file) != 0 || std::ferror(file)))
+    if (!failed && (std::fflush(file) != 0 || std::ferror(file) || InjectedFault()))
         Fail();
-    if (!failed && ::fsync(::fileno(file)) != 0 && errno != EINVAL && errno != EROFS)
+    if (!failed && (InjectedFault() || (::fsync(::fileno(file)) != 0 && errno != EINVAL && errno != EROFS)))
         Fail();  // devices and pipes cannot be synced, which is no failure
     const int closed = std::fclose(file);
     file = nullptr;
-    if (!failed && closed != 0)
+    if (!failed && (closed != 0 || InjectedFault()))
         Fail();
-    if (!failed && !tempPath.empty() && ::rename(tempPath.c_str(), finalPath.c_str()) != 0)
+    if (!failed && !tempPath.empty() && (InjectedFault() || ::rename(tempPath.c_str(), finalPath.c_str()) != 0))
         Fail();
     if (failed) {
         Discard();

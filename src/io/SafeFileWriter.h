@@ -23,6 +23,11 @@ public:
     // Why Open or Commit failed, in the C library's words.
     const std::string& Error() const { return error; }
 
+    // Test hook: when n >= 0, the n-th failable step from now on (making the
+    // temporary file, each Printf, the flush, the sync, the close, the rename)
+    // fails as if with EIO; it then turns itself off. -1 (the default) is off.
+    static int failStepForTesting;
+
 private:
     void Discard();
     void Fail();
