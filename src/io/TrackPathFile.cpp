@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include <sys/stat.h>
+
 #include <wx/log.h>
 
 #include "io/SafeFileWriter.h"
@@ -55,6 +57,12 @@ TrackPath::TrackPath(const char* fileName) : valid(false), index(BoundingBox(-12
         return;
     }
     std::FILE* file = std::fopen(fileName, "r");
+    // A directory opens for reading here but holds no text: it must not replace the path.
+    struct stat st;
+    if (file && (::fstat(::fileno(file), &st) != 0 || S_ISDIR(st.st_mode))) {
+        std::fclose(file);
+        file = nullptr;
+    }
     if (!file) {
         wxLogError("Could not open file for read:  %s", Shown(fileName));
         return;

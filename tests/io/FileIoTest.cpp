@@ -202,6 +202,15 @@ TEST_F(FileIoTest, LoadIsRecordedOnlyOverPointsAndAMissingFileChangesNothing)
     EXPECT_EQ(Path()->Count(), 3u);
     EXPECT_EQ(Doc()->undoList.size(), 1u);
     EXPECT_EQ(Title(), "VORN Spline Editor (three.txt)");
+
+    // A directory named like a path file opens for reading on Linux; it must not empty the path.
+    const std::string directory = Temp("folder.txt");
+    std::filesystem::create_directories(directory);
+    LogCapture::Get().Clear();
+    Files()->LoadSpline(directory.c_str());
+    EXPECT_EQ(Errors(), Strings{"Could not open file for read:  " + directory});
+    EXPECT_EQ(Path()->Count(), 3u);
+    EXPECT_EQ(Title(), "VORN Spline Editor (three.txt)");
 }
 
 TEST_F(FileIoTest, FailedWritesAreReportedAndLoseNothing)
