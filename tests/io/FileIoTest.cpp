@@ -154,6 +154,7 @@ TEST_F(FileIoTest, ReadsWhatFscanfReadsAndRefusesWhatIsNoNumber)
         {"1\nnan,2,3,0\n", 0, point0},
         {"1\n1,inf,3,0\n", 0, point0},
         {"1\n1,2,1e39,0\n", 0, point0},
+        {"1\n1e-50,2,3,0\n", 1, ""},  // underflows to zero: still a number
         {"1\n1,2,3,99999999999\n", 0, point0},
         {"99999999999999999999\n1,2,3,0\n", 0, count},
         {"two\n", 0, count},

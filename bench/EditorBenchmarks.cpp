@@ -1,0 +1,370 @@
+#include <cmath>
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <wx/bitmap.h>
+#include <wx/dcclient.h>
+#include <wx/dcmemory.h>
+#include <wx/image.h>
+#include <wx/imagtga.h>
+
+#include "app/MainWindow.h"
+#include "app/TrackCanvas.h"
+#include "editor/EditorDocument.h"
+#include "io/TgaReader.h"
+#include "model/TrackPath.h"
+#include "model/TrackPoint.h"
+#include "model/TrackSegment.h"
+#include "view/CanvasPainter.h"
+#include "view/ViewTransform.h"
+
+namespace {
+
+const std::string Dir = "/tmp/vsebench-" + std::to_string(::getpid());
+
+std::string TempFile(const std::string& name)
+{
+    static bool made = (std::system(("mkdir -p " + Dir).c_str()), true);
+    (void)made;
+    return Dir + "/" + name;
+}
+
+// A path file of n points along a meandering track over the world square,
+// written once per size. A track's neighbouring points lie close together;
+// points scattered at random would make every segment span the whole world.
+std::string PathFile(int n)
+{
+    const std::string name = TempFile("track-" + std::to_string(n) + ".txt");
+    if (std::FILE* probe = std::fopen(name.c_str(), "r")) {
+        std::fclose(probe);
+        return name;
+    }
+    std::mt19937 rng(n);
+    std::uniform_real_distribution<double> turn(-0.25, 0.25);
+    double x = 0, y = 0, heading = 0;
+    const double step = 0.6, limit = 120;
+    std::FILE* f = std::fopen(name.c_str(), "w");
+    std::fprintf(f, "%d\n", n);
+    for (int i = 0; i < n; ++i) {
+        std::fprintf(f, "%.6f,%.6f,%.6f,%d\n", x, y, 2.0, i % 3);
+        heading += turn(rng);
+        double nx = x + step * std::cos(heading), ny = y + step * std::sin(heading);
+        if (std::fabs(nx) > limit || std::fabs(ny) > limit) {
+            heading += M_PI;  // turn back at the edge of the world
+            nx = x + step * std::cos(heading);
+            ny = y + step * std::sin(heading);
+        }
+        x = nx;
+        y = ny;
+    }
+    std::fclose(f);
+    return name;
+}
+
+// A path built as a loaded path is, installed as the document's path.
+TrackPath* InstallPath(int n)
+{
+    auto* path = new TrackPath(PathFile(n).c_str());
+    EditorDocument::Instance()->SetTrackPath(path, true);
+    return path;
+}
+
+void UsePicture(int w, int h)
+{
+    auto* picture = new wxBitmap(w, h, -1);
+    {
+        wxMemoryDC dc(*picture);
+        dc.SetBackground(wxBrush(wxColour(30, 90, 40)));
+        dc.Clear();
+    }
+    EditorDocument::Instance()->SetBackgroundBitmap(picture);
+    MainWindow::Instance()->canvas->SetScrollbars(1, 1, w, h, 0, 0);
+}
+
+std::vector<wxPoint> Probes(int count)
+{
+    std::mt19937 rng(1);
+    std::uniform_int_distribution<int> coord(0, 599);
+    std::vector<wxPoint> probes;
+    for (int i = 0; i < count; ++i)
+        probes.emplace_back(coord(rng), coord(rng));
+    return probes;
+}
+
+void BM_OctreeQuery(benchmark::State& state)
+{
+    UsePicture(600, 600);
+    TrackPath* path = InstallPath(int(state.range(0)));
+    const auto probes = Probes(256);
+    std::size_t i = 0, found = 0;
+    for (auto _ : state) {
+        const wxPoint p = probes[i++ % probes.size()];
+        std::vector<TrackPoint*> points;
+        std::vector<TrackSegment*> segments;
+        path->FindPointsAt(p.x, p.y, points);
+        path->FindSegmentsAt(p.x, p.y, segments);
+        found += points.size() + segments.size();
+    }
+    benchmark::DoNotOptimize(found);
+}
+
+// The same queries as a scan over every object, with the same box and tests.
+void LinearQuery(benchmark::State& state, bool withSegments)
+{
+    UsePicture(600, 600);
+    TrackPath* path = InstallPath(int(state.range(0)));
+    std::vector<TrackPoint*> all(path->points.begin(), path->points.end());
+    const auto probes = Probes(256);
+    std::size_t i = 0, found = 0;
+    for (auto _ : state) {
+        const wxPoint p = probes[i++ % probes.size()];
+        float x0, y0, x1, y1;
+        PixelSquareToWorldBox(p.x, p.y, 10, x0, y0, x1, y1);
+        const BoundingBox pointBox(x0, y0, 0, x1, y1, 0), segmentBox(x0, y0, 1, x1, y1, 1);
+        for (TrackPoint* q : all) {
+            found += q->bounds.Overlaps(pointBox);
+            if (withSegments && q->nextSegment)
+                found += q->nextSegment->bounds.Overlaps(segmentBox);
+        }
+    }
+    benchmark::DoNotOptimize(found);
+}
+
+void BM_LinearQuery(benchmark::State& state) { LinearQuery(state, true); }
+void BM_LinearPointQuery(benchmark::State& state) { LinearQuery(state, false); }
+
+void BM_HoverHitTest(benchmark::State& state)
+{
+    UsePicture(600, 600);
+    TrackPath* path = InstallPath(int(state.range(0)));
+    const auto probes = Probes(256);
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const wxPoint p = probes[i++ % probes.size()];
+        std::vector<TrackPoint*> points;
+        path->FindPointsAt(p.x, p.y, points);
+        benchmark::DoNotOptimize(points.data());
+    }
+}
+
+void BM_UpdatePointPosition(benchmark::State& state)
+{
+    TrackPath* path = InstallPath(int(state.range(0)));
+    std::vector<TrackPoint*> all(path->points.begin(), path->points.end());
+    std::size_t i = 0;
+    for (auto _ : state) {
+        TrackPoint* p = all[(i++ * 7919) % all.size()];
+        p->x = -p->x;
+        path->UpdatePointPosition(p);
+    }
+}
+
+void BM_Repaint(benchmark::State& state)
+{
+    UsePicture(2048, 2048);
+    InstallPath(int(state.range(0)));
+    for (auto _ : state)
+        CanvasPainter::Instance()->Redraw();
+}
+
+void BM_BareBlit(benchmark::State& state)
+{
+    UsePicture(2048, 2048);
+    TrackCanvas* canvas = MainWindow::Instance()->canvas;
+    wxMemoryDC source(*EditorDocument::Instance()->GetBackgroundBitmap());
+    const wxSize size = canvas->GetClientSize();
+    for (auto _ : state) {
+        wxClientDC dc(canvas);
+        canvas->PrepareDC(dc);
+        dc.Blit(0, 0, size.x, size.y, &source, 0, 0, wxCOPY, false);
+    }
+}
+
+void BM_Snapshot(benchmark::State& state)
+{
+    InstallPath(int(state.range(0)));
+    EditorDocument* doc = EditorDocument::Instance();
+    for (auto _ : state)
+        doc->RecordCommand("move");
+}
+
+struct PlainPoint {
+    float x, y, w;
+    int type;
+};
+
+void BM_ArrayCopy(benchmark::State& state)
+{
+    TrackPath* path = InstallPath(int(state.range(0)));
+    std::vector<PlainPoint> plain;
+    for (TrackPoint* p : path->points)
+        plain.push_back({p->x, p->y, p->w, p->type});
+    for (auto _ : state) {
+        std::vector<PlainPoint> copy(plain);
+        benchmark::DoNotOptimize(copy.data());
+    }
+}
+
+void BM_DeleteAll(benchmark::State& state)
+{
+    EditorDocument* doc = EditorDocument::Instance();
+    for (auto _ : state) {
+        state.PauseTiming();
+        TrackPath* path = InstallPath(int(state.range(0)));
+        for (TrackPoint* p : path->points)
+            doc->Select(p);
+        state.ResumeTiming();
+        doc->DeleteSelected();
+    }
+}
+
+void BM_LoadPath1M(benchmark::State& state)
+{
+    const std::string name = PathFile(1000000);
+    for (auto _ : state) {
+        auto* path = new TrackPath(name.c_str());
+        benchmark::DoNotOptimize(path->points.size());
+        state.PauseTiming();  // freeing the path is not part of loading it
+        delete path;
+        state.ResumeTiming();
+    }
+}
+
+void BM_BareFscanf1M(benchmark::State& state)
+{
+    const std::string name = PathFile(1000000);
+    for (auto _ : state) {
+        std::FILE* f = std::fopen(name.c_str(), "r");
+        int n = 0, type;
+        float x, y, w;
+        std::fscanf(f, "%d", &n);
+        std::vector<PlainPoint> points;
+        while (std::fscanf(f, "%f,%f,%f,%d", &x, &y, &w, &type) == 4)
+            points.push_back({x, y, w, type});
+        std::fclose(f);
+        benchmark::DoNotOptimize(points.data());
+    }
+}
+
+void BM_SavePath1M(benchmark::State& state)
+{
+    TrackPath path(PathFile(1000000).c_str());
+    const std::string out = TempFile("saved.txt");
+    for (auto _ : state)
+        path.Save(out.c_str());
+}
+
+void BM_BareFprintf1M(benchmark::State& state)
+{
+    TrackPath path(PathFile(1000000).c_str());
+    const std::string out = TempFile("plain.txt");
+    for (auto _ : state) {
+        std::FILE* f = std::fopen(out.c_str(), "w");
+        std::fprintf(f, "%d\n", int(path.points.size()));
+        for (const TrackPoint* p : path.points)
+            std::fprintf(f, "%.6f,%.6f,%.6f,%d\n", double(p->x), double(p->y), double(p->w), p->type);
+        std::fflush(f);
+        ::fsync(::fileno(f));
+        std::fclose(f);
+    }
+}
+
+std::string TgaFile()
+{
+    const std::string name = TempFile("big.tga");
+    if (std::FILE* probe = std::fopen(name.c_str(), "r")) {
+        std::fclose(probe);
+        return name;
+    }
+    const int size = 4096;
+    unsigned char header[18] = {0, 0, 2};
+    header[12] = size & 0xff;
+    header[13] = size >> 8;
+    header[14] = size & 0xff;
+    header[15] = size >> 8;
+    header[16] = 24;
+    std::FILE* f = std::fopen(name.c_str(), "wb");
+    std::fwrite(header, 1, sizeof header, f);
+    std::vector<unsigned char> row(size * 3);
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size * 3; ++x)
+            row[x] = static_cast<unsigned char>(x * 7 + y);
+        std::fwrite(row.data(), 1, row.size(), f);
+    }
+    std::fclose(f);
+    return name;
+}
+
+void BM_ReadTga4096(benchmark::State& state)
+{
+    const std::string name = TgaFile();
+    for (auto _ : state)
+        delete ReadTga(name.c_str());
+}
+
+void BM_WxImageTga4096(benchmark::State& state)
+{
+    if (!wxImage::FindHandler(wxBITMAP_TYPE_TGA))
+        wxImage::AddHandler(new wxTGAHandler());
+    const std::string name = TgaFile();
+    for (auto _ : state) {
+        wxImage image(name, wxBITMAP_TYPE_TGA);
+        wxBitmap bitmap(image);
+        benchmark::DoNotOptimize(bitmap.IsOk());
+    }
+}
+
+void BM_BareFread4096(benchmark::State& state)
+{
+    const std::string name = TgaFile();
+    std::vector<unsigned char> buffer(18 + 4096 * 4096 * 3);
+    for (auto _ : state) {
+        std::FILE* f = std::fopen(name.c_str(), "rb");
+        benchmark::DoNotOptimize(std::fread(buffer.data(), 1, buffer.size(), f));
+        std::fclose(f);
+    }
+}
+
+// From starting a process to the first paint of its window: the editor against
+// a bare frame with one child window, both started from this same executable.
+void BM_Startup(benchmark::State& state)
+{
+    char self[] = "/proc/self/exe", flag[] = "--startup-child", app[] = "app", bare[] = "bare";
+    char* argv[] = {self, flag, state.range(0) ? app : bare, nullptr};
+    for (auto _ : state) {
+        pid_t child = 0;
+        int status = 0;
+        if (::posix_spawn(&child, self, nullptr, nullptr, argv, environ) != 0 ||
+            ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+            state.SkipWithError("the start-up child failed");
+            break;
+        }
+    }
+}
+
+}  // namespace
+
+BENCHMARK(BM_Startup)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_OctreeQuery)->Arg(1000)->Arg(10000)->Arg(100000);
+BENCHMARK(BM_LinearQuery)->Arg(1000)->Arg(10000)->Arg(100000);
+BENCHMARK(BM_HoverHitTest)->Arg(100000);
+BENCHMARK(BM_LinearPointQuery)->Arg(100000);
+BENCHMARK(BM_UpdatePointPosition)->Arg(100000);
+BENCHMARK(BM_Repaint)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BareBlit)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Snapshot)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ArrayCopy)->Arg(100000);
+BENCHMARK(BM_DeleteAll)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_LoadPath1M)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_BareFscanf1M)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_SavePath1M)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_BareFprintf1M)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_ReadTga4096)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_WxImageTga4096)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_BareFread4096)->Unit(benchmark::kMillisecond)->Iterations(3);
