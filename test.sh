@@ -13,7 +13,8 @@ opts=(-DVSE_BUILD_TESTS=ON)
 if [ "${1:-}" = "--sanitize" ]; then
     dir=build-asan
     opts+=(-DVSE_SANITIZE=ON)
-    export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1:halt_on_error=1"
+    export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:halt_on_error=1"
+    export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
     export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 fi
 vse_build "$dir" "${opts[@]}"
