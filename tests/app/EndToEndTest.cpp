@@ -1,0 +1,116 @@
+// A whole editing run on the real window: files opened as the command line opens
+// them, then real mouse and key input, then the saved file read back.
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <wx/bitmap.h>
+#include <wx/defs.h>
+
+#include "app/FileCommands.h"
+#include "app/MainFrame.h"
+#include "app/MainWindow.h"
+#include "app/TrackCanvas.h"
+#include "editor/EditorDocument.h"
+#include "model/TrackPath.h"
+#include "support/GuiDriver.h"
+#include "support/PathInvariants.h"
+
+namespace {
+
+// A 256 x 256 picture: one world unit per pixel, world (x, y) at pixel (x + 128, 128 - y).
+void WriteTga(const std::string& path)
+{
+    const unsigned char header[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 24, 0};
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(header), sizeof header);
+    for (int i = 0; i < 256 * 256; ++i)
+        out.put(char(40)).put(char(90 + i % 256 / 4)).put(char(40));
+}
+
+std::vector<std::string> Lines(const std::string& path)
+{
+    std::ifstream in(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+std::string Title() { return MainWindow::Instance()->frame->GetTitle().utf8_string(); }
+
+}  // namespace
+
+TEST(EndToEnd, EditingRunSavesWhatWasDone)
+{
+    EditorDocument* doc = EditorDocument::Instance();
+    TrackCanvas* canvas = MainWindow::Instance()->canvas;
+    const wxBitmap picture(*doc->GetBackgroundBitmap());
+    const wxSize area = canvas->GetVirtualSize();
+    gui::ResetDocument();
+
+    char dir[] = "/tmp/vse-e2e-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string tga = std::string(dir) + "/terrain.tga";
+    const std::string track = std::string(dir) + "/start.txt";
+    WriteTga(tga);
+    // A at pixel (50, 50), B at (150, 50).
+    std::ofstream(track) << "2\n-78.0,78.0,4.0,0\n22.0,78.0,6.0,1\n";
+    for (const std::string& arg : {tga, track})
+        FileCommands::Instance()->OpenByExtension(arg.c_str());
+    gui::Pump(50);
+    ASSERT_EQ(doc->GetBackgroundBitmap()->GetSize(), wxSize(256, 256));
+    ASSERT_EQ(doc->GetTrackPath()->Count(), 2u);
+    EXPECT_EQ(Title(), "VORN Spline Editor (start.txt)");
+    EXPECT_TRUE(doc->undoList.empty());  // the path replaced an empty one
+
+    gui::ClickAt(150, 150);  // C (22, -22), w 6 from B
+    gui::ClickAt(50, 250);   // D (-78, -122), selected alone
+    gui::Key('w');
+    gui::Key('w');           // D w 7
+    // Beside the diagonal C-D: the new point lands on the foot of the
+    // perpendicular, (-23, -67), with the mean width 6.5.
+    gui::ClickAt(106, 196);
+    EXPECT_EQ(gui::StatusText(), "Point:   -23.00, -67.00 (w =    6.50)");
+
+    gui::DragFromTo(150, 50, 180, 40);  // B to (52, 88)
+    gui::DragFromTo(90, 130, 170, 270);  // band around C and E only
+    EXPECT_EQ(doc->selection.size(), 2u);
+    gui::Key('n');
+    gui::Key(WXK_TAB);  // Straight, Jump, Curve
+    EXPECT_EQ(gui::StatusText(), "Changed point type to:  2");
+    gui::Key('s');      // C 5.5, E 6
+    gui::ClickAt(50, 250);
+    gui::Key('d');      // D gone: A B C E
+    gui::ClickAt(150, 150);
+    gui::Key('f');      // C E A B
+    gui::Key('r');      // C B A E: the start stays
+
+    gui::Key('z', wxMOD_CONTROL);
+    EXPECT_EQ(gui::StatusText(), "Undid:  reverse-direction");
+    gui::Key('z', wxMOD_CONTROL);
+    EXPECT_EQ(doc->GetTrackPath()->Count(), 4u);  // D is deleted before set-start
+    gui::Key('y', wxMOD_CONTROL);
+    gui::Key('y', wxMOD_CONTROL);
+    EXPECT_EQ(gui::StatusText(), "Redid:  reverse-direction");
+    EXPECT_EQ(CheckPathInvariants(*doc->GetTrackPath()), "");
+
+    gui::Key('s', wxMOD_CONTROL);
+    EXPECT_EQ(gui::StatusText(), "Successfully saved spline.");
+    EXPECT_EQ(Title(), "VORN Spline Editor (start.txt)");
+    EXPECT_EQ(Lines(track), (std::vector<std::string>{
+                                "4",
+                                "22.000000,-22.000000,5.500000,2",
+                                "52.000000,88.000000,6.000000,1",
+                                "-78.000000,78.000000,4.000000,0",
+                                "-23.000000,-67.000000,6.000000,2",
+                            }));
+
+    doc->SetBackgroundBitmap(new wxBitmap(picture));
+    canvas->SetScrollbars(1, 1, area.x, area.y, 0, 0);
+    gui::ResetDocument();
+    std::filesystem::remove_all(dir);
+}
