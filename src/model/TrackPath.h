@@ -27,7 +27,9 @@ public:
     virtual ~TrackPath();
 
     // Links a new point in: into the given segment, or after the last point.
-    // On false the point has been deleted and must not be used.
+    // On false a point that was indexed has been deleted and must not be used;
+    // a point refused before indexing (linked already, or in a path) is left
+    // to the caller.
     bool InsertPoint(TrackPoint* point, TrackSegment* segment);
     // Unlinks the point, joins its neighbours and deletes it.
     void RemovePoint(TrackPoint* point);

@@ -452,6 +452,10 @@ std::string Title()
 
 TEST_F(AppTest, NewRecordsEvenForAnEmptyPathAndResetsTheTitle)
 {
+    SetFileName("C:\\tracks\\old.txt");
+    EXPECT_EQ(Title(), "VORN Spline Editor (old.txt)");
+    SetFileName("D:first.txt");
+    EXPECT_EQ(Title(), "VORN Spline Editor (first.txt)");
     SetFileName("/somewhere/track.txt");
     EXPECT_EQ(Title(), "VORN Spline Editor (track.txt)");
     Command(ID_NEW_SPLINE);
