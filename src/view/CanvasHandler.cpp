@@ -259,8 +259,9 @@ bool CanvasHandler::GetBand(wxRect& band) const
 {
     if (mode != RubberBand || !bandShown)
         return false;
-    band = wxRect(wxPoint(std::min(bandAnchorX, bandCornerX), std::min(bandAnchorY, bandCornerY)),
-                  wxPoint(std::max(bandAnchorX, bandCornerX), std::max(bandAnchorY, bandCornerY)));
+    // From the anchor by the distance dragged, as wide as the drag and no wider.
+    band = wxRect(std::min(bandAnchorX, bandCornerX), std::min(bandAnchorY, bandCornerY),
+                  std::abs(bandCornerX - bandAnchorX), std::abs(bandCornerY - bandAnchorY));
     return true;
 }
 
