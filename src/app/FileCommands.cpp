@@ -20,21 +20,30 @@ wxString FromFileName(const char* name)
     return wxString(name, *wxConvFileName);
 }
 
+// The ending shown when a name is refused: four characters, not four bytes, so
+// that a name in UTF-8 is not cut inside a character.
+wxString LastFourCharacters(const char* path)
+{
+    const wxString name = FromFileName(path);
+    if (!name.empty())
+        return name.Right(4);
+    return FromFileName(path + std::strlen(path) - 4);  // not valid text: the bytes as they come
+}
+
 }  // namespace
 
 void FileCommands::OpenByExtension(const char* path)
 {
     if (!platform::IsReadable(path))
         return;
-    const std::size_t n = std::strlen(path);
-    if (n < 4)
+    if (std::strlen(path) < 4)
         return;
     if (platform::EndsWithNoCase(path, ".txt"))
         LoadSpline(path);
     else if (platform::EndsWithNoCase(path, ".tga") || platform::EndsWithNoCase(path, ".bmp"))
         LoadImageFile(path);
     else
-        wxLogError("Unrecognized file type:  %s", FromFileName(path + n - 4));
+        wxLogError("Unrecognized file type:  %s", LastFourCharacters(path));
 }
 
 void FileCommands::LoadSpline(const char* path)

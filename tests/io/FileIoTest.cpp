@@ -285,10 +285,11 @@ TEST_F(FileIoTest, OpenByExtensionLoadsByEndingAndSkipsWhatItCannotRead)
     Files()->OpenByExtension(WriteFile("%s%n%x.TXT", Three).c_str());
     EXPECT_EQ(Path()->Count(), 3u);
     EXPECT_EQ(Title(), "VORN Spline Editor (%s%n%x.TXT)");
-    for (const char* name : {"notes.doc", "x.%n%s", "bmp"})
+    for (const char* name : {"notes.doc", "x.%n%s", "bmp", "map.\xe6\x97\xa5\xe6\x9c\xac"})
         Files()->OpenByExtension(WriteFile(name, "text").c_str() + Temp().size() + 1);
     Files()->OpenByExtension("missing.bmp");
-    EXPECT_EQ(Errors(), (Strings{"Unrecognized file type:  .doc", "Unrecognized file type:  %n%s"}));
+    EXPECT_EQ(Errors(), (Strings{"Unrecognized file type:  .doc", "Unrecognized file type:  %n%s",
+                                 "Unrecognized file type:  p.\xe6\x97\xa5\xe6\x9c\xac"}));
     EXPECT_EQ(Statuses(), (Strings{"Successfully saved spline.", "Successfully loaded new spline."}));
 }
 
