@@ -74,14 +74,14 @@ wxBitmap* ReadTga(const char* path)
         Refuse();
         return nullptr;
     }
-    unsigned char spec[10];
-    if (!ReadAt(f, 8, spec, sizeof spec)) {
+    unsigned char imageInfo[10];
+    if (!ReadAt(f, 8, imageInfo, sizeof imageInfo)) {
         wxLogError("Couldn't read image specification field in TGA.");
         return nullptr;
     }
-    const int width = spec[4] + 256 * spec[5];
-    const int height = spec[6] + 256 * spec[7];
-    const int depth = spec[8];
+    const int width = imageInfo[4] + 256 * imageInfo[5];
+    const int height = imageInfo[6] + 256 * imageInfo[7];
+    const int depth = imageInfo[8];
     if (depth != 24) {
         Refuse();
         return nullptr;
