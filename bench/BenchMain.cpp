@@ -96,11 +96,6 @@ int main(int argc, char** argv)
     ratio("tga-4096-vs-wximage", "BM_ReadTga4096", "BM_WxImageTga4096");
     ratio("tga-4096-vs-fread", "BM_ReadTga4096", "BM_BareFread4096");
 
-    // Figures from the fuzz runs and the long tests, which are not timed here.
-    std::ifstream extra("bench/hardening-figures.txt");
-    for (std::string line; std::getline(extra, line);)
-        std::printf("%s\n", line.c_str());
-
     wxTheApp->OnExit();
     wxEntryCleanup();
     return 0;

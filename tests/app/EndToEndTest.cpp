@@ -1,23 +1,10 @@
 // A whole editing run on the real window: files opened as the command line opens
 // them, then real mouse and key input, then the saved file read back.
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <string>
-#include <vector>
 
-#include <gtest/gtest.h>
-#include <wx/bitmap.h>
 #include <wx/defs.h>
 
-#include "app/FileCommands.h"
-#include "app/MainFrame.h"
-#include "app/MainWindow.h"
-#include "app/TrackCanvas.h"
-#include "editor/EditorDocument.h"
-#include "model/TrackPath.h"
-#include "support/GuiDriver.h"
-#include "support/PathInvariants.h"
+#include "support/Harness.h"
 
 namespace {
 
@@ -31,17 +18,6 @@ void WriteTga(const std::string& path)
         out.put(char(40)).put(char(90 + i % 256 / 4)).put(char(40));
 }
 
-std::vector<std::string> Lines(const std::string& path)
-{
-    std::ifstream in(path);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
-std::string Title() { return MainWindow::Instance()->frame->GetTitle().utf8_string(); }
-
 }  // namespace
 
 TEST(EndToEnd, EditingRunSavesWhatWasDone)
@@ -52,13 +28,9 @@ TEST(EndToEnd, EditingRunSavesWhatWasDone)
     const wxSize area = canvas->GetVirtualSize();
     gui::ResetDocument();
 
-    char dir[] = "/tmp/vse-e2e-XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    const std::string tga = std::string(dir) + "/terrain.tga";
-    const std::string track = std::string(dir) + "/start.txt";
+    const std::string tga = Temp("terrain.tga");
     WriteTga(tga);
-    // A at pixel (50, 50), B at (150, 50).
-    std::ofstream(track) << "2\n-78.0,78.0,4.0,0\n22.0,78.0,6.0,1\n";
+    const std::string track = WriteFile("start.txt", "2\n-78.0,78.0,4.0,0\n22.0,78.0,6.0,1\n");  // A (50, 50), B (150, 50)
     for (const std::string& arg : {tga, track})
         FileCommands::Instance()->OpenByExtension(arg.c_str());
     gui::Pump(50);
@@ -101,16 +73,13 @@ TEST(EndToEnd, EditingRunSavesWhatWasDone)
     gui::Key('s', wxMOD_CONTROL);
     EXPECT_EQ(gui::StatusText(), "Successfully saved spline.");
     EXPECT_EQ(Title(), "VORN Spline Editor (start.txt)");
-    EXPECT_EQ(Lines(track), (std::vector<std::string>{
-                                "4",
-                                "22.000000,-22.000000,5.500000,2",
-                                "52.000000,88.000000,6.000000,1",
-                                "-78.000000,78.000000,4.000000,0",
-                                "-23.000000,-67.000000,6.000000,2",
-                            }));
+    EXPECT_EQ(ReadFile(track), "4\n"
+                               "22.000000,-22.000000,5.500000,2\n"
+                               "52.000000,88.000000,6.000000,1\n"
+                               "-78.000000,78.000000,4.000000,0\n"
+                               "-23.000000,-67.000000,6.000000,2\n");
 
     doc->SetBackgroundBitmap(new wxBitmap(picture));
     canvas->SetScrollbars(1, 1, area.x, area.y, 0, 0);
     gui::ResetDocument();
-    std::filesystem::remove_all(dir);
 }

@@ -1,101 +1,50 @@
-// Chain operations, hit tests, edge geometry and pixel clamping, on the document's own path.
-#include <gtest/gtest.h>
-#include <wx/bitmap.h>
-
+// The chain, its index and hit tests, and the edge geometry, on a 256 x 256
+// picture where world (x, y) is pixel (128 + x, 128 - y).
 #include <cfloat>
 #include <cmath>
 
-#include "editor/EditorDocument.h"
-#include "editor/HistoryRecord.h"
-#include "model/TrackPath.h"
-#include "model/TrackPoint.h"
-#include "support/GuiDriver.h"
-#include "support/LogCapture.h"
-#include "support/PathInvariants.h"
-#include "view/ViewTransform.h"
+#include "support/Harness.h"
 
 namespace {
 
 using Points = std::vector<TrackPoint*>;
 using Segments = std::vector<TrackSegment*>;
-EditorDocument* Doc() { return EditorDocument::Instance(); }
-TrackPath* Path() { return Doc()->GetTrackPath(); }
-Points Chain() { return {Path()->points.begin(), Path()->points.end()}; }
-std::string UndoTop() { return Doc()->undoList.empty() ? "" : Doc()->undoList.front()->name; }
-
-TrackPoint* Add(float x, float y, float w = 2.0f)
-{
-    auto* p = new TrackPoint(x, y, w, 0);
-    EXPECT_TRUE(Path()->InsertPoint(p, nullptr));
-    return p;
-}
-
-// On the 256 x 256 picture of these tests pixel (128 + x, 128 - y) is world (x, y).
-Points PointsAt(int x, int y) { Points o; Path()->FindPointsAt(128 + x, 128 - y, o); return o; }
 Segments SegmentsAt(int x, int y) { Segments o; Path()->FindSegmentsAt(128 + x, 128 - y, o); return o; }
 
-void ComputeAllEdges() { for (TrackPoint* p : Path()->points) p->ComputeEdges(); }
-void ExpectEdges(const TrackPoint* p, float lx, float ly, float rx, float ry)
+using ModelTest = SquarePictureTest;
+
+TEST_F(ModelTest, ChainOperationsKeepTheChainLinkedAndIndexed)
 {
-    EXPECT_TRUE(std::hypot(p->leftEdge[0] - lx, p->leftEdge[1] - ly) < 1e-4 &&
-                std::hypot(p->rightEdge[0] - rx, p->rightEdge[1] - ry) < 1e-4)
-        << p->leftEdge[0] << "," << p->leftEdge[1] << "  " << p->rightEdge[0] << "," << p->rightEdge[1];
-}
-
-class ModelTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        gui::ResetDocument();
-        Doc()->SetBackgroundBitmap(new wxBitmap(256, 256, 24));
-    }
-};
-
-}  // namespace
-
-TEST_F(ModelTest, InsertAndRemoveKeepTheChainLinked)
-{
+    Path()->ReverseDirection();  // an empty path has no direction to record
     TrackPoint* a = Add(0, 0);
     TrackPoint* b = Add(10, 0);
+    Path()->ReverseDirection();  // two points: the start stays, so the order does too
+    EXPECT_EQ(Chain(), (Points{a, b}));
     auto* m = new TrackPoint(5, 0, 2, 0);
     ASSERT_TRUE(Path()->InsertPoint(m, a->nextSegment));
     TrackPoint* c = Add(20, 0);
-    EXPECT_EQ(Chain(), (Points{a, m, b, c}));
-    // Refused: no point, a point already linked, a point of another path.
+    // Refused: no point, a point linked already, a point of another path.
     EXPECT_FALSE(Path()->InsertPoint(nullptr, nullptr));
-    EXPECT_EQ(LogCapture::Get().LastError(), "Invalid point to insert into track path!");
     EXPECT_FALSE(Path()->InsertPoint(m, nullptr));
-    EXPECT_EQ(LogCapture::Get().LastError(), "Invalid prev segment on point!  Not inserting!");
     TrackPath other;
     auto* stranger = new TrackPoint(1, 1, 1, 0);
     ASSERT_TRUE(other.InsertPoint(stranger, nullptr));
     EXPECT_FALSE(Path()->InsertPoint(stranger, nullptr));
-    EXPECT_EQ(Chain(), (Points{a, m, b, c}));
-    for (TrackPoint* gone : {m, a, c, b}) {  // middle, first, last, only
+    EXPECT_EQ(Errors(), (std::vector<std::string>{"Invalid point to insert into track path!",
+                                                  "Invalid prev segment on point!  Not inserting!",
+                                                  "Invalid prev segment on point!  Not inserting!"}));
+    Path()->SetStart(a, true);  // already the start: nothing recorded
+    Path()->SetStart(b, true);
+    EXPECT_EQ(Chain(), (Points{b, c, a, m}));
+    Path()->ReverseDirection();
+    EXPECT_EQ(Chain(), (Points{b, m, a, c}));
+    EXPECT_EQ(UndoNames(), (std::vector<std::string>{"reverse-direction", "set-start", "reverse-direction"}));
+    EXPECT_EQ(CheckPathInvariants(*Path()), "");
+    for (TrackPoint* gone : {a, b, c, m}) {  // middle, first, last, only
         Path()->RemovePoint(gone);
         EXPECT_EQ(CheckPathInvariants(*Path()), "");
     }
     EXPECT_EQ(Path()->Count(), 0u);
-}
-
-TEST_F(ModelTest, SetStartAndReverseTreatTheChainAsALoop)
-{
-    Path()->ReverseDirection();  // an empty path has no direction to record
-    TrackPoint* p1 = Add(0, 0);
-    TrackPoint* p2 = Add(10, 0);
-    Path()->ReverseDirection();  // two points: the start stays, so nothing changes
-    EXPECT_EQ(Chain(), (Points{p1, p2}));
-    TrackPoint* p3 = Add(10, 10);
-    TrackPoint* p4 = Add(0, 10);
-    Path()->SetStart(p1, true);  // already the start: nothing recorded
-    EXPECT_EQ(Doc()->undoList.size(), 1u);  // only the two-point reverse
-    Path()->SetStart(p3, true);
-    EXPECT_EQ(Chain(), (Points{p3, p4, p1, p2}));
-    EXPECT_EQ(UndoTop(), "set-start");
-    Path()->ReverseDirection();
-    EXPECT_EQ(Chain(), (Points{p3, p2, p1, p4}));
-    EXPECT_EQ(CheckPathInvariants(*Path()), "");
-    EXPECT_EQ(UndoTop(), "reverse-direction");
 }
 
 TEST_F(ModelTest, HitTestsAnswerOnlyFromTheirOwnLayerNearTheCursor)
@@ -118,47 +67,63 @@ TEST_F(ModelTest, HitTestsAnswerOnlyFromTheirOwnLayerNearTheCursor)
     EXPECT_TRUE(PointsAt(50, -50).empty());
     EXPECT_EQ(PointsAt(100, 0), Points{c});
     EXPECT_TRUE(SegmentsAt(50, -40).empty());  // its segment went with it
+    std::vector<SpatialObject*> inBox;
+    Path()->FindInBox(BoundingBox(-60, -60, 0, 60, 60, 0), inBox);
+    EXPECT_EQ(inBox.size(), 2u);
     EXPECT_EQ(CheckPathInvariants(*Path()), "");
 }
 
 TEST_F(ModelTest, EdgesLieOnTheNormalAtTheEndsAndOnTheBisectorInBetween)
 {
-    TrackPoint* a = Add(0, 0, 2);
-    TrackPoint* b = Add(10, 0, 3);
-    ComputeAllEdges();
-    ExpectEdges(a, 0, 2, 0, -2);
-    ExpectEdges(b, 10, 3, 10, -3);
-    Add(20, 0, 2);  // in line: b stays on the perpendicular, left still on the left
-    ComputeAllEdges();
-    ExpectEdges(b, 10, 3, 10, -3);
-
-    gui::ResetDocument();  // a left turn, then a vertical last segment
-    Add(0, 0, 2);
-    TrackPoint* corner = Add(10, 0, 2);
-    TrackPoint* top = Add(10, 10, 2);
-    ComputeAllEdges();
-    ExpectEdges(corner, 10 - M_SQRT2, M_SQRT2, 10 + M_SQRT2, -M_SQRT2);
-    ExpectEdges(top, 8, 10, 12, 10);
-
-    // Nothing to go by (a lone point, a neighbour on top of the point): finite edges all the same.
-    const std::vector<std::vector<float>> layouts = {
-        {3, 4}, {0, 0, 0, 0, 10, 0}, {0, 0, 10, 0, 10, 0}, {5, 5, 5, 5, 5, 5}, {0, 0, 0, 10, 0, 10}};
-    for (const auto& layout : layouts) {
+    const float r2 = float(M_SQRT2);
+    const struct {
+        std::vector<float> xyw;  // the chain
+        std::size_t at;
+        float left[2], right[2];
+    } cases[] = {
+        {{0, 0, 2, 10, 0, 3}, 0, {0, 2}, {0, -2}},
+        {{0, 0, 2, 10, 0, 3}, 1, {10, 3}, {10, -3}},
+        {{0, 0, 2, 10, 0, 3, 20, 0, 2}, 1, {10, 3}, {10, -3}},  // in line: the perpendicular
+        {{0, 0, 2, 10, 0, 2, 10, 10, 2}, 1, {10 - r2, r2}, {10 + r2, -r2}},  // a left turn
+        {{0, 0, 2, 10, 0, 2, 10, 10, 2}, 2, {8, 10}, {12, 10}},
+        {{10, 0, 2, 0, 0, 2, 0, -10, 2}, 2, {2, -10}, {-2, -10}},  // previous point right above
+        {{0, 10, 2, 0, 0, 2, 10, 0, 2}, 2, {10, 2}, {10, -2}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "case " << &c - cases);
         gui::ResetDocument();
-        for (std::size_t i = 0; i < layout.size(); i += 2)
-            Add(layout[i], layout[i + 1], 2);
-        ComputeAllEdges();
-        for (const TrackPoint* p : Path()->points)
+        for (std::size_t i = 0; i < c.xyw.size(); i += 3)
+            Add(c.xyw[i], c.xyw[i + 1], c.xyw[i + 2]);
+        for (TrackPoint* p : Path()->points)
+            p->ComputeEdges();
+        const TrackPoint* p = Chain()[c.at];
+        EXPECT_NEAR(p->leftEdge[0], c.left[0], 1e-4);
+        EXPECT_NEAR(p->leftEdge[1], c.left[1], 1e-4);
+        EXPECT_NEAR(p->rightEdge[0], c.right[0], 1e-4);
+        EXPECT_NEAR(p->rightEdge[1], c.right[1], 1e-4);
+    }
+    // Nothing to go by (a lone point, a neighbour on top of the point): finite edges all the same.
+    for (const std::vector<float>& xy : std::vector<std::vector<float>>{
+             {3, 4}, {0, 0, 0, 0, 10, 0}, {0, 0, 10, 0, 10, 0}, {5, 5, 5, 5, 5, 5}, {0, 0, 0, 10, 0, 10}}) {
+        gui::ResetDocument();
+        for (std::size_t i = 0; i < xy.size(); i += 2)
+            Add(xy[i], xy[i + 1]);
+        for (TrackPoint* p : Path()->points) {
+            p->ComputeEdges();
             for (float v : {p->leftEdge[0], p->leftEdge[1], p->rightEdge[0], p->rightEdge[1]})
-                EXPECT_TRUE(std::isfinite(v)) << "layout " << &layout - &layouts[0];
+                EXPECT_TRUE(std::isfinite(v));
+        }
     }
 }
 
-TEST_F(ModelTest, FarWorldValuesClampAndNaNIsRefused)
+TEST_F(ModelTest, PixelsFollowThePictureAndFarValuesClamp)
 {
     Doc()->SetBackgroundBitmap(new wxBitmap(512, 256, 24));
     EXPECT_TRUE(Doc()->scaleX == 0.5f && Doc()->scaleY == 1.0f);
     int px, py;
+    float x, y;
+    EXPECT_TRUE(WorldToPixel(128, -128, px, py) && px == 512 && py == 256) << px << "," << py;
+    EXPECT_TRUE(PixelToWorld(1, 1, x, y) && x == -127.5f && y == 127.0f) << x << "," << y;
     for (float big : {1e12f, FLT_MAX, INFINITY}) {  // beyond the picture on its own side
         ASSERT_TRUE(WorldToPixel(big, -big, px, py));
         EXPECT_TRUE(px > 512 && py > 256) << px << "," << py;
@@ -167,3 +132,5 @@ TEST_F(ModelTest, FarWorldValuesClampAndNaNIsRefused)
     }
     EXPECT_FALSE(WorldToPixel(NAN, 0, px, py) || WorldToPixel(0, NAN, px, py));
 }
+
+}  // namespace

@@ -1,5 +1,4 @@
-#include "support/PathInvariants.h"
-
+// The invariants of a path: every point and segment in the index once, where it stands, and an unbroken chain.
 #include <functional>
 #include <limits>
 #include <set>
@@ -12,95 +11,66 @@
 
 namespace {
 
-bool SameBox(const BoundingBox& a, const BoundingBox& b)
+bool Same(const BoundingBox& a, const BoundingBox& b)
 {
-    return a.minX == b.minX && a.minY == b.minY && a.minZ == b.minZ && a.maxX == b.maxX &&
-           a.maxY == b.maxY && a.maxZ == b.maxZ;
+    return a.minX == b.minX && a.minY == b.minY && a.minZ == b.minZ && a.maxX == b.maxX && a.maxY == b.maxY &&
+           a.maxZ == b.maxZ;
 }
 
 }  // namespace
 
 std::string CheckPathInvariants(const TrackPath& path)
 {
-    std::ostringstream problems;
-
-    // Every object in the index, with the node holding it.
+    std::ostringstream bad;
     std::set<const SpatialObject*> indexed;
-    std::size_t indexedCount = 0;
-    // region: where the octant tests on the way down allow a node's objects to lie. Node
-    // boxes cannot be used for that: a new path's root box is a single point, so its
-    // children's boxes are empty although they hold whole octants.
-    std::function<void(const OctreeNode&, int, const BoundingBox&)> walk = [&](const OctreeNode& node,
-                                                                               int depth,
-                                                                               const BoundingBox& region) {
+    std::size_t stored = 0;
+    // region: where the octant tests on the way down let a node's objects lie (a new
+    // path's root box is a single point, so node boxes cannot say that).
+    std::function<void(const OctreeNode&, int, BoundingBox)> walk = [&](const OctreeNode& node, int depth,
+                                                                        BoundingBox region) {
         if (depth > OctreeNode::MaxDepth)
-            problems << "node deeper than " << OctreeNode::MaxDepth << "; ";
-        for (std::size_t i = 0; i < node.items.size(); ++i) {
-            const SpatialObject* object = node.items[i];
-            ++indexedCount;
-            if (!indexed.insert(object).second)
-                problems << "object indexed twice; ";
-            if (object->node != &node)
-                problems << "object's node is not the node holding it; ";
-            if (object->slot != i)
-                problems << "object's slot is stale; ";
-            const BoundingBox& b = object->bounds;
-            if (b.minX < region.minX || b.maxX > region.maxX || b.minY < region.minY ||
-                b.maxY > region.maxY || b.minZ < region.minZ || b.maxZ > region.maxZ)
-                problems << "object outside its node's octant; ";
+            bad << "node too deep; ";
+        for (std::size_t i = 0; i < node.items.size(); ++i, ++stored) {
+            const SpatialObject* o = node.items[i];
+            const BoundingBox& b = o->bounds;
+            if (!indexed.insert(o).second || o->node != &node || o->slot != i)
+                bad << "object indexed twice or with a stale node or slot; ";
+            if (b.minX < region.minX || b.maxX > region.maxX || b.minY < region.minY || b.maxY > region.maxY ||
+                b.minZ < region.minZ || b.maxZ > region.maxZ)
+                bad << "object outside its node's octant; ";
         }
         for (int k = 0; k < 8; ++k) {
             if (!node.children[k])
                 continue;
-            BoundingBox octant = region;  // octants 1-4 low x; 1, 2, 5, 6 high y; odd ones high z
+            BoundingBox octant = region;  // 1-4 low x; 1, 2, 5, 6 high y; odd octants high z
             (k < 4 ? octant.maxX : octant.minX) = node.center[0];
             ((k % 4) < 2 ? octant.minY : octant.maxY) = node.center[1];
             (k % 2 == 0 ? octant.minZ : octant.maxZ) = node.center[2];
             walk(*node.children[k], depth + 1, octant);
         }
     };
-    // The root may hold anything.
     const float inf = std::numeric_limits<float>::infinity();
-    BoundingBox everywhere;
-    everywhere.minX = everywhere.minY = everywhere.minZ = -inf;
-    everywhere.maxX = everywhere.maxY = everywhere.maxZ = inf;
-    walk(path.index, 1, everywhere);
+    walk(path.index, 1, BoundingBox(-inf, -inf, -inf, inf, inf, inf));
 
-    std::size_t n = 0;
+    std::size_t n = 0, segments = 0;
     const TrackPoint* previous = nullptr;
-    std::set<const TrackPoint*> seen;
-    std::size_t segments = 0;
     for (const TrackPoint* p : path.points) {
         ++n;
-        if (!seen.insert(p).second)
-            problems << "point listed twice; ";
-        if (!indexed.count(p))
-            problems << "point " << n << " not indexed; ";
-        if (!SameBox(p->bounds, BoundingBox(p->x, p->y, 0, p->x, p->y, 0)))
-            problems << "point " << n << " bounds do not match its position; ";
-        if (previous == nullptr) {
-            if (p->prevSegment)
-                problems << "first point has a previous segment; ";
-        } else {
-            const TrackSegment* s = p->prevSegment;
-            if (!s || s != previous->nextSegment || s->from != previous || s->to != p)
-                problems << "link between points " << n - 1 << " and " << n << " broken; ";
-            if (s) {
-                ++segments;
-                if (!indexed.count(s))
-                    problems << "segment " << n - 1 << " not indexed; ";
-                else if (!SameBox(s->bounds, BoundingBox(s->from->x, s->from->y, 1, s->to->x, s->to->y, 1)))
-                    problems << "segment " << n - 1 << " bounds do not match its ends; ";
-            }
-        }
+        if (!indexed.count(p) || !Same(p->bounds, BoundingBox(p->x, p->y, 0, p->x, p->y, 0)))
+            bad << "point " << n << " not indexed where it stands; ";
+        const TrackSegment* s = p->prevSegment;
+        if (previous && (!s || s != previous->nextSegment || s->from != previous || s->to != p))
+            bad << "link into point " << n << " broken; ";
+        else if (!previous && s)
+            bad << "first point has a previous segment; ";
+        if (previous && s && (++segments, !indexed.count(s) ||
+                              !Same(s->bounds, BoundingBox(s->from->x, s->from->y, 1, s->to->x, s->to->y, 1))))
+            bad << "segment into point " << n << " not indexed where it stands; ";
         previous = p;
     }
     if (previous && previous->nextSegment)
-        problems << "last point has a next segment; ";
-    if (n != path.points.size())
-        problems << "count mismatch; ";
-    if (indexedCount != n + segments || indexed.size() != n + segments)
-        problems << "index holds " << indexedCount << " objects for " << n << " points and " << segments
-                 << " segments; ";
-    return problems.str();
+        bad << "last point has a next segment; ";
+    if (n != path.points.size() || stored != n + segments || indexed.size() != n + segments)
+        bad << "index holds " << stored << " objects for " << n << " points and " << segments << " segments; ";
+    return bad.str();
 }

@@ -1,34 +1,31 @@
-// Runs the tests inside the real application: EditorApp's start-up builds the
-// real main window, which is shown before the first test.
-#include <gtest/gtest.h>
+// Runs the tests inside the real application: its start-up builds and shows the
+// real main window before the first test.
+#include <filesystem>
+
 #include <wx/app.h>
 #include <wx/evtloop.h>
-#include <wx/image.h>
 #include <wx/init.h>
 
 #include "app/EditorApp.h"
-#include "support/GuiDriver.h"
-#include "support/LogCapture.h"
+#include "support/Harness.h"
 
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
-
     wxApp::SetInstance(new EditorApp());
-    int wxArgc = 1;
     char* wxArgv[] = {argv[0], nullptr};
-    if (!wxEntryStart(wxArgc, wxArgv))
+    if (int wxArgc = 1; !wxEntryStart(wxArgc, wxArgv))
         return 2;
     wxInitAllImageHandlers();
-    // The tests pump events themselves, so an event loop must be active.
-    wxGUIEventLoop loop;
+    wxGUIEventLoop loop;  // the tests pump events themselves
     wxEventLoopActivator activate(&loop);
     wxLog::SetActiveTarget(&LogCapture::Get());
     wxTheApp->CallOnInit();
-    gui::WaitForWindow();
-
+    for (int i = 0; i < 200 && !MainWindow::Instance()->frame->GetTitle().Contains("("); ++i)
+        gui::Pump(20);  // until shown and painted once
+    gui::Pump(200);
     const int result = RUN_ALL_TESTS();
-
+    std::filesystem::remove_all(Temp());
     wxTheApp->OnExit();
     wxLog::SetActiveTarget(nullptr);
     wxEntryCleanup();

@@ -1,0 +1,227 @@
+// The track path file: what is read and refused, saves that never lose the old
+// file, and opening files by their ending.
+#include <filesystem>
+#include <memory>
+
+#include <sys/stat.h>
+#include <unistd.h>
+#include <wx/filedlg.h>
+
+#include "app/AppIds.h"
+#include "io/SafeFileWriter.h"
+#include "io/TgaReader.h"
+#include "model/FileName.h"
+#include "support/Harness.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+FileCommands* Files() { return FileCommands::Instance(); }
+const char* const Three = "3\n1.000000,2.000000,3.000000,0\n4.000000,5.000000,6.000000,1\n7.000000,8.000000,9.000000,2\n";
+
+bool Save(const std::string& name)
+{
+    const std::size_t before = Statuses().size();
+    Files()->SaveSpline(Path(), name.c_str());
+    return Statuses().size() > before && Statuses().back() == "Successfully saved spline.";
+}
+
+class PathFileTest : public ::testing::Test {
+protected:
+    void SetUp() override { gui::ResetDocument(); }
+    void TearDown() override { fs::current_path(cwd); }
+    const fs::path cwd = fs::current_path();
+};
+
+TEST_F(PathFileTest, RoundTripWritesSixDecimalsAndKeepsOrderAndTypes)
+{
+    Add(123.456787f, -12.5f, 0.0012345f, 2);
+    Add(-100.0f, 99.25f, 4.0f, 7);
+    const std::string file = Temp("round.txt");
+    ASSERT_TRUE(Save(file));
+    EXPECT_EQ(ReadFile(file), "2\n123.456787,-12.500000,0.001234,2\n-100.000000,99.250000,4.000000,7\n");
+    EXPECT_EQ(Title(), "VORN Spline Editor (round.txt)");
+    gui::ResetDocument();
+    Files()->LoadSpline(file.c_str());
+    ASSERT_EQ(Path()->Count(), 2u);
+    EXPECT_TRUE(Chain()[0]->x == 123.456787f && Chain()[0]->w == 0.001234f && Chain()[1]->type == 7);
+    EXPECT_EQ(currentFileName, file);
+}
+
+TEST_F(PathFileTest, ReadsWhatFscanfReadsAndRefusesWhatIsNoNumber)
+{
+    const std::string count = "Could not read # points!  Invalid format:  ";
+    const std::string point0 = "Could not read point 0!  Invalid format:  ";
+    const struct {
+        const char* text;
+        std::size_t points;
+        std::string error;  // the file name follows it
+    } cases[] = {
+        {"3\n1,2,3,0\n4,5,6,1\n", 2, "Could not read point 2!  Invalid format:  "},
+        {"-5\n1,2,3,0\n", 0, ""},
+        {"1\n1.0 ,2.0,3.0,0\n", 0, point0},
+        {"1\n1,2,3 0\n", 0, point0},
+        {"1\n1.0, 2.0,\t3.0, 0\n", 1, ""},
+        {"2\r\n1,2,3,0\r\n4,5,6,1\r\n", 2, ""},
+        {"2\n1,2,\n3,0 4,5,6,1 and whatever follows", 2, ""},
+        {"1\nnan,2,3,0\n", 0, point0},
+        {"1\n1,inf,3,0\n", 0, point0},
+        {"1\n1,2,1e39,0\n", 0, point0},
+        {"1\n1e-50,2,3,0\n", 1, ""},  // underflows to zero: still a number
+        {"1\n1,2,3,99999999999\n", 0, point0},
+        {"99999999999999999999\n1,2,3,0\n", 0, count},
+        {"two\n", 0, count},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        gui::ResetDocument();
+        const std::string file = WriteFile("read" + std::to_string(&c - cases) + ".txt", c.text);
+        Files()->LoadSpline(file.c_str());
+        EXPECT_EQ(Path()->Count(), c.points);
+        EXPECT_EQ(CheckPathInvariants(*Path()), "");
+        EXPECT_EQ(Statuses(), Strings{"Successfully loaded new spline."});
+        EXPECT_EQ(Errors(), c.error.empty() ? Strings{} : Strings{c.error + file});
+        EXPECT_EQ(currentFileName, c.error.empty() ? file : "noname.txt");
+    }
+}
+
+TEST_F(PathFileTest, LoadIsRecordedOnlyOverPointsAndWhatCannotBeOpenedChangesNothing)
+{
+    const std::string file = WriteFile("three.txt", Three);
+    Files()->LoadSpline(file.c_str());
+    EXPECT_TRUE(UndoNames().empty());
+    Files()->LoadSpline(file.c_str());
+    EXPECT_EQ(UndoNames(), Strings{"load-spline"});
+    // A directory named like a path file opens for reading here; it must not empty the path.
+    fs::create_directories(Temp("folder.txt"));
+    for (const std::string& name : {Temp("missing.txt"), Temp("folder.txt")}) {
+        ClearLogs();
+        Files()->LoadSpline(name.c_str());
+        EXPECT_EQ(Errors(), Strings{"Could not open file for read:  " + name});
+        EXPECT_EQ(Statuses(), Strings{"Failed to load new spline."});
+        EXPECT_EQ(Path()->Count(), 3u);
+        EXPECT_EQ(UndoNames().size(), 1u);
+        EXPECT_EQ(Title(), "VORN Spline Editor (three.txt)");
+    }
+}
+
+TEST_F(PathFileTest, PlainSaveOfAnIncompleteReadAsksForANameInstead)
+{
+    const std::string previous = WriteFile("previous.txt", Three);
+    SetFileName(previous);
+    Files()->LoadSpline(WriteFile("part.txt", "3\n1,2,3,0\n4,5,6,1\n").c_str());
+    EXPECT_EQ(Title(), "VORN Spline Editor (previous.txt)");
+    wxCommandEvent save(wxEVT_MENU, ID_SAVE_SPLINE);
+    wxTEST_DIALOG(MainWindow::Instance()->frame->GetEventHandler()->ProcessEvent(save),
+                  AnswerFile(Temp("chosen.txt")));
+    EXPECT_EQ(ReadFile(previous), Three);
+    EXPECT_EQ(ReadFile(Temp("chosen.txt")), "2\n1.000000,2.000000,3.000000,0\n4.000000,5.000000,6.000000,1\n");
+    EXPECT_EQ(currentFileName, Temp("chosen.txt"));
+}
+
+TEST_F(PathFileTest, AFaultAtEveryStepOfASaveKeepsTheOldFileWhole)
+{
+    std::string text = "600\n";
+    char line[64];
+    for (int i = 0; i < 600; ++i) {  // enough text for several stdio buffers
+        Add(-120.0f + 0.75f * float(i % 320), 0.1f * float(i), 1.5f, i % 3);
+        std::snprintf(line, sizeof line, "%.6f,%.6f,1.500000,%d\n", -120.0 + 0.75 * (i % 320), double(0.1f * float(i)), i % 3);
+        text += line;
+    }
+    const std::string old = "1\n1.000000,2.000000,3.000000,0\n";
+    for (const std::string kind : {"existing", "absent", "linked"}) {
+        const fs::path dir = Temp(kind), file = dir / "track.txt", name = kind == "linked" ? dir / "link.txt" : file;
+        fs::create_directories(dir);
+        if (kind == "linked")
+            fs::create_symlink("track.txt", name);
+        for (int step = 0;; ++step) {
+            SCOPED_TRACE(kind + ", failing step " + std::to_string(step));
+            fs::remove(file);
+            if (kind != "absent")
+                WriteFile(kind + "/track.txt", old);
+            SetFileName("kept.txt");
+            ClearLogs();
+            SafeFileWriter::failStepForTesting = step;
+            const bool saved = Save(name.string());
+            const bool faulted = SafeFileWriter::failStepForTesting < 0;
+            SafeFileWriter::failStepForTesting = -1;
+            if (!faulted) {  // every step has had its fault: this save ran clean
+                EXPECT_TRUE(saved && ReadFile(file) == text && step > 600);
+                break;
+            }
+            EXPECT_FALSE(saved);
+            EXPECT_TRUE(kind == "absent" ? !fs::exists(file) : ReadFile(file) == old);
+            EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), kind == "absent" ? 0 : kind == "linked" ? 2 : 1);
+            EXPECT_EQ(currentFileName, "kept.txt");
+            EXPECT_EQ(Errors().size(), 1u);
+        }
+    }
+}
+
+TEST_F(PathFileTest, FailedSavesAreReportedAndKeepNameLinksAndPermissions)
+{
+    Add(1, 2, 3, 0);
+    SetFileName("/elsewhere/kept.txt");
+    EXPECT_FALSE(Save("/dev/full"));
+    EXPECT_FALSE(Save(Temp()));
+    // Root may write anything: be nobody, in a directory anyone may write.
+    const std::string readOnly = WriteFile("readonly.txt", Three);
+    ASSERT_EQ(chmod(readOnly.c_str(), 0444), 0);
+    ASSERT_EQ(chmod(Temp().c_str(), 0777), 0);
+    const bool root = getuid() == 0;
+    if (root) {
+        ASSERT_EQ(setresuid(65534, 65534, 0), 0);
+    }
+    EXPECT_FALSE(Save(readOnly));
+    if (root && setresuid(0, 0, 0) != 0)
+        std::abort();  // the remaining tests would all run without privileges
+    chmod(Temp().c_str(), 0700);
+    ASSERT_EQ(Errors().size(), 3u);
+    EXPECT_NE(Errors()[0].find("/dev/full"), std::string::npos) << Errors()[0];
+    EXPECT_EQ(Errors()[1], "Could not open file for write:  " + Temp());
+    EXPECT_EQ(Errors()[2], "Could not open file for write:  " + readOnly);
+    EXPECT_EQ(ReadFile(readOnly), Three);
+    EXPECT_EQ(currentFileName, "/elsewhere/kept.txt");
+    EXPECT_EQ(Title(), "VORN Spline Editor (kept.txt)");
+    // A save through a link writes the file it names and keeps its permissions.
+    const std::string target = WriteFile("target.txt", "old"), link = Temp("link.txt");
+    ASSERT_EQ(chmod(target.c_str(), 0640), 0);
+    ASSERT_EQ(symlink("target.txt", link.c_str()), 0);
+    ASSERT_TRUE(Save(link));
+    struct stat st;
+    EXPECT_TRUE(lstat(link.c_str(), &st) == 0 && S_ISLNK(st.st_mode));
+    EXPECT_TRUE(stat(target.c_str(), &st) == 0 && (st.st_mode & 07777) == 0640);
+    EXPECT_EQ(ReadFile(target), "1\n1.000000,2.000000,3.000000,0\n");
+}
+
+TEST_F(PathFileTest, OpenByExtensionLoadsByEndingAndSkipsWhatItCannotRead)
+{
+    ASSERT_EQ(chdir(Temp().c_str()), 0);
+    Files()->SaveSpline(Path(), nullptr);
+    EXPECT_EQ(ReadFile("noname.txt"), "0\n");
+    Files()->OpenByExtension(WriteFile("%s%n%x.TXT", Three).c_str());
+    EXPECT_EQ(Path()->Count(), 3u);
+    EXPECT_EQ(Title(), "VORN Spline Editor (%s%n%x.TXT)");
+    for (const char* name : {"notes.doc", "x.%n%s", "bmp", "map.\xe6\x97\xa5\xe6\x9c\xac"})
+        Files()->OpenByExtension(WriteFile(name, "text").c_str() + Temp().size() + 1);
+    Files()->OpenByExtension("missing.bmp");
+    EXPECT_EQ(Errors(), (Strings{"Unrecognized file type:  .doc", "Unrecognized file type:  %n%s",
+                                 "Unrecognized file type:  p.\xe6\x97\xa5\xe6\x9c\xac"}));
+    EXPECT_EQ(Statuses(), (Strings{"Successfully saved spline.", "Successfully loaded new spline."}));
+}
+
+// Every seed and every input the fuzzers once stumbled on goes through the readers.
+TEST_F(PathFileTest, FuzzCorporaReadCleanly)
+{
+    const fs::path corpus = fs::path(VSE_TEST_DATA_DIR) / "corpus";
+    for (const auto& entry : fs::directory_iterator(corpus / "path-reader")) {
+        TrackPath path(entry.path().c_str());
+        EXPECT_TRUE(path.valid && CheckPathInvariants(path).empty()) << entry.path();
+    }
+    for (const auto& entry : fs::directory_iterator(corpus / "tga-reader")) {
+        std::unique_ptr<wxBitmap> picture(ReadTga(entry.path().c_str()));
+        EXPECT_TRUE(!picture || picture->IsOk()) << entry.path();
+    }
+}
+
+}  // namespace

@@ -1,0 +1,181 @@
+// The canvas's key map and mouse gestures, driven by real X input on the real window.
+#include <algorithm>
+
+#include <wx/radiobox.h>
+
+#include "support/Harness.h"
+
+namespace {
+
+CanvasHandler* Handler() { return MainWindow::Instance()->canvasHandler; }
+
+// Points a, b, c... at canvas positions, the ones named in `selected` selected.
+struct Scene {
+    Scene(std::vector<wxPoint> at, const std::string& selected, float w = 2) : at(at)
+    {
+        gui::ResetDocument();
+        for (std::size_t i = 0; i < at.size(); ++i)
+            named.push_back(AddAt(at[i].x, at[i].y, w, selected.find(char('a' + i)) != std::string::npos));
+    }
+    // Points as the letters of their names: the chain in its order, or the selection.
+    std::string Letters(const std::vector<TrackPoint*>& points) const
+    {
+        std::string out;
+        for (const TrackPoint* p : points)
+            out += char('a' + (std::find(named.begin(), named.end(), p) - named.begin()));
+        return out;
+    }
+    std::string SelectedLetters() const
+    {
+        std::vector<TrackPoint*> selected(Doc()->selection.begin(), Doc()->selection.end());
+        std::string letters = Letters(selected);
+        std::sort(letters.begin(), letters.end());
+        return letters;
+    }
+    std::vector<wxPoint> at;
+    std::vector<TrackPoint*> named;
+};
+
+wxPoint PixelOf(const TrackPoint* p)
+{
+    int px = 0, py = 0;
+    WorldToPixel(p->x, p->y, px, py);
+    return {px, py};
+}
+
+TEST(KeyMap, EveryKeyDoesItsCommandAndNothingElse)
+{
+    const struct {
+        int key, modifiers;
+        const char *chain, *undo;  // afterwards: the chain of a, b (selected, under the cursor) and c; the newest record
+        float w;                   // b's width
+        int type;                  // b's type and the radio box's choice
+        const char* status;        // the last status line, when the key writes one
+    } cases[] = {
+        {'d', 0, "ac", "delete", 2, 0, "Deleted selected points."},
+        {'D', 0, "ac", "delete", 2, 0, "Deleted selected points."},
+        {WXK_DELETE, 0, "ac", "delete", 2, 0, "Deleted selected points."},
+        {'f', 0, "bca", "set-start", 2, 0, nullptr},
+        {'F', 0, "bca", "set-start", 2, 0, nullptr},
+        {'r', 0, "acb", "reverse-direction", 2, 0, nullptr},
+        {'R', 0, "acb", "reverse-direction", 2, 0, nullptr},
+        {'n', 0, "abc", "", 2, 1, "Changed point type to:  1"},
+        {WXK_TAB, 0, "abc", "", 2, 1, "Changed point type to:  1"},
+        {'w', 0, "abc", "", 2.5, 0, nullptr},
+        {WXK_UP, 0, "abc", "", 2.5, 0, nullptr},
+        {'s', 0, "abc", "", 1.5, 0, nullptr},
+        {WXK_DOWN, 0, "abc", "", 1.5, 0, nullptr},
+        {'w', wxMOD_SHIFT, "abc", "", 2, 0, "Unregonized key-code:  87 (W)"},
+        {'d', wxMOD_ALT, "abc", "", 2, 0, nullptr},
+        {'n', wxMOD_ALT, "abc", "", 2, 0, nullptr},
+        {'w', wxMOD_ALT, "abc", "", 2, 0, nullptr},
+        {'n', wxMOD_CONTROL, "", "create-new-spline", 2, 0, nullptr},
+        {'u', wxMOD_CONTROL, "abc", "unknown", 2, 0, nullptr},
+        {'z', wxMOD_CONTROL, "abc", "", 2, 0, "No more undo!"},
+        {'y', wxMOD_CONTROL, "abc", "", 2, 0, "No more redo!"},
+        {'q', wxMOD_CONTROL, "abc", "", 2, 0, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "key " << c.key << " modifiers " << c.modifiers);
+        Scene scene({{50, 50}, {100, 50}, {150, 50}}, "b");
+        gui::MoveTo(100, 50);
+        const std::size_t statuses = Statuses().size();
+        gui::Key(c.key, c.modifiers);
+        const std::vector<TrackPoint*> chain = Chain();
+        EXPECT_EQ(scene.Letters(chain), c.chain);
+        EXPECT_EQ(UndoNames().empty() ? "" : UndoNames().back(), c.undo);
+        EXPECT_EQ(scene.named[1]->w, c.w);
+        EXPECT_EQ(scene.named[1]->type, c.type);
+        EXPECT_EQ(MainWindow::Instance()->typeRadioBox->GetSelection(), c.type);
+        EXPECT_TRUE(c.status ? Statuses().back() == c.status : c.modifiers != wxMOD_ALT || Statuses().size() == statuses);
+        // The highlight never outlives its point.
+        EXPECT_TRUE(!Handler()->hoverPoint || std::count(chain.begin(), chain.end(), Handler()->hoverPoint));
+        EXPECT_EQ(CheckPathInvariants(*Path()), "");
+    }
+    // Tab steps through all three types and back; widths stop at 0.5.
+    Scene scene({{100, 100}}, "a");
+    gui::MoveTo(300, 300);
+    for (int key : {9, 9, 9, 115, 115, 115, 115, 115})  // Tab, then s
+        gui::Key(key);
+    const TrackPoint* p = scene.named[0];
+    EXPECT_TRUE(p->type == 0 && p->w == 0.5f) << p->type << " " << p->w;
+    EXPECT_EQ(Statuses().back(), wxString::Format("Point:  %7.2f,%7.2f (w = 0.50)", p->x, p->y).utf8_string());
+}
+
+TEST(MouseGestures, PressesClicksAndBandsSelectAndMoveAsTheyShould)
+{
+    const struct {
+        int button;
+        bool control;
+        wxPoint from, to;                // a click when they are equal
+        const char *selected, *moved;    // of a, b, c, d (b and c start selected); moved by to - from
+        Strings undo;
+    } cases[] = {
+        {wxMOUSE_BTN_LEFT, false, {100, 100}, {160, 130}, "ad", "ad", {"move"}},  // a and d lie close
+        {wxMOUSE_BTN_LEFT, false, {320, 100}, {340, 120}, "bc", "bc", {"move"}},
+        {wxMOUSE_BTN_LEFT, true, {320, 100}, {320, 100}, "b", "", {"move"}},
+        {wxMOUSE_BTN_LEFT, true, {100, 100}, {100, 100}, "abcd", "", {"move"}},
+        {wxMOUSE_BTN_LEFT, false, {85, 85}, {120, 120}, "ad", "", {"select"}},
+        {wxMOUSE_BTN_LEFT, false, {120, 120}, {85, 85}, "ad", "", {"select"}},
+        {wxMOUSE_BTN_LEFT, true, {335, 115}, {305, 85}, "b", "", {"select"}},
+        {wxMOUSE_BTN_RIGHT, false, {200, 400}, {200, 400}, "", "", {"unselect-all"}},
+        {wxMOUSE_BTN_MIDDLE, false, {100, 100}, {100, 100}, "bc", "", {}},
+        {wxMOUSE_BTN_MIDDLE, false, {100, 100}, {140, 140}, "bc", "", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "button " << c.button << " from " << c.from.x << "," << c.from.y);
+        Scene scene({{100, 100}, {300, 300}, {320, 100}, {104, 103}}, "bc", 3);
+        gui::Hold(c.control ? wxMOD_CONTROL : 0, true);
+        if (c.from == c.to)
+            gui::ClickAt(c.from.x, c.from.y, c.button);
+        else
+            gui::DragFromTo(c.from.x, c.from.y, c.to.x, c.to.y, c.button);
+        gui::Hold(c.control ? wxMOD_CONTROL : 0, false);
+        EXPECT_EQ(scene.SelectedLetters(), c.selected);
+        for (std::size_t i = 0; i < scene.at.size(); ++i) {
+            const bool moved = std::string(c.moved).find(char('a' + i)) != std::string::npos;
+            const wxPoint want = scene.at[i] + (moved ? c.to - c.from : wxPoint()), got = PixelOf(scene.named[i]);
+            EXPECT_TRUE(std::abs(got.x - want.x) <= 1 && std::abs(got.y - want.y) <= 1) << char('a' + i);
+        }
+        EXPECT_EQ(UndoNames(), c.undo);
+        EXPECT_TRUE(Path()->Count() == 4 && Handler()->mode == Idle);
+        EXPECT_EQ(CheckPathInvariants(*Path()), "");
+    }
+}
+
+TEST(MouseGestures, ClicksAppendOrSplitAndLeavingClearsTheHighlight)
+{
+    Scene scene({{100, 100}, {300, 300}}, "");
+    gui::ClickAt(204, 196);  // beside a-b: the foot of the perpendicular, (200, 200)
+    gui::ClickAt(200, 400);  // nowhere near: appended
+    const std::vector<TrackPoint*> chain = Chain();
+    ASSERT_EQ(scene.Letters(chain), "acbc");  // the new points read as c
+    EXPECT_TRUE(std::abs(PixelOf(chain[1]).x - 200) <= 1 && std::abs(PixelOf(chain[1]).y - 200) <= 1);
+    EXPECT_EQ(PixelOf(chain[3]), wxPoint(200, 400));
+    EXPECT_EQ(Doc()->selection, std::set<TrackPoint*>{chain[3]});
+    EXPECT_EQ(UndoNames(), (Strings{"select", "create-point", "select", "create-point"}));
+    EXPECT_TRUE(chain[3]->IsHighlighted());
+    EXPECT_EQ(gui::StatusText().rfind("Point:  ", 0), 0u) << gui::StatusText();
+    gui::MoveTo(-40, 200);
+    EXPECT_FALSE(chain[3]->IsHighlighted());
+    EXPECT_EQ(gui::StatusText(), "");
+}
+
+TEST(MouseGestures, RightDragPansAndKeepsTheSelection)
+{
+    TrackCanvas* canvas = MainWindow::Instance()->canvas;
+    const wxBitmap picture(*Doc()->GetBackgroundBitmap());
+    const wxSize area = canvas->GetVirtualSize();
+    gui::ResetDocument();
+    Doc()->SetBackgroundBitmap(new wxBitmap(1200, 1200, 24));
+    canvas->SetScrollbars(1, 1, 1200, 1200, 0, 0);
+    TrackPoint* a = AddAt(250, 250, 3, true);
+    gui::DragFromTo(300, 300, 200, 250, wxMOUSE_BTN_RIGHT);
+    EXPECT_EQ(canvas->GetViewStart(), wxPoint(100, 50));
+    EXPECT_EQ(canvas->ToLogical(wxPoint(200, 250)), wxPoint(300, 300));  // what was under the mouse stays
+    EXPECT_TRUE(a->IsSelected() && PixelOf(a) == wxPoint(250, 250) && UndoNames().empty());
+    Doc()->SetBackgroundBitmap(new wxBitmap(picture));
+    canvas->SetScrollbars(1, 1, area.x, area.y, 0, 0);
+}
+
+}  // namespace
