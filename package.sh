@@ -10,7 +10,11 @@ vse_install_packages "${VSE_BASE_PACKAGES[@]}" "${VSE_DESKTOP_CHECK_PACKAGES[@]}
 
 dir=build-package
 rm -f "$dir"/vornsplineedit_*.deb
-vse_build "$dir"
+# Debian's hardening flags (fortified functions, read-only relocations, bind now).
+export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+vse_build "$dir" \
+    -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
+    -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)"
 (cd "$dir" && cpack -G DEB >/dev/null)
 deb=$(ls "$dir"/vornsplineedit_*.deb)
 
