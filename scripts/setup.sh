@@ -31,3 +31,7 @@ vse_with_display() {
         xvfb-run -a -s "-screen 0 1280x1024x24" "$@"
     fi
 }
+
+# The validators of the desktop entry, the AppStream file and the manual page,
+# and the renderer of the icon sizes (test.sh and package.sh).
+VSE_DESKTOP_CHECK_PACKAGES=(desktop-file-utils appstream groff-base librsvg2-bin)
