@@ -51,9 +51,10 @@ TEST_F(PathFileTest, RoundTripWritesSixDecimalsAndKeepsOrderAndTypes)
 TEST_F(PathFileTest, ReadsWhatFscanfReadsAndRefusesWhatIsNoNumber)
 {
     const std::string count = "Could not read # points!  Invalid format:  ";
-    const std::string point0 = "Could not read point 0!  Invalid format:  ";
+    const std::string point0 = "Could not read point 0!  Invalid format:  ", unopened = "Could not open file for read:  ";
+    fs::create_directories(Temp("folder.txt"));  // opens for reading here, but must not empty the path
     const struct {
-        const char* text;
+        const char* text;  // null: the name is not a file
         std::size_t points;
         std::string error;  // the file name follows it
     } cases[] = {
@@ -71,37 +72,24 @@ TEST_F(PathFileTest, ReadsWhatFscanfReadsAndRefusesWhatIsNoNumber)
         {"1\n1,2,3,99999999999\n", 0, point0},
         {"99999999999999999999\n1,2,3,0\n", 0, count},
         {"two\n", 0, count},
+        {nullptr, 1, unopened},
+        {nullptr, 1, unopened},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
+        const std::size_t n = &c - cases;
+        SCOPED_TRACE(n);
         gui::ResetDocument();
-        const std::string file = WriteFile("read" + std::to_string(&c - cases) + ".txt", c.text);
+        Add(0, 0);  // a load over points is recorded; one that fails keeps them
+        SetFileName("before.txt");
+        const std::string file = c.text ? WriteFile("read" + std::to_string(n) + ".txt", c.text)
+                                        : Temp(n % 2 ? "folder.txt" : "missing.txt");
         Files()->LoadSpline(file.c_str());
         EXPECT_EQ(Path()->Count(), c.points);
         EXPECT_EQ(CheckPathInvariants(*Path()), "");
-        EXPECT_EQ(Statuses(), Strings{"Successfully loaded new spline."});
+        EXPECT_EQ(Statuses(), Strings{c.text ? "Successfully loaded new spline." : "Failed to load new spline."});
+        EXPECT_EQ(UndoNames(), c.text ? Strings{"load-spline"} : Strings{});
         EXPECT_EQ(Errors(), c.error.empty() ? Strings{} : Strings{c.error + file});
-        EXPECT_EQ(currentFileName, c.error.empty() ? file : "noname.txt");
-    }
-}
-
-TEST_F(PathFileTest, LoadIsRecordedOnlyOverPointsAndWhatCannotBeOpenedChangesNothing)
-{
-    const std::string file = WriteFile("three.txt", Three);
-    Files()->LoadSpline(file.c_str());
-    EXPECT_TRUE(UndoNames().empty());
-    Files()->LoadSpline(file.c_str());
-    EXPECT_EQ(UndoNames(), Strings{"load-spline"});
-    // A directory named like a path file opens for reading here; it must not empty the path.
-    fs::create_directories(Temp("folder.txt"));
-    for (const std::string& name : {Temp("missing.txt"), Temp("folder.txt")}) {
-        ClearLogs();
-        Files()->LoadSpline(name.c_str());
-        EXPECT_EQ(Errors(), Strings{"Could not open file for read:  " + name});
-        EXPECT_EQ(Statuses(), Strings{"Failed to load new spline."});
-        EXPECT_EQ(Path()->Count(), 3u);
-        EXPECT_EQ(UndoNames().size(), 1u);
-        EXPECT_EQ(Title(), "VORN Spline Editor (three.txt)");
+        EXPECT_EQ(currentFileName, c.error.empty() ? file : "before.txt");
     }
 }
 
