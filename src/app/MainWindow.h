@@ -4,7 +4,7 @@
 
 #include <wx/object.h>
 
-#include "app/SingleInstance.h"
+#include "model/SingleInstance.h"
 
 class CanvasHandler;
 class MainFrame;

@@ -4,7 +4,7 @@
 #include <set>
 #include <string>
 
-#include "app/SingleInstance.h"
+#include "model/SingleInstance.h"
 
 class HistoryRecord;
 class TrackPath;
