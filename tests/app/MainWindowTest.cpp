@@ -21,7 +21,7 @@
 #include "support/GuiDriver.h"
 #include "editor/EditorDocument.h"
 #include "editor/HistoryRecord.h"
-#include "model/FileName.h"
+#include "editor/FileName.h"
 #include "model/TrackPath.h"
 #include "model/TrackPoint.h"
 #include "support/LogCapture.h"
@@ -29,7 +29,7 @@
 #include "view/CanvasHandler.h"
 #include "view/CanvasPainter.h"
 #include "view/InputFlags.h"
-#include "view/ViewTransform.h"
+#include "model/PixelMapping.h"
 
 namespace {
 
@@ -42,7 +42,7 @@ EditorDocument* Doc()
 TrackPoint* AddAt(int px, int py, bool selected = false)
 {
     float x = 0, y = 0;
-    EXPECT_TRUE(PixelToWorld(px, py, x, y));
+    EXPECT_TRUE(Doc()->Mapping().PixelToWorld(px, py, x, y));
     auto* point = new TrackPoint(x, y, 3.0f, 0);
     EXPECT_TRUE(Doc()->GetTrackPath()->InsertPoint(point, nullptr));
     if (selected)
@@ -193,7 +193,7 @@ namespace {
 wxPoint PixelOf(const TrackPoint* p)
 {
     int px = 0, py = 0;
-    EXPECT_TRUE(WorldToPixel(p->x, p->y, px, py));
+    EXPECT_TRUE(Doc()->Mapping().WorldToPixel(p->x, p->y, px, py));
     return wxPoint(px, py);
 }
 

@@ -23,13 +23,13 @@
 #include "app/TrackCanvas.h"
 #include "editor/EditorDocument.h"
 #include "editor/HistoryRecord.h"
-#include "model/FileName.h"
+#include "editor/FileName.h"
 #include "model/TrackPath.h"
 #include "model/TrackPoint.h"
 #include "support/GuiDriver.h"
 #include "support/LogCapture.h"
 #include "support/PathInvariants.h"
-#include "view/ViewTransform.h"
+#include "model/PixelMapping.h"
 
 // Dialog expectations that fail the test instead of asserting.
 #define wxTEST_DIALOG_HOOK_CLASS IoDialogHook
@@ -385,7 +385,7 @@ TEST_F(FileIoTest, PictureSetsTheScrollAreaAndKeepsTheDocument)
     EXPECT_EQ(canvas->GetVirtualSize(), wxSize(std::max(1024, client.x), std::max(512, client.y)));
     EXPECT_EQ(canvas->GetViewStart(), wxPoint(0, 0));
     int px = -1, py = -1;
-    EXPECT_TRUE(WorldToPixel(0, 0, px, py) && px == 512 && py == 256) << px << "," << py;
+    EXPECT_TRUE(Doc()->Mapping().WorldToPixel(0, 0, px, py) && px == 512 && py == 256) << px << "," << py;
     EXPECT_EQ(Doc()->selection.size(), 1u);
     EXPECT_EQ(Doc()->undoList.size(), 1u);
 }

@@ -15,7 +15,7 @@
 
 #include "io/SafeFileWriter.h"
 #include "io/TgaReader.h"
-#include "model/FileName.h"
+#include "editor/FileName.h"
 #include "model/TrackPath.h"
 #include "model/TrackPoint.h"
 #include "support/GuiDriver.h"

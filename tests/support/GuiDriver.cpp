@@ -19,6 +19,7 @@
 #include "app/MainWindow.h"
 #include "app/TrackCanvas.h"
 #include "editor/EditorDocument.h"
+#include "editor/FileName.h"
 #include "editor/HistoryRecord.h"
 #include "model/TrackPath.h"
 #include "support/LogCapture.h"
@@ -69,6 +70,7 @@ void ResetDocument()
     handler->mode = Idle;
     handler->modeStack.clear();
     doc->SetTrackPath(new TrackPath(), true);
+    SetFileName("noname.txt");
     for (HistoryRecord* r : doc->undoList)
         delete r;
     doc->undoList.clear();

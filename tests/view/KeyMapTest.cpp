@@ -23,7 +23,7 @@
 #include "support/PathInvariants.h"
 #include "view/CanvasHandler.h"
 #include "view/CanvasPainter.h"
-#include "view/ViewTransform.h"
+#include "model/PixelMapping.h"
 
 namespace {
 
@@ -34,7 +34,7 @@ TrackPath* Path() { return Doc()->GetTrackPath(); }
 TrackPoint* AddAt(int px, int py, float w = 3.0f, bool selected = false)
 {
     float x = 0, y = 0;
-    EXPECT_TRUE(PixelToWorld(px, py, x, y));
+    EXPECT_TRUE(Doc()->Mapping().PixelToWorld(px, py, x, y));
     auto* p = new TrackPoint(x, y, w, 0);
     EXPECT_TRUE(Path()->InsertPoint(p, nullptr));
     if (selected)

@@ -16,7 +16,7 @@
 #include "model/TrackPoint.h"
 #include "support/GuiDriver.h"
 #include "view/CanvasPainter.h"
-#include "view/ViewTransform.h"
+#include "model/PixelMapping.h"
 
 namespace {
 
@@ -28,7 +28,7 @@ const wxColour Black(0, 0, 0), White(255, 255, 255), Green(50, 255, 50), Blue(50
 TrackPoint* AddAt(int px, int py, float w)
 {
     float x = 0, y = 0;
-    EXPECT_TRUE(PixelToWorld(px, py, x, y));
+    EXPECT_TRUE(Doc()->Mapping().PixelToWorld(px, py, x, y));
     auto* p = new TrackPoint(x, y, w, 0);
     EXPECT_TRUE(Doc()->GetTrackPath()->InsertPoint(p, nullptr));
     return p;
@@ -67,8 +67,8 @@ bool Near(const wxImage& image, int x, int y, const wxColour& c, int r = 1)
 void MakeTwoPointPath()
 {
     gui::ResetDocument();
-    AddAt(100, 150, 20 * Doc()->scaleY);
-    AddAt(250, 150, 20 * Doc()->scaleY);
+    AddAt(100, 150, 20 * Doc()->mapping.scaleY);
+    AddAt(250, 150, 20 * Doc()->mapping.scaleY);
 }
 
 void ExpectTwoPointPath(const wxImage& image)

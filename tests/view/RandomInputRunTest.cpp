@@ -29,7 +29,7 @@
 #include "support/PathInvariants.h"
 #include "view/CanvasHandler.h"
 #include "view/InputFlags.h"
-#include "view/ViewTransform.h"
+#include "model/PixelMapping.h"
 
 namespace {
 
@@ -137,7 +137,7 @@ TEST(RandomInputRun, DocumentStaysConsistentThroughRandomInput)
         } else if (where < 14 && path->Count() > 0) {
             auto p = path->points.begin();
             std::advance(p, pick(int(path->Count())));
-            if (WorldToPixel((*p)->x, (*p)->y, px, py))
+            if (doc->Mapping().WorldToPixel((*p)->x, (*p)->y, px, py))
                 lx = px + pick(7) - 3, ly = py + pick(7) - 3;
         } else {
             lx = pick(width + 40) - 20;
