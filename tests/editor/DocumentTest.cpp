@@ -1,23 +1,22 @@
-// The document's commands called directly: status lines, history records, undo and redo.
+// The document's commands called directly, without a window: status lines,
+// history records, undo and redo, and what the document tells its host.
 #include <gtest/gtest.h>
 #include <wx/bitmap.h>
 
-#include "app/MainWindow.h"
 #include "editor/EditorDocument.h"
+#include "editor/FileName.h"
 #include "editor/HistoryRecord.h"
 #include "model/TrackPath.h"
 #include "model/TrackPoint.h"
-#include "support/GuiDriver.h"
 #include "support/LogCapture.h"
 #include "support/PathInvariants.h"
-#include "view/CanvasHandler.h"
+#include "support/RecordingHost.h"
 
 namespace {
 
 using Points = std::vector<TrackPoint*>;
 EditorDocument* Doc() { return EditorDocument::Instance(); }
 TrackPath* Path() { return Doc()->GetTrackPath(); }
-CanvasHandler* Handler() { return MainWindow::Instance()->canvasHandler; }
 Points Chain() { return {Path()->points.begin(), Path()->points.end()}; }
 std::string UndoTop() { return Doc()->undoList.empty() ? "" : Doc()->undoList.front()->name; }
 std::string Status() { return LogCapture::Get().LastStatus(); }
@@ -32,7 +31,7 @@ TrackPoint* Add(float x, float y, bool selected = false, float w = 2.0f)
 }
 
 // On the 256 x 256 picture of these tests pixel (128 + x, 128 - y) is world (x, y).
-Points PointsAt(int x, int y) { Points o; Path()->FindPointsAt(128 + x, 128 - y, o); return o; }
+Points PointsAt(int x, int y) { Points o; Path()->FindPointsAt(Doc()->Mapping(), 128 + x, 128 - y, o); return o; }
 
 // The current path and every snapshot of the history match their points' positions.
 void ExpectAllPathsSound()
@@ -43,13 +42,18 @@ void ExpectAllPathsSound()
             EXPECT_EQ(CheckPathInvariants(*r->snapshot), "") << r->name;
 }
 
+// A fresh document for every test, shown in a recording host, on a 256 x 256 picture.
 class DocumentTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        gui::ResetDocument();
+        EditorDocument::Create(new EditorDocument());
+        Doc()->host = &host;
         Doc()->SetBackgroundBitmap(new wxBitmap(256, 256, 24));
+        LogCapture::Get().Clear();
     }
+    void TearDown() override { EditorDocument::Destroy(); }
+    RecordingHost host;
 };
 
 }  // namespace
@@ -81,19 +85,24 @@ TEST_F(DocumentTest, CommandsReportAndRecordUnderTheirNames)
     EXPECT_EQ(statuses[1], "All points unselected.");
     EXPECT_EQ(UndoTop(), "create-point");
     EXPECT_EQ(Doc()->selection, std::set<TrackPoint*>{created});
-    EXPECT_TRUE(Handler()->hoverPoint == created && created->IsHighlighted());
+    EXPECT_EQ(host.hoverResets.back(), std::make_pair(178, 128));  // picks again under the cursor
+    const std::set<const TrackPoint*> deleted = {a, b, created};
     Doc()->Select(a);
     Doc()->DeleteSelected();
-    EXPECT_EQ(Handler()->hoverPoint, nullptr);  // it must not outlive its point
+    // The host is told of each point before it goes, so no highlight outlives its point.
+    EXPECT_EQ(host.forgotten.size(), 3u);
+    EXPECT_EQ(std::set<const TrackPoint*>(host.forgotten.begin(), host.forgotten.end()), deleted);
+    host.pointType = 2;
     Doc()->CreatePointAt(100, 100);
     EXPECT_EQ(Chain().front()->w, 10.0f);  // the width of a first point
+    EXPECT_EQ(Chain().front()->type, 2);   // the type the window has selected
+    EXPECT_EQ(host.redraws, 7);            // every command ends in one repaint
 }
 
 TEST_F(DocumentTest, HistoryKeepsTenStepsWithTheirSelectionAndANewRecordDropsRedo)
 {
-    Add(0, 0, true);
+    Doc()->Highlight(Add(0, 0, true));  // highlighted when recorded
     Add(20, 0);
-    Handler()->ResetHover(128, 128);  // highlighted when recorded
     for (int i = 1; i <= 11; ++i)
         Doc()->RecordCommand("step-" + std::to_string(i));
     Doc()->UnselectAll();
@@ -101,14 +110,16 @@ TEST_F(DocumentTest, HistoryKeepsTenStepsWithTheirSelectionAndANewRecordDropsRed
         Doc()->Undo();
         EXPECT_EQ(Status(), "Undid:  step-" + std::to_string(i));
     }
+    EXPECT_EQ(host.undoLabel + "|" + host.redoLabel, "|step-2");
     Doc()->Undo();
     EXPECT_EQ(Status(), "No more undo!");
     const Points restored = Chain();
     EXPECT_EQ(Doc()->selection, std::set<TrackPoint*>{restored[0]});
     EXPECT_FALSE(restored[0]->IsHighlighted() || restored[1]->IsHighlighted());
-    EXPECT_EQ(Handler()->hoverPoint, nullptr);
+    EXPECT_EQ(host.hoverResets.back(), std::make_pair(-1, -1));  // the window forgets its highlight
     Doc()->Redo();
     EXPECT_EQ(Status(), "Redid:  step-2");
+    EXPECT_EQ(host.undoLabel + "|" + host.redoLabel, "step-2|step-3");
     Doc()->StartMove(128, 128);  // a move that does not move is recorded all the same
     Doc()->FinishMove(128, 128);
     Doc()->Redo();
@@ -148,4 +159,35 @@ TEST_F(DocumentTest, EditsDuringADragSeeThePointsWhereTheyAre)
     EXPECT_EQ(PointsAt(100, 0), Points{Chain()[2]});
     Doc()->FinishMove(158, 108);
     ExpectAllPathsSound();
+}
+
+TEST_F(DocumentTest, WithoutAHostEverythingWorksAndNothingGoesUp)
+{
+    Path();  // the first path names the document
+    EXPECT_EQ(host.title, "noname.txt");
+    SetFileName("/somewhere/track.txt");
+    EXPECT_EQ(host.title, "track.txt");
+
+    Doc()->host = nullptr;
+    TrackPoint* a = Add(0, 0, true);
+    Add(20, 0);
+    Doc()->ReversePath();
+    Doc()->DeleteSelected();
+    Doc()->CreatePointAt(148, 128);
+    Doc()->Undo();
+    SetFileName("other.txt");
+    EXPECT_EQ(Chain().size(), 1u);
+    EXPECT_NE(Chain().front(), a);
+    EXPECT_EQ(Doc()->undoList.size(), 2u);
+    EXPECT_EQ(currentFileName, "other.txt");
+    EXPECT_EQ(host.title + "|" + host.undoLabel + "|" + host.redoLabel, "track.txt||");
+    EXPECT_EQ(host.redraws, 0);
+    EXPECT_TRUE(host.forgotten.empty() && host.hoverResets.empty());
+
+    // No window, no canvas to size a default picture by: nothing can be placed.
+    EditorDocument::Create(new EditorDocument());
+    LogCapture::Get().Clear();
+    Doc()->CreatePointAt(10, 10);
+    EXPECT_EQ(Path()->Count(), 0u);
+    EXPECT_EQ(LogCapture::Get().errors, std::vector<std::string>{"Invalid bitmap dimensions:  0x0"});
 }

@@ -1,27 +1,33 @@
-// Chain operations, hit tests, edge geometry and pixel clamping, on the document's own path.
+// Chain operations, hit tests, edge geometry and pixel clamping, on a path of the
+// tests' own: no document, no window.
 #include <gtest/gtest.h>
-#include <wx/bitmap.h>
 
 #include <cfloat>
 #include <cmath>
+#include <memory>
 
-#include "editor/EditorDocument.h"
-#include "editor/HistoryRecord.h"
+#include "model/CommandRecorder.h"
+#include "model/PixelMapping.h"
 #include "model/TrackPath.h"
 #include "model/TrackPoint.h"
-#include "support/GuiDriver.h"
 #include "support/LogCapture.h"
 #include "support/PathInvariants.h"
-#include "view/ViewTransform.h"
 
 namespace {
 
 using Points = std::vector<TrackPoint*>;
 using Segments = std::vector<TrackSegment*>;
-EditorDocument* Doc() { return EditorDocument::Instance(); }
-TrackPath* Path() { return Doc()->GetTrackPath(); }
+
+// The path under test, fresh for every test and for every NewPath().
+std::unique_ptr<TrackPath> current;
+void NewPath() { current = std::make_unique<TrackPath>(); }
+TrackPath* Path() { return current.get(); }
 Points Chain() { return {Path()->points.begin(), Path()->points.end()}; }
-std::string UndoTop() { return Doc()->undoList.empty() ? "" : Doc()->undoList.front()->name; }
+
+struct Recorder : CommandRecorder {
+    void RecordCommand(const std::string& name) override { names.push_back(name); }
+    std::vector<std::string> names;
+};
 
 TrackPoint* Add(float x, float y, float w = 2.0f)
 {
@@ -31,8 +37,9 @@ TrackPoint* Add(float x, float y, float w = 2.0f)
 }
 
 // On the 256 x 256 picture of these tests pixel (128 + x, 128 - y) is world (x, y).
-Points PointsAt(int x, int y) { Points o; Path()->FindPointsAt(128 + x, 128 - y, o); return o; }
-Segments SegmentsAt(int x, int y) { Segments o; Path()->FindSegmentsAt(128 + x, 128 - y, o); return o; }
+const PixelMapping Picture(256, 256);
+Points PointsAt(int x, int y) { Points o; Path()->FindPointsAt(Picture, 128 + x, 128 - y, o); return o; }
+Segments SegmentsAt(int x, int y) { Segments o; Path()->FindSegmentsAt(Picture, 128 + x, 128 - y, o); return o; }
 
 void ComputeAllEdges() { for (TrackPoint* p : Path()->points) p->ComputeEdges(); }
 void ExpectEdges(const TrackPoint* p, float lx, float ly, float rx, float ry)
@@ -46,9 +53,10 @@ class ModelTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        gui::ResetDocument();
-        Doc()->SetBackgroundBitmap(new wxBitmap(256, 256, 24));
+        NewPath();
+        LogCapture::Get().Clear();
     }
+    void TearDown() override { current.reset(); }
 };
 
 }  // namespace
@@ -80,22 +88,25 @@ TEST_F(ModelTest, InsertAndRemoveKeepTheChainLinked)
 
 TEST_F(ModelTest, SetStartAndReverseTreatTheChainAsALoop)
 {
-    Path()->ReverseDirection();  // an empty path has no direction to record
+    Recorder record;
+    Path()->ReverseDirection(&record);  // an empty path has no direction to record
     TrackPoint* p1 = Add(0, 0);
     TrackPoint* p2 = Add(10, 0);
-    Path()->ReverseDirection();  // two points: the start stays, so nothing changes
+    Path()->ReverseDirection(&record);  // two points: the start stays, so nothing changes
     EXPECT_EQ(Chain(), (Points{p1, p2}));
     TrackPoint* p3 = Add(10, 10);
     TrackPoint* p4 = Add(0, 10);
-    Path()->SetStart(p1, true);  // already the start: nothing recorded
-    EXPECT_EQ(Doc()->undoList.size(), 1u);  // only the two-point reverse
-    Path()->SetStart(p3, true);
+    Path()->SetStart(p1, &record);  // already the start: nothing recorded
+    EXPECT_EQ(record.names, std::vector<std::string>{"reverse-direction"});
+    Path()->SetStart(p3, &record);
     EXPECT_EQ(Chain(), (Points{p3, p4, p1, p2}));
-    EXPECT_EQ(UndoTop(), "set-start");
-    Path()->ReverseDirection();
+    Path()->ReverseDirection(&record);
     EXPECT_EQ(Chain(), (Points{p3, p2, p1, p4}));
     EXPECT_EQ(CheckPathInvariants(*Path()), "");
-    EXPECT_EQ(UndoTop(), "reverse-direction");
+    EXPECT_EQ(record.names,
+              (std::vector<std::string>{"reverse-direction", "set-start", "reverse-direction"}));
+    Path()->SetStart(p4, nullptr);  // nobody to tell: it still turns
+    EXPECT_EQ(Chain(), (Points{p4, p3, p2, p1}));
 }
 
 TEST_F(ModelTest, HitTestsAnswerOnlyFromTheirOwnLayerNearTheCursor)
@@ -132,7 +143,7 @@ TEST_F(ModelTest, EdgesLieOnTheNormalAtTheEndsAndOnTheBisectorInBetween)
     ComputeAllEdges();
     ExpectEdges(b, 10, 3, 10, -3);
 
-    gui::ResetDocument();  // a left turn, then a vertical last segment
+    NewPath();  // a left turn, then a vertical last segment
     Add(0, 0, 2);
     TrackPoint* corner = Add(10, 0, 2);
     TrackPoint* top = Add(10, 10, 2);
@@ -144,7 +155,7 @@ TEST_F(ModelTest, EdgesLieOnTheNormalAtTheEndsAndOnTheBisectorInBetween)
     const std::vector<std::vector<float>> layouts = {
         {3, 4}, {0, 0, 0, 0, 10, 0}, {0, 0, 10, 0, 10, 0}, {5, 5, 5, 5, 5, 5}, {0, 0, 0, 10, 0, 10}};
     for (const auto& layout : layouts) {
-        gui::ResetDocument();
+        NewPath();
         for (std::size_t i = 0; i < layout.size(); i += 2)
             Add(layout[i], layout[i + 1], 2);
         ComputeAllEdges();
@@ -156,14 +167,50 @@ TEST_F(ModelTest, EdgesLieOnTheNormalAtTheEndsAndOnTheBisectorInBetween)
 
 TEST_F(ModelTest, FarWorldValuesClampAndNaNIsRefused)
 {
-    Doc()->SetBackgroundBitmap(new wxBitmap(512, 256, 24));
-    EXPECT_TRUE(Doc()->scaleX == 0.5f && Doc()->scaleY == 1.0f);
+    const PixelMapping wide(512, 256);
+    EXPECT_TRUE(wide.scaleX == 0.5f && wide.scaleY == 1.0f);
     int px, py;
     for (float big : {1e12f, FLT_MAX, INFINITY}) {  // beyond the picture on its own side
-        ASSERT_TRUE(WorldToPixel(big, -big, px, py));
+        ASSERT_TRUE(wide.WorldToPixel(big, -big, px, py));
         EXPECT_TRUE(px > 512 && py > 256) << px << "," << py;
-        ASSERT_TRUE(WorldToPixel(-big, big, px, py));
+        ASSERT_TRUE(wide.WorldToPixel(-big, big, px, py));
         EXPECT_TRUE(px < 0 && py < 0) << px << "," << py;
     }
-    EXPECT_FALSE(WorldToPixel(NAN, 0, px, py) || WorldToPixel(0, NAN, px, py));
+    EXPECT_FALSE(wide.WorldToPixel(NAN, 0, px, py) || wide.WorldToPixel(0, NAN, px, py));
+}
+
+TEST_F(ModelTest, PixelsMapOntoTheWholePictureAndNothingMapsWithoutOne)
+{
+    Add(0, 0);
+    const std::string zero = "Invalid bitmap dimensions:  ";
+    const struct {
+        PixelMapping mapping;
+        std::string error;  // logged by each pixel-to-world conversion; empty when none
+        bool maps;
+    } cases[] = {
+        {PixelMapping(512, 256), "", true},
+        {PixelMapping(), "", false},
+        {PixelMapping(0, 256), zero + "0x256", false},
+        {PixelMapping(512, 0), zero + "512x0", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.mapping.width << "x" << c.mapping.height);
+        LogCapture::Get().Clear();
+        float x = 0, y = 0, x2 = 0, y2 = 0;
+        Points points;
+        EXPECT_EQ(c.mapping.PixelToWorld(384, 64, x, y), c.maps);
+        EXPECT_TRUE(!c.maps || (x == 64 && y == 64)) << x << "," << y;
+        EXPECT_EQ(c.mapping.PixelSquareToWorldBox(256, 128, 10, x, y, x2, y2), c.maps);
+        EXPECT_TRUE(!c.maps || (x == -5 && y == 10 && x2 == 5 && y2 == -10))
+            << x << "," << y << " " << x2 << "," << y2;
+        EXPECT_EQ(Path()->FindPointsAt(c.mapping, 256, 128, points), c.maps);
+        EXPECT_EQ(points.size(), c.maps ? 1u : 0u);
+        EXPECT_EQ(LogCapture::Get().errors,
+                  c.error.empty() ? std::vector<std::string>{} : std::vector<std::string>(3, c.error));
+    }
+    int px = 0, py = 0;
+    EXPECT_TRUE(PixelMapping(512, 256).WorldToPixel(64, 64, px, py) && px == 384 && py == 64)
+        << px << "," << py;
+    EXPECT_FALSE(PixelMapping().WorldToPixel(0, 0, px, py));
+    EXPECT_TRUE(PixelMapping().scaleX == 1.0f && PixelMapping().scaleY == 1.0f);
 }
