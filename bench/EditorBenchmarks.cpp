@@ -22,7 +22,7 @@
 #include "model/TrackPoint.h"
 #include "model/TrackSegment.h"
 #include "view/CanvasPainter.h"
-#include "view/ViewTransform.h"
+#include "model/PixelMapping.h"
 
 namespace {
 
@@ -107,8 +107,9 @@ void BM_OctreeQuery(benchmark::State& state)
         const wxPoint p = probes[i++ % probes.size()];
         std::vector<TrackPoint*> points;
         std::vector<TrackSegment*> segments;
-        path->FindPointsAt(p.x, p.y, points);
-        path->FindSegmentsAt(p.x, p.y, segments);
+        const PixelMapping mapping = EditorDocument::Instance()->Mapping();
+        path->FindPointsAt(mapping, p.x, p.y, points);
+        path->FindSegmentsAt(mapping, p.x, p.y, segments);
         found += points.size() + segments.size();
     }
     benchmark::DoNotOptimize(found);
@@ -125,7 +126,7 @@ void LinearQuery(benchmark::State& state, bool withSegments)
     for (auto _ : state) {
         const wxPoint p = probes[i++ % probes.size()];
         float x0, y0, x1, y1;
-        PixelSquareToWorldBox(p.x, p.y, 10, x0, y0, x1, y1);
+        EditorDocument::Instance()->Mapping().PixelSquareToWorldBox(p.x, p.y, 10, x0, y0, x1, y1);
         const BoundingBox pointBox(x0, y0, 0, x1, y1, 0), segmentBox(x0, y0, 1, x1, y1, 1);
         for (TrackPoint* q : all) {
             found += q->bounds.Overlaps(pointBox);
@@ -148,7 +149,7 @@ void BM_HoverHitTest(benchmark::State& state)
     for (auto _ : state) {
         const wxPoint p = probes[i++ % probes.size()];
         std::vector<TrackPoint*> points;
-        path->FindPointsAt(p.x, p.y, points);
+        path->FindPointsAt(EditorDocument::Instance()->Mapping(), p.x, p.y, points);
         benchmark::DoNotOptimize(points.data());
     }
 }

@@ -14,6 +14,7 @@ bool EditorApp::OnInit()
     FileCommands::Create(nullptr);
     CanvasPainter::Create(nullptr);
     MainWindow::Create(nullptr);
+    EditorDocument::Instance()->host = MainWindow::Instance();
 
     for (int i = 1; i < argc; ++i)
         FileCommands::Instance()->OpenByExtension(argv[i].fn_str());
@@ -25,6 +26,8 @@ bool EditorApp::OnInit()
 
 int EditorApp::OnExit()
 {
+    if (EditorDocument::Exists())
+        EditorDocument::Instance()->host = nullptr;
     MainWindow::Destroy();
     EditorDocument::Destroy();
     FileCommands::Destroy();

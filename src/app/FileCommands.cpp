@@ -8,6 +8,7 @@
 #include "app/MainWindow.h"
 #include "app/TrackCanvas.h"
 #include "editor/EditorDocument.h"
+#include "editor/FileName.h"
 #include "io/Platform.h"
 #include "io/TgaReader.h"
 #include "model/TrackPath.h"
@@ -53,6 +54,9 @@ void FileCommands::LoadSpline(const char* path)
     EditorDocument* doc = EditorDocument::Instance();
     const std::size_t oldCount = doc->GetTrackPath()->Count();
     auto* loaded = new TrackPath(path);
+    // Only a complete read names the document: a part of a file must not be saved over it.
+    if (loaded->valid && !loaded->incomplete)
+        SetFileName(path);
     if (!loaded->valid) {
         delete loaded;
         wxLogStatus("Failed to load new spline.");
@@ -104,5 +108,9 @@ void FileCommands::LoadImageFile(const char* path)
 
 void FileCommands::SaveSpline(TrackPath* path, const char* name)
 {
-    path->Save(name);
+    const std::string target = name ? name : currentFileName;
+    if (path->Save(target.c_str()) && name) {
+        SetFileName(name);
+        path->incomplete = false;  // the named file now holds the whole path
+    }
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/SingleInstance.h"
+#include "model/SingleInstance.h"
 
 class TrackPath;
 

@@ -9,7 +9,7 @@
 #include "app/FileCommands.h"
 #include "app/MainWindow.h"
 #include "editor/EditorDocument.h"
-#include "model/FileName.h"
+#include "editor/FileName.h"
 #include "model/TrackPath.h"
 #include "view/CanvasPainter.h"
 
@@ -78,7 +78,9 @@ void MainFrame::OnNewSpline(wxCommandEvent&)
 {
     EditorDocument* doc = EditorDocument::Instance();
     doc->RecordCommand("create-new-spline");
-    doc->SetTrackPath(new TrackPath(), true);
+    auto* path = new TrackPath();
+    SetFileName("noname.txt");
+    doc->SetTrackPath(path, true);
     Repaint();
 }
 

@@ -13,6 +13,7 @@
 #include "editor/EditorDocument.h"
 #include "model/TrackPoint.h"
 #include "view/CanvasHandler.h"
+#include "view/CanvasPainter.h"
 
 MainWindow::MainWindow()
 {
@@ -106,4 +107,34 @@ void MainWindow::UpdateUndoLabel(const std::string& name)
 void MainWindow::UpdateRedoLabel(const std::string& name)
 {
     Relabel(editMenu, ID_REDO, "&Redo %s\t(Ctrl+Y)", name);
+}
+
+void MainWindow::UpdateTitle(const std::string& bareName)
+{
+    frame->UpdateTitle(wxString(bareName.c_str(), *wxConvFileName));
+}
+
+void MainWindow::Redraw()
+{
+    CanvasPainter::Instance()->Redraw();
+}
+
+void MainWindow::ResetHover(int lx, int ly)
+{
+    canvasHandler->ResetHover(lx, ly);
+}
+
+void MainWindow::ForgetPoint(const TrackPoint* point)
+{
+    canvasHandler->ForgetPoint(point);
+}
+
+int MainWindow::NewPointType()
+{
+    return typeRadioBox->GetSelection();
+}
+
+wxSize MainWindow::CanvasClientSize()
+{
+    return canvas->GetClientSize();
 }

@@ -4,7 +4,8 @@
 
 #include <wx/object.h>
 
-#include "app/SingleInstance.h"
+#include "editor/EditorHost.h"
+#include "model/SingleInstance.h"
 
 class CanvasHandler;
 class MainFrame;
@@ -15,8 +16,9 @@ class wxMenuBar;
 class wxRadioBox;
 
 // The main window and its widgets; the windows belong to the toolkit, the
-// canvas handler to this object.
-class MainWindow : public wxObject, public SingleInstance<MainWindow> {
+// canvas handler to this object. The document's host: what the document tells,
+// it shows.
+class MainWindow : public wxObject, public SingleInstance<MainWindow>, public EditorHost {
 public:
     MainWindow();
     ~MainWindow() override;
@@ -27,8 +29,16 @@ public:
     void SetPointType(int t);
     // Relabel the Edit items with the command they would undo or redo; an empty
     // name disables the item.
-    void UpdateUndoLabel(const std::string& name);
-    void UpdateRedoLabel(const std::string& name);
+    void UpdateUndoLabel(const std::string& name) override;
+    void UpdateRedoLabel(const std::string& name) override;
+
+    void UpdateTitle(const std::string& bareName) override;
+    void Redraw() override;
+    void ResetHover(int lx, int ly) override;
+    void ForgetPoint(const TrackPoint* point) override;
+    // The type selected in the radio box.
+    int NewPointType() override;
+    wxSize CanvasClientSize() override;
 
     MainFrame* frame = nullptr;
     TrackCanvas* canvas = nullptr;

@@ -2,8 +2,8 @@
 // each recorded command, swapped with the current path on undo and redo.
 #include <wx/log.h>
 
-#include "app/MainWindow.h"
 #include "editor/EditorDocument.h"
+#include "editor/EditorHost.h"
 #include "editor/HistoryRecord.h"
 #include "model/TrackPath.h"
 
@@ -23,17 +23,18 @@ void EditorDocument::RecordCommand(const std::string& name)
     }
     ClearRedo();
     undoList.push_front(new HistoryRecord(name, new TrackPath(*GetTrackPath())));
-    MainWindow* window = MainWindow::Instance();
-    window->UpdateUndoLabel(name);
-    window->UpdateRedoLabel("");
+    if (host) {
+        host->UpdateUndoLabel(name);
+        host->UpdateRedoLabel("");
+    }
 }
 
 void EditorDocument::Undo()
 {
-    MainWindow* window = MainWindow::Instance();
     if (undoList.empty()) {
         wxLogStatus("No more undo!");
-        window->UpdateUndoLabel("");
+        if (host)
+            host->UpdateUndoLabel("");
         return;
     }
     HistoryRecord* r = undoList.front();
@@ -42,17 +43,19 @@ void EditorDocument::Undo()
     SetTrackPath(r->snapshot, false);
     r->snapshot = current;
     redoList.push_front(r);
-    window->UpdateUndoLabel(undoList.empty() ? std::string() : undoList.front()->name);
-    window->UpdateRedoLabel(r->name);
+    if (host) {
+        host->UpdateUndoLabel(undoList.empty() ? std::string() : undoList.front()->name);
+        host->UpdateRedoLabel(r->name);
+    }
     wxLogStatus("Undid:  %s", r->name);
 }
 
 void EditorDocument::Redo()
 {
-    MainWindow* window = MainWindow::Instance();
     if (redoList.empty()) {
         wxLogStatus("No more redo!");
-        window->UpdateRedoLabel("");
+        if (host)
+            host->UpdateRedoLabel("");
         return;
     }
     HistoryRecord* r = redoList.front();
@@ -61,7 +64,9 @@ void EditorDocument::Redo()
     SetTrackPath(r->snapshot, false);
     r->snapshot = current;
     undoList.push_front(r);
-    window->UpdateRedoLabel(redoList.empty() ? std::string() : redoList.front()->name);
-    window->UpdateUndoLabel(r->name);
+    if (host) {
+        host->UpdateRedoLabel(redoList.empty() ? std::string() : redoList.front()->name);
+        host->UpdateUndoLabel(r->name);
+    }
     wxLogStatus("Redid:  %s", r->name);
 }

@@ -7,31 +7,13 @@
 #include <wx/bitmap.h>
 #include <wx/dcmemory.h>
 #include <wx/log.h>
-#include <wx/radiobox.h>
 
-#include "app/MainWindow.h"
-#include "app/TrackCanvas.h"
+#include "editor/EditorHost.h"
+#include "editor/FileName.h"
 #include "editor/HistoryRecord.h"
 #include "model/TrackPath.h"
 #include "model/TrackPoint.h"
 #include "model/TrackSegment.h"
-#include "view/CanvasHandler.h"
-#include "view/CanvasPainter.h"
-#include "view/ViewTransform.h"
-
-namespace {
-
-void Repaint()
-{
-    CanvasPainter::Instance()->Redraw();
-}
-
-CanvasHandler* Handler()
-{
-    return MainWindow::Instance()->canvasHandler;
-}
-
-}  // namespace
 
 EditorDocument::EditorDocument() = default;
 
@@ -47,8 +29,10 @@ EditorDocument::~EditorDocument()
 
 TrackPath* EditorDocument::GetTrackPath()
 {
-    if (!trackPath)
+    if (!trackPath) {
         trackPath = new TrackPath();
+        SetFileName("noname.txt");
+    }
     return trackPath;
 }
 
@@ -73,7 +57,8 @@ void EditorDocument::SetTrackPath(TrackPath* path, bool deleteOld)
         if (p->IsSelected())
             selection.insert(p);
     ClearHighlights();
-    Handler()->ResetHover(-1, -1);
+    if (host)
+        host->ResetHover(-1, -1);
 }
 
 void EditorDocument::Select(TrackPoint* point)
@@ -134,10 +119,10 @@ void EditorDocument::StartMove(int lx, int ly)
 
 void EditorDocument::DragMove(int lx, int ly)
 {
-    wxLogStatus("dx,dy = %7.2f,%7.2f", double(lx - moveStartX) * scaleX,
-                double(ly - moveStartY) * scaleY);
-    const float sx = float(double(lx - moveLastX) * scaleX);
-    const float sy = float(-(double(ly - moveLastY) * scaleY));
+    wxLogStatus("dx,dy = %7.2f,%7.2f", double(lx - moveStartX) * mapping.scaleX,
+                double(ly - moveStartY) * mapping.scaleY);
+    const float sx = float(double(lx - moveLastX) * mapping.scaleX);
+    const float sy = float(-(double(ly - moveLastY) * mapping.scaleY));
     for (TrackPoint* p : selection) {
         p->x += sx;
         p->y += sy;
@@ -167,7 +152,8 @@ void EditorDocument::DeleteSelected()
     const std::vector<TrackPoint*> doomed(selection.begin(), selection.end());
     for (TrackPoint* p : doomed) {
         Unselect(p);
-        Handler()->ForgetPoint(p);
+        if (host)
+            host->ForgetPoint(p);
         trackPath->RemovePoint(p);
     }
     Repaint();
@@ -180,14 +166,14 @@ void EditorDocument::SetStartToSelection()
         return;
     }
     SettleMove();
-    GetTrackPath()->SetStart(*selection.begin(), true);
+    GetTrackPath()->SetStart(*selection.begin(), this);
     Repaint();
 }
 
 void EditorDocument::ReversePath()
 {
     SettleMove();
-    GetTrackPath()->ReverseDirection();
+    GetTrackPath()->ReverseDirection(this);
     Repaint();
 }
 
@@ -208,16 +194,17 @@ void EditorDocument::AdjustWidth(float delta)
 
 void EditorDocument::CreatePointAt(int lx, int ly)
 {
-    const int type = MainWindow::Instance()->typeRadioBox->GetSelection();
+    const int type = host ? host->NewPointType() : 0;
+    const PixelMapping m = Mapping();
     float wx, wy;
-    if (!PixelToWorld(lx, ly, wx, wy))
+    if (!m.PixelToWorld(lx, ly, wx, wy))
         return;  // no usable picture: there is no world position to put a point at
     wxLogStatus("Created new point at:  %7.2f,%7.2f", double(wx), double(wy));
     RecordCommand("create-point");
 
     TrackPath* path = GetTrackPath();
     std::vector<TrackSegment*> hits;
-    path->FindSegmentsAt(lx, ly, hits);
+    path->FindSegmentsAt(m, lx, ly, hits);
 
     TrackPoint* point;
     bool linked;
@@ -257,7 +244,8 @@ void EditorDocument::CreatePointAt(int lx, int ly)
 
     UnselectAll();
     Select(point);
-    Handler()->ResetHover(lx, ly);
+    if (host)
+        host->ResetHover(lx, ly);
     Repaint();
 }
 
@@ -265,7 +253,8 @@ wxBitmap* EditorDocument::GetBackgroundBitmap()
 {
     if (background)
         return background;
-    const wxSize size = MainWindow::Instance()->canvas->GetClientSize();
+    // Without a window there is no canvas to take the size of.
+    const wxSize size = host ? host->CanvasClientSize() : wxSize(0, 0);
     if (size.x <= 0 || size.y <= 0) {
         // Refused like any bitmap without a size; wxBitmap cannot even be made empty here.
         wxLogError("Invalid bitmap dimensions:  %dx%d", size.x > 0 ? size.x : 0,
@@ -295,6 +284,16 @@ void EditorDocument::SetBackgroundBitmap(wxBitmap* bitmap)
     if (background != bitmap)
         delete background;
     background = bitmap;
-    scaleX = float(double(WorldWidth) / w);
-    scaleY = float(double(WorldHeight) / h);
+    mapping = PixelMapping(w, h);
+}
+
+PixelMapping EditorDocument::Mapping()
+{
+    return GetBackgroundBitmap() ? mapping : PixelMapping();
+}
+
+void EditorDocument::Repaint()
+{
+    if (host)
+        host->Redraw();
 }

@@ -4,16 +4,20 @@
 #include <set>
 #include <string>
 
-#include "app/SingleInstance.h"
+#include "model/CommandRecorder.h"
+#include "model/PixelMapping.h"
+#include "model/SingleInstance.h"
 
+class EditorHost;
 class HistoryRecord;
 class TrackPath;
 class TrackPoint;
 class wxBitmap;
 
 // The one open document: the path, the background picture, the selection, the
-// view's scale factors, the move in progress and the undo/redo history.
-class EditorDocument : public SingleInstance<EditorDocument> {
+// mapping between world and picture pixels, the move in progress and the
+// undo/redo history. It tells the window it is shown in through its host.
+class EditorDocument : public SingleInstance<EditorDocument>, public CommandRecorder {
 public:
     EditorDocument();
     ~EditorDocument();
@@ -40,7 +44,7 @@ public:
     void AdjustWidth(float delta);
     void CreatePointAt(int lx, int ly);
 
-    void RecordCommand(const std::string& name);
+    void RecordCommand(const std::string& name) override;
     void Undo();
     void Redo();
 
@@ -48,21 +52,29 @@ public:
     // that copies, swaps, edits and hit tests see their real positions.
     void SettleMove();
 
+    // The picture; on first need a black one with a green frame, as large as the canvas.
     wxBitmap* GetBackgroundBitmap();
+    // Takes the picture over and maps the world onto it; a picture without a size is refused.
     void SetBackgroundBitmap(wxBitmap* bitmap);
+    // The mapping for the current picture, making the default picture first if need be.
+    PixelMapping Mapping();
 
     TrackPath* trackPath = nullptr;
     wxBitmap* background = nullptr;
     std::set<TrackPoint*> selection;
-    float scaleX = 1.0f;
-    float scaleY = 1.0f;
+    PixelMapping mapping;
     int moveStartX = 0, moveStartY = 0;
     int moveLastX = 0, moveLastY = 0;
     std::list<HistoryRecord*> undoList;
     std::list<HistoryRecord*> redoList;
     int historyLimit = 10;
+    // The window the document is shown in; null when there is none, and then
+    // nothing is told.
+    EditorHost* host = nullptr;
 
 private:
     void ClearRedo();
+    // Every change ends in a repaint of the whole canvas, when there is one.
+    void Repaint();
     bool movedSinceIndexed = false;
 };

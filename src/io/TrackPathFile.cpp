@@ -9,7 +9,6 @@
 #include <wx/log.h>
 
 #include "io/SafeFileWriter.h"
-#include "model/FileName.h"
 #include "model/TrackPath.h"
 #include "model/TrackPoint.h"
 
@@ -92,14 +91,14 @@ void TrackPath::Read(std::FILE* file, const char* name)
         }
         InsertPoint(new TrackPoint(x, y, w, type), nullptr);
     }
-    SetFileName(name);
 }
 
 bool TrackPath::Save(const char* name)
 {
-    const std::string target = name ? std::string(name) : currentFileName;
+    // Without a name there is nothing to write to; refused like a file that cannot be opened.
+    const std::string target = name ? name : "";
     SafeFileWriter writer;
-    if (!writer.Open(target)) {
+    if (!name || !writer.Open(target)) {
         wxLogError("Could not open file for write:  %s", Shown(target.c_str()));
         return false;
     }
@@ -110,10 +109,6 @@ bool TrackPath::Save(const char* name)
         wxLogError("Could not write the track path to %s (%s).",
                    Shown(target.c_str()), wxString(writer.Error()));
         return false;
-    }
-    if (name) {
-        SetFileName(name);
-        incomplete = false;
     }
     wxLogStatus("Successfully saved spline.");
     return true;

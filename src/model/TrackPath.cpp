@@ -7,20 +7,17 @@
 #include <wx/dc.h>
 #include <wx/log.h>
 
-#include "editor/EditorDocument.h"
-#include "model/FileName.h"
+#include "model/CommandRecorder.h"
+#include "model/DcLogicalArea.h"
+#include "model/PixelMapping.h"
 #include "model/TrackPoint.h"
 #include "model/TrackSegment.h"
-#include "view/ViewTransform.h"
 
 namespace {
 const char* const NotInList = "Couldn't find point in list, something's weird!";
 }
 
-TrackPath::TrackPath() : valid(true), index(BoundingBox(0, 0, 0, 0, 0, 0))
-{
-    SetFileName("noname.txt");
-}
+TrackPath::TrackPath() : valid(true), index(BoundingBox(0, 0, 0, 0, 0, 0)) {}
 
 TrackPath::TrackPath(const TrackPath& source)
     : valid(source.valid), incomplete(source.incomplete), index(source.index.box)
@@ -149,7 +146,7 @@ void TrackPath::RemovePoint(TrackPoint* point)
     index.Remove(point, true);
 }
 
-void TrackPath::SetStart(TrackPoint* point, bool record)
+void TrackPath::SetStart(TrackPoint* point, CommandRecorder* record)
 {
     if (points.empty())
         return;
@@ -161,7 +158,7 @@ void TrackPath::SetStart(TrackPoint* point, bool record)
     if (pos == points.begin())
         return;
     if (record)
-        EditorDocument::Instance()->RecordCommand("set-start");
+        record->RecordCommand("set-start");
 
     TrackSegment* s = point->prevSegment;
     TrackPoint* first = points.front();
@@ -184,11 +181,12 @@ void TrackPath::SetStart(TrackPoint* point, bool record)
     points.splice(points.begin(), points, pos, points.end());
 }
 
-void TrackPath::ReverseDirection()
+void TrackPath::ReverseDirection(CommandRecorder* record)
 {
     if (points.empty())
         return;
-    EditorDocument::Instance()->RecordCommand("reverse-direction");
+    if (record)
+        record->RecordCommand("reverse-direction");
 
     for (TrackPoint* p : points) {
         if (TrackSegment* s = p->nextSegment) {
@@ -198,7 +196,7 @@ void TrackPath::ReverseDirection()
         std::swap(p->prevSegment, p->nextSegment);
     }
     points.reverse();
-    SetStart(points.back(), false);
+    SetStart(points.back(), nullptr);
 }
 
 void TrackPath::Reindex(TrackPoint* point)
@@ -229,12 +227,10 @@ TrackPath::PointList::iterator TrackPath::FindPointNode(TrackPoint* point)
     return points.end();
 }
 
-bool TrackPath::FindPointsAt(int px, int py, std::vector<TrackPoint*>& out)
+bool TrackPath::FindPointsAt(const PixelMapping& mapping, int px, int py, std::vector<TrackPoint*>& out)
 {
-    if (!EditorDocument::Instance()->GetBackgroundBitmap())
-        return false;
     float x0, y0, x1, y1;
-    if (!PixelSquareToWorldBox(px, py, 10, x0, y0, x1, y1))
+    if (!mapping.PixelSquareToWorldBox(px, py, 10, x0, y0, x1, y1))
         return false;
     std::vector<SpatialObject*> hits;
     index.Query(BoundingBox(x0, y0, 0.0f, x1, y1, 0.0f), hits);
@@ -271,12 +267,11 @@ bool NearSegment(float x0, float y0, float x1, float y1, const TrackSegment& s)
 
 }  // namespace
 
-bool TrackPath::FindSegmentsAt(int px, int py, std::vector<TrackSegment*>& out)
+bool TrackPath::FindSegmentsAt(const PixelMapping& mapping, int px, int py,
+                               std::vector<TrackSegment*>& out)
 {
-    if (!EditorDocument::Instance()->GetBackgroundBitmap())
-        return false;
     float x0, y0, x1, y1;
-    if (!PixelSquareToWorldBox(px, py, 10, x0, y0, x1, y1))
+    if (!mapping.PixelSquareToWorldBox(px, py, 10, x0, y0, x1, y1))
         return false;
     std::vector<SpatialObject*> hits;
     index.Query(BoundingBox(x0, y0, 1.0f, x1, y1, 1.0f), hits);
@@ -290,8 +285,6 @@ bool TrackPath::FindSegmentsAt(int px, int py, std::vector<TrackSegment*>& out)
 
 bool TrackPath::FindInBox(const BoundingBox& box, std::vector<SpatialObject*>& out)
 {
-    if (!EditorDocument::Instance()->GetBackgroundBitmap())
-        return false;
     index.Query(box, out);
     return true;
 }
@@ -300,12 +293,12 @@ namespace {
 
 // Pixel bounds of what one point draws of itself (its position and edges,
 // widened by the largest ring and pen), for skipping points out of sight.
-wxRect OwnPixelBounds(const TrackPoint& p)
+wxRect OwnPixelBounds(const TrackPoint& p, const PixelMapping& m)
 {
     int x[3], y[3];
-    if (!WorldToPixel(p.x, p.y, x[0], y[0]) ||
-        !WorldToPixel(p.leftEdge[0], p.leftEdge[1], x[1], y[1]) ||
-        !WorldToPixel(p.rightEdge[0], p.rightEdge[1], x[2], y[2]))
+    if (!m.WorldToPixel(p.x, p.y, x[0], y[0]) ||
+        !m.WorldToPixel(p.leftEdge[0], p.leftEdge[1], x[1], y[1]) ||
+        !m.WorldToPixel(p.rightEdge[0], p.rightEdge[1], x[2], y[2]))
         return wxRect();
     const int margin = 12;
     const int x0 = std::min({x[0], x[1], x[2]}) - margin;
@@ -324,7 +317,7 @@ void SetTools(wxDC& dc, const wxColour& brush, wxBrushStyle brushStyle, const wx
 
 }  // namespace
 
-void TrackPath::Draw(wxDC& dc)
+void TrackPath::Draw(wxDC& dc, const PixelMapping& mapping)
 {
     for (TrackPoint* p : points)
         p->ComputeEdges();
@@ -337,7 +330,7 @@ void TrackPath::Draw(wxDC& dc)
     shown.reserve(std::min<std::size_t>(points.size(), 4096));
     wxRect nextBounds;
     for (auto it = points.rbegin(); it != points.rend(); ++it) {
-        const wxRect own = OwnPixelBounds(**it);
+        const wxRect own = OwnPixelBounds(**it, mapping);
         const wxRect reach = nextBounds.IsEmpty() ? own : own.Union(nextBounds);
         if (reach.Intersects(area))
             shown.push_back(*it);
@@ -349,29 +342,29 @@ void TrackPath::Draw(wxDC& dc)
     const wxColour green(50, 255, 50), blue(50, 50, 255), red(255, 50, 50);
     if (points.size() > 1 && !shown.empty() && shown.front() == points.front()) {
         SetTools(dc, green, wxBRUSHSTYLE_TRANSPARENT, green, 5);
-        points.front()->Draw(dc, TrackPoint::DrawStartLine);
+        points.front()->Draw(dc, mapping, TrackPoint::DrawStartLine);
     }
     SetTools(dc, white, wxBRUSHSTYLE_SOLID, white, 1);
     for (TrackPoint* p : shown)
-        p->Draw(dc, TrackPoint::DrawCentreLine);
+        p->Draw(dc, mapping, TrackPoint::DrawCentreLine);
     SetTools(dc, black, wxBRUSHSTYLE_TRANSPARENT, blue, 1);
     for (TrackPoint* p : shown)
-        p->Draw(dc, TrackPoint::DrawLeftBorder);
+        p->Draw(dc, mapping, TrackPoint::DrawLeftBorder);
     SetTools(dc, black, wxBRUSHSTYLE_TRANSPARENT, red, 1);
     for (TrackPoint* p : shown)
-        p->Draw(dc, TrackPoint::DrawRightBorder);
+        p->Draw(dc, mapping, TrackPoint::DrawRightBorder);
 
     const wxColour markerColours[3] = {blue, green, red};
     for (int type = 0; type < 3; ++type) {
         dc.SetPen(wxPen(markerColours[type], 2, wxPENSTYLE_SOLID));
         for (TrackPoint* p : shown)
             if (p->type == type)
-                p->Draw(dc, TrackPoint::DrawMarker);
+                p->Draw(dc, mapping, TrackPoint::DrawMarker);
     }
     SetTools(dc, black, wxBRUSHSTYLE_TRANSPARENT, wxColour(255, 255, 50), 2);
     for (TrackPoint* p : shown)
-        p->Draw(dc, TrackPoint::DrawSelectedRing);
+        p->Draw(dc, mapping, TrackPoint::DrawSelectedRing);
     SetTools(dc, black, wxBRUSHSTYLE_TRANSPARENT, wxColour(50, 255, 255), 2);
     for (TrackPoint* p : shown)
-        p->Draw(dc, TrackPoint::DrawHighlightRing);
+        p->Draw(dc, mapping, TrackPoint::DrawHighlightRing);
 }

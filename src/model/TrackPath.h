@@ -6,6 +6,8 @@
 
 #include "model/OctreeNode.h"
 
+class CommandRecorder;
+class PixelMapping;
 class SpatialObject;
 class TrackPoint;
 class TrackSegment;
@@ -17,7 +19,7 @@ class TrackPath {
 public:
     using PointList = std::list<TrackPoint*>;
 
-    // An empty path for a new document; resets the current file name.
+    // An empty path for a new document.
     TrackPath();
     // A path read from a track path file; valid tells whether the file could be opened.
     explicit TrackPath(const char* fileName);
@@ -33,28 +35,31 @@ public:
     bool InsertPoint(TrackPoint* point, TrackSegment* segment);
     // Unlinks the point, joins its neighbours and deletes it.
     void RemovePoint(TrackPoint* point);
-    // Makes the point the start of the chain, treating the chain as a loop.
-    void SetStart(TrackPoint* point, bool record);
-    // Reverses the direction of travel; the start point stays the start.
-    void ReverseDirection();
+    // Makes the point the start of the chain, treating the chain as a loop;
+    // records "set-start" with record (when given) if the point was not first.
+    void SetStart(TrackPoint* point, CommandRecorder* record);
+    // Reverses the direction of travel; the start point stays the start. Any
+    // non-empty path records "reverse-direction" with record, when given.
+    void ReverseDirection(CommandRecorder* record);
     // Re-indexes a point whose x or y the caller has changed, and its segments.
     void UpdatePointPosition(TrackPoint* point);
     // The point's position in the chain, or points.end() when it is not there.
     PointList::iterator FindPointNode(TrackPoint* point);
 
-    // Hit tests around a logical canvas position (a 20 x 20 pixel square).
-    bool FindPointsAt(int px, int py, std::vector<TrackPoint*>& out);
-    bool FindSegmentsAt(int px, int py, std::vector<TrackSegment*>& out);
+    // Hit tests around a picture pixel (a 20 x 20 pixel square); false when
+    // the mapping has no usable picture.
+    bool FindPointsAt(const PixelMapping& mapping, int px, int py, std::vector<TrackPoint*>& out);
+    bool FindSegmentsAt(const PixelMapping& mapping, int px, int py, std::vector<TrackSegment*>& out);
     // Everything whose box meets the given box in path coordinates.
     bool FindInBox(const BoundingBox& box, std::vector<SpatialObject*>& out);
 
     // The track path text file.
     void Read(std::FILE* file, const char* name);
-    // Writes the path; false (after reporting why) when it was not saved.
+    // Writes the path to the named file; false (after reporting why) when it was not saved.
     bool Save(const char* name);
 
     // Draws the path with its pens, in passes: edges, lines, markers, rings.
-    void Draw(wxDC& dc);
+    void Draw(wxDC& dc, const PixelMapping& mapping);
 
     std::size_t Count() const { return points.size(); }
 

@@ -4,8 +4,8 @@
 
 #include <wx/dc.h>
 
+#include "model/PixelMapping.h"
 #include "model/TrackSegment.h"
-#include "view/ViewTransform.h"
 
 namespace {
 
@@ -115,10 +115,10 @@ void TrackPoint::ComputeEdges()
     Store(rightEdge, right[0], right[1]);
 }
 
-void TrackPoint::Draw(wxDC& dc, int parts) const
+void TrackPoint::Draw(wxDC& dc, const PixelMapping& mapping, int parts) const
 {
     int px, py;
-    if (!WorldToPixel(x, y, px, py))
+    if (!mapping.WorldToPixel(x, y, px, py))
         return;
     if (parts & DrawMarker)
         dc.DrawRectangle(px - 3, py - 3, 6, 6);
@@ -130,7 +130,7 @@ void TrackPoint::Draw(wxDC& dc, int parts) const
     const TrackPoint* next = NextPoint();
     if ((parts & DrawCentreLine) && next) {
         int qx, qy;
-        if (!WorldToPixel(next->x, next->y, qx, qy))
+        if (!mapping.WorldToPixel(next->x, next->y, qx, qy))
             return;
         dc.DrawLine(px, py, qx, qy);
     }
@@ -139,14 +139,14 @@ void TrackPoint::Draw(wxDC& dc, int parts) const
         const float* a = right ? rightEdge : leftEdge;
         const float* b = right ? next->rightEdge : next->leftEdge;
         int ax, ay, bx, by;
-        if (!WorldToPixel(a[0], a[1], ax, ay) || !WorldToPixel(b[0], b[1], bx, by))
+        if (!mapping.WorldToPixel(a[0], a[1], ax, ay) || !mapping.WorldToPixel(b[0], b[1], bx, by))
             return;
         dc.DrawLine(ax, ay, bx, by);
     }
     if (parts & DrawStartLine) {
         int rx, ry, lx, ly;
-        if (!WorldToPixel(rightEdge[0], rightEdge[1], rx, ry) ||
-            !WorldToPixel(leftEdge[0], leftEdge[1], lx, ly))
+        if (!mapping.WorldToPixel(rightEdge[0], rightEdge[1], rx, ry) ||
+            !mapping.WorldToPixel(leftEdge[0], leftEdge[1], lx, ly))
             return;
         dc.DrawLine(rx, ry, lx, ly);
     }

@@ -5,6 +5,7 @@
 #include "model/PathElement.h"
 #include "model/SpatialObject.h"
 
+class PixelMapping;
 class TrackPath;
 class TrackSegment;
 class wxDC;
@@ -31,7 +32,7 @@ public:
     void ComputeEdges();
 
     // Draws the requested parts with the DC's current pen and brush.
-    void Draw(wxDC& dc, int parts) const;
+    void Draw(wxDC& dc, const PixelMapping& mapping, int parts) const;
 
     TrackPoint* PrevPoint() const;
     TrackPoint* NextPoint() const;

@@ -127,7 +127,7 @@ void CanvasHandler::BeginLeftPress(int lx, int ly, bool control)
 {
     EditorDocument* doc = Doc();
     std::vector<TrackPoint*> hits;
-    doc->GetTrackPath()->FindPointsAt(lx, ly, hits);
+    doc->GetTrackPath()->FindPointsAt(doc->Mapping(), lx, ly, hits);
     additive = control;
 
     if (hits.empty()) {
@@ -159,8 +159,8 @@ void CanvasHandler::BeginLeftPress(int lx, int ly, bool control)
 void CanvasHandler::DragBand(int lx, int ly)
 {
     EditorDocument* doc = Doc();
-    wxLogStatus("dx,dy = %7.2f,%7.2f", double(lx - bandAnchorX) * doc->scaleX,
-                double(ly - bandAnchorY) * doc->scaleY);
+    wxLogStatus("dx,dy = %7.2f,%7.2f", double(lx - bandAnchorX) * doc->mapping.scaleX,
+                double(ly - bandAnchorY) * doc->mapping.scaleY);
     // XOR drawing does not reach the screen on every back end, so the band is
     // drawn over a fresh repaint of the canvas instead.
     bandCornerX = lx;
@@ -183,9 +183,10 @@ void CanvasHandler::FinishBand(int lx, int ly)
     if (!additive)
         doc->UnselectAll();
 
+    const PixelMapping mapping = doc->Mapping();
     float x1, y1, x2, y2;
-    if (PixelToWorld(bandAnchorX, bandAnchorY, x1, y1) &&
-        PixelToWorld(bandCornerX, bandCornerY, x2, y2)) {
+    if (mapping.PixelToWorld(bandAnchorX, bandAnchorY, x1, y1) &&
+        mapping.PixelToWorld(bandCornerX, bandCornerY, x2, y2)) {
         std::vector<SpatialObject*> inside;
         doc->GetTrackPath()->FindInBox(BoundingBox(x1, y1, 0.0f, x2, y2, 0.0f), inside);
         for (SpatialObject* object : inside)
@@ -199,8 +200,8 @@ void CanvasHandler::FinishBand(int lx, int ly)
 void CanvasHandler::DragPan(int x, int y)
 {
     EditorDocument* doc = Doc();
-    wxLogStatus("dx,dy = %7.2f,%7.2f", double(x - panStartX) * doc->scaleX,
-                double(y - panStartY) * doc->scaleY);
+    wxLogStatus("dx,dy = %7.2f,%7.2f", double(x - panStartX) * doc->mapping.scaleX,
+                double(y - panStartY) * doc->mapping.scaleY);
     PanView(panLastX, panLastY, x, y);
     panLastX = x;
     panLastY = y;
@@ -221,13 +222,13 @@ void CanvasHandler::Hover(int lx, int ly)
 {
     EditorDocument* doc = Doc();
     std::vector<TrackPoint*> hits;
-    doc->GetTrackPath()->FindPointsAt(lx, ly, hits);
+    doc->GetTrackPath()->FindPointsAt(doc->Mapping(), lx, ly, hits);
     TrackPoint* p = hits.empty() ? nullptr : hits.front();
     if (p) {
         wxLogStatus("Point:  %7.2f,%7.2f (w = %7.2f)", double(p->x), double(p->y), double(p->w));
     } else {
         float wx, wy;
-        if (PixelToWorld(lx, ly, wx, wy))
+        if (doc->Mapping().PixelToWorld(lx, ly, wx, wy))
             wxLogStatus("x,y = %7.2f,%7.2f", double(wx), double(wy));
     }
     if (p && p == hoverPoint)

@@ -32,7 +32,7 @@ void CanvasPainter::Paint(wxDC& dc)
     wxMemoryDC memory(buffer);
     memory.SetDeviceOrigin(-area.x, -area.y);
     memory.DrawBitmap(*background, 0, 0, false);
-    doc->GetTrackPath()->Draw(memory);
+    doc->GetTrackPath()->Draw(memory, doc->Mapping());
 
     wxRect band;
     if (MainWindow::Instance()->canvasHandler->GetBand(band)) {

@@ -4,7 +4,7 @@
 
 #include <wx/defs.h>
 
-#include "support/Harness.h"
+#include "support/GuiDriver.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 
 #include "app/AppIds.h"
 #include "app/MainPanel.h"
-#include "model/FileName.h"
-#include "support/Harness.h"
+#include "editor/FileName.h"
+#include "support/GuiDriver.h"
 
 namespace {
 

@@ -5,7 +5,6 @@
 namespace {
 
 using Points = std::vector<TrackPoint*>;
-CanvasHandler* Handler() { return MainWindow::Instance()->canvasHandler; }
 TrackPoint* Selected(float x, float y) { TrackPoint* p = Add(x, y); Doc()->Select(p); return p; }
 
 // The current path and every snapshot of the history are sound.
@@ -40,12 +39,12 @@ TEST_F(DocumentTest, CommandsReportAndRecordUnderTheirNames)
     EXPECT_EQ(Statuses()[0], "Created new point at:    50.00,   0.00");
     EXPECT_EQ(Statuses()[1], "All points unselected.");
     EXPECT_EQ(Doc()->selection, std::set<TrackPoint*>{created});
-    EXPECT_TRUE(Handler()->hoverPoint == created && created->IsHighlighted());
+    EXPECT_EQ(host.hoverResets.back(), std::make_pair(178, 128));  // the window picks the new point
     Doc()->Select(a);
     Doc()->AdjustWidth(-5.0f);
     EXPECT_EQ(a->w, 0.5f);
     Doc()->DeleteSelected();
-    EXPECT_EQ(Handler()->hoverPoint, nullptr);  // it must not outlive its point
+    EXPECT_EQ(host.forgotten.back(), created);  // the window must not keep it
     Doc()->CreatePointAt(100, 100);
     EXPECT_EQ(Chain().front()->w, 10.0f);  // the width of a first point
     EXPECT_EQ(UndoNames(), (Strings{"move", "delete", "create-point", "delete", "create-point"}));
@@ -59,7 +58,7 @@ TEST_F(DocumentTest, HistoryKeepsTenStepsWithTheirSelectionAndANewRecordDropsRed
 {
     Selected(0, 0);
     Add(20, 0);
-    Handler()->ResetHover(128, 128);  // highlighted when recorded
+    Doc()->Highlight(Chain()[0]);  // highlighted when recorded
     for (int i = 1; i <= 11; ++i)
         Doc()->RecordCommand("step-" + std::to_string(i));
     Doc()->UnselectAll();
@@ -72,10 +71,10 @@ TEST_F(DocumentTest, HistoryKeepsTenStepsWithTheirSelectionAndANewRecordDropsRed
     const Points restored = Chain();
     EXPECT_EQ(Doc()->selection, std::set<TrackPoint*>{restored[0]});
     EXPECT_FALSE(restored[0]->IsHighlighted() || restored[1]->IsHighlighted());
-    EXPECT_EQ(Handler()->hoverPoint, nullptr);
+    EXPECT_EQ(host.hoverResets.back(), std::make_pair(-1, -1));
     Doc()->Redo();
     EXPECT_EQ(Statuses().back(), "Redid:  step-2");
-    EXPECT_EQ(Doc()->redoList.front()->name, "step-3");
+    EXPECT_EQ(host.undoLabel + " " + host.redoLabel, "step-2 step-3");
     Doc()->StartMove(128, 128);  // a move that does not move is recorded all the same
     Doc()->FinishMove(128, 128);
     Doc()->Redo();
@@ -97,7 +96,7 @@ TEST_F(DocumentTest, ClickBesideASegmentSplitsItAtTheFootOfThePerpendicular)
         {0, 0, 10, 10, 665, 613, 5.2f, 5.2f},  // diagonal: world (5, 5.4)
     };
     for (const auto& c : cases) {
-        gui::ResetDocument();
+        Doc()->SetTrackPath(new TrackPath(), true);
         Doc()->SetBackgroundBitmap(new wxBitmap(1280, 1280, 24));
         TrackPoint* a = Add(c.ax, c.ay, 2.0f);
         TrackPoint* b = Add(c.bx, c.by, 4.0f);

@@ -10,8 +10,8 @@
 #include "app/AppIds.h"
 #include "io/SafeFileWriter.h"
 #include "io/TgaReader.h"
-#include "model/FileName.h"
-#include "support/Harness.h"
+#include "editor/FileName.h"
+#include "support/GuiDriver.h"
 
 namespace {
 

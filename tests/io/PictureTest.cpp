@@ -7,7 +7,7 @@
 
 #include <unistd.h>
 
-#include "support/Harness.h"
+#include "support/GuiDriver.h"
 
 namespace {
 
@@ -121,7 +121,7 @@ TEST_F(PictureTest, PictureSetsTheScrollAreaAndKeepsTheDocument)
     EXPECT_EQ(canvas->GetVirtualSize(), wxSize(std::max(1024, client.x), std::max(512, client.y)));
     EXPECT_EQ(canvas->GetViewStart(), wxPoint(0, 0));
     int px = -1, py = -1;
-    EXPECT_TRUE(WorldToPixel(0, 0, px, py) && px == 512 && py == 256) << px << "," << py;
+    EXPECT_TRUE(Doc()->Mapping().WorldToPixel(0, 0, px, py) && px == 512 && py == 256) << px << "," << py;
     EXPECT_EQ(Doc()->selection.size(), 1u);
     EXPECT_EQ(UndoNames(), Strings{"create-point"});
 }

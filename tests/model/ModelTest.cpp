@@ -9,16 +9,16 @@ namespace {
 
 using Points = std::vector<TrackPoint*>;
 using Segments = std::vector<TrackSegment*>;
-Segments SegmentsAt(int x, int y) { Segments o; Path()->FindSegmentsAt(128 + x, 128 - y, o); return o; }
+Segments SegmentsAt(int x, int y) { Segments o; Path()->FindSegmentsAt(Doc()->Mapping(), 128 + x, 128 - y, o); return o; }
 
 using ModelTest = SquarePictureTest;
 
 TEST_F(ModelTest, ChainOperationsKeepTheChainLinkedAndIndexed)
 {
-    Path()->ReverseDirection();  // an empty path has no direction to record
+    Path()->ReverseDirection(Doc());  // an empty path has no direction to record
     TrackPoint* a = Add(0, 0);
     TrackPoint* b = Add(10, 0);
-    Path()->ReverseDirection();  // two points: the start stays, so the order does too
+    Path()->ReverseDirection(Doc());  // two points: the start stays, so the order does too
     EXPECT_EQ(Chain(), (Points{a, b}));
     auto* m = new TrackPoint(5, 0, 2, 0);
     ASSERT_TRUE(Path()->InsertPoint(m, a->nextSegment));
@@ -33,10 +33,10 @@ TEST_F(ModelTest, ChainOperationsKeepTheChainLinkedAndIndexed)
     EXPECT_EQ(Errors(), (std::vector<std::string>{"Invalid point to insert into track path!",
                                                   "Invalid prev segment on point!  Not inserting!",
                                                   "Invalid prev segment on point!  Not inserting!"}));
-    Path()->SetStart(a, true);  // already the start: nothing recorded
-    Path()->SetStart(b, true);
+    Path()->SetStart(a, Doc());  // already the start: nothing recorded
+    Path()->SetStart(b, Doc());
     EXPECT_EQ(Chain(), (Points{b, c, a, m}));
-    Path()->ReverseDirection();
+    Path()->ReverseDirection(Doc());
     EXPECT_EQ(Chain(), (Points{b, m, a, c}));
     EXPECT_EQ(UndoNames(), (std::vector<std::string>{"reverse-direction", "set-start", "reverse-direction"}));
     EXPECT_EQ(CheckPathInvariants(*Path()), "");
@@ -91,7 +91,7 @@ TEST_F(ModelTest, EdgesLieOnTheNormalAtTheEndsAndOnTheBisectorInBetween)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "case " << &c - cases);
-        gui::ResetDocument();
+        Doc()->SetTrackPath(new TrackPath(), true);
         for (std::size_t i = 0; i < c.xyw.size(); i += 3)
             Add(c.xyw[i], c.xyw[i + 1], c.xyw[i + 2]);
         for (TrackPoint* p : Path()->points)
@@ -105,7 +105,7 @@ TEST_F(ModelTest, EdgesLieOnTheNormalAtTheEndsAndOnTheBisectorInBetween)
     // Nothing to go by (a lone point, a neighbour on top of the point): finite edges all the same.
     for (const std::vector<float>& xy : std::vector<std::vector<float>>{
              {3, 4}, {0, 0, 0, 0, 10, 0}, {0, 0, 10, 0, 10, 0}, {5, 5, 5, 5, 5, 5}, {0, 0, 0, 10, 0, 10}}) {
-        gui::ResetDocument();
+        Doc()->SetTrackPath(new TrackPath(), true);
         for (std::size_t i = 0; i < xy.size(); i += 2)
             Add(xy[i], xy[i + 1]);
         for (TrackPoint* p : Path()->points) {
@@ -119,18 +119,18 @@ TEST_F(ModelTest, EdgesLieOnTheNormalAtTheEndsAndOnTheBisectorInBetween)
 TEST_F(ModelTest, PixelsFollowThePictureAndFarValuesClamp)
 {
     Doc()->SetBackgroundBitmap(new wxBitmap(512, 256, 24));
-    EXPECT_TRUE(Doc()->scaleX == 0.5f && Doc()->scaleY == 1.0f);
+    EXPECT_TRUE(Doc()->mapping.scaleX == 0.5f && Doc()->mapping.scaleY == 1.0f);
     int px, py;
     float x, y;
-    EXPECT_TRUE(WorldToPixel(128, -128, px, py) && px == 512 && py == 256) << px << "," << py;
-    EXPECT_TRUE(PixelToWorld(1, 1, x, y) && x == -127.5f && y == 127.0f) << x << "," << y;
+    EXPECT_TRUE(Doc()->Mapping().WorldToPixel(128, -128, px, py) && px == 512 && py == 256) << px << "," << py;
+    EXPECT_TRUE(Doc()->Mapping().PixelToWorld(1, 1, x, y) && x == -127.5f && y == 127.0f) << x << "," << y;
     for (float big : {1e12f, FLT_MAX, INFINITY}) {  // beyond the picture on its own side
-        ASSERT_TRUE(WorldToPixel(big, -big, px, py));
+        ASSERT_TRUE(Doc()->Mapping().WorldToPixel(big, -big, px, py));
         EXPECT_TRUE(px > 512 && py > 256) << px << "," << py;
-        ASSERT_TRUE(WorldToPixel(-big, big, px, py));
+        ASSERT_TRUE(Doc()->Mapping().WorldToPixel(-big, big, px, py));
         EXPECT_TRUE(px < 0 && py < 0) << px << "," << py;
     }
-    EXPECT_FALSE(WorldToPixel(NAN, 0, px, py) || WorldToPixel(0, NAN, px, py));
+    EXPECT_FALSE(Doc()->Mapping().WorldToPixel(NAN, 0, px, py) || Doc()->Mapping().WorldToPixel(0, NAN, px, py));
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <wx/init.h>
 
 #include "app/EditorApp.h"
-#include "support/Harness.h"
+#include "support/GuiDriver.h"
 
 int main(int argc, char** argv)
 {
@@ -21,11 +21,13 @@ int main(int argc, char** argv)
     wxEventLoopActivator activate(&loop);
     wxLog::SetActiveTarget(&LogCapture::Get());
     wxTheApp->CallOnInit();
+    LogCapture::Get().statusBar = [](const wxString& text) { MainWindow::Instance()->frame->SetStatusText(text); };
     for (int i = 0; i < 200 && !MainWindow::Instance()->frame->GetTitle().Contains("("); ++i)
         gui::Pump(20);  // until shown and painted once
     gui::Pump(200);
     const int result = RUN_ALL_TESTS();
     std::filesystem::remove_all(Temp());
+    LogCapture::Get().statusBar = nullptr;
     wxTheApp->OnExit();
     wxLog::SetActiveTarget(nullptr);
     wxEntryCleanup();

@@ -3,7 +3,7 @@
 
 #include <wx/radiobox.h>
 
-#include "support/Harness.h"
+#include "support/GuiDriver.h"
 
 namespace {
 
@@ -39,7 +39,7 @@ struct Scene {
 wxPoint PixelOf(const TrackPoint* p)
 {
     int px = 0, py = 0;
-    WorldToPixel(p->x, p->y, px, py);
+    Doc()->Mapping().WorldToPixel(p->x, p->y, px, py);
     return {px, py};
 }
 

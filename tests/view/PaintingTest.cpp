@@ -4,7 +4,7 @@
 
 #include <wx/dcmemory.h>
 
-#include "support/Harness.h"
+#include "support/GuiDriver.h"
 #include "view/CanvasPainter.h"
 
 namespace {
@@ -53,8 +53,8 @@ TEST(Painting, TwoPointPathWithItsMarkersAndRings)
         // A at (100, 150) to B at (250, 150), half-width 20 pixels: travel is to the right,
         // so the left (blue) border lies above the centre line and the right (red) one below.
         gui::ResetDocument();
-        AddAt(100, 150, 20 * Doc()->scaleY);
-        TrackPoint* b = AddAt(250, 150, 20 * Doc()->scaleY);
+        AddAt(100, 150, 20 * Doc()->mapping.scaleY);
+        TrackPoint* b = AddAt(250, 150, 20 * Doc()->mapping.scaleY);
         b->type = c.type;
         b->flags |= c.flags;
         for (const wxImage& image : Paintings()) {

@@ -10,7 +10,7 @@
 #include <random>
 #include <set>
 
-#include "support/Harness.h"
+#include "support/GuiDriver.h"
 #include "view/InputFlags.h"
 
 namespace {
@@ -83,7 +83,7 @@ TEST(RandomInputRun, DocumentStaysConsistentThroughRandomInput)
             ly = std::clamp(ly + (pick(2) ? pick(31) - 15 : pick(3) - 1), -20, height + 20);
         } else if (where < 14 && path->Count() > 0) {
             const TrackPoint* p = *std::next(path->points.begin(), pick(int(path->Count())));
-            if (WorldToPixel(p->x, p->y, lx, ly))
+            if (Doc()->Mapping().WorldToPixel(p->x, p->y, lx, ly))
                 lx += pick(7) - 3, ly += pick(7) - 3;
         } else {
             lx = pick(width + 40) - 20;

@@ -1,11 +1,9 @@
-#include "model/FileName.h"
+#include "editor/FileName.h"
 
 #include <cctype>
 
-#include <wx/string.h>
-
-#include "app/MainFrame.h"
-#include "app/MainWindow.h"
+#include "editor/EditorDocument.h"
+#include "editor/EditorHost.h"
 
 std::string currentFileName = "noname.txt";
 
@@ -28,5 +26,6 @@ std::string BareName(const std::string& name)
 void SetFileName(const std::string& name)
 {
     currentFileName = name;
-    MainWindow::Instance()->frame->UpdateTitle(wxString(BareName(currentFileName).c_str(), *wxConvFileName));
+    if (EditorDocument::Exists() && EditorDocument::Instance()->host)
+        EditorDocument::Instance()->host->UpdateTitle(BareName(currentFileName));
 }
