@@ -72,9 +72,9 @@ BmpHeader::BmpHeader(const char* path)
         masks = 16;
     const long long colours = bits > 8 ? 0 : used ? used : 1LL << bits;
     const long long paletteEnd = 14 + infoSize + masks + colours * (core ? 3 : 4);
-    // Rows are padded to four bytes; the padding of the last one is not needed.
+    // Rows are padded to four bytes; the toolkit needs the last row's padding too.
     const long long rowBytes = (width * bits + 31) / 32 * 4;
-    const long long pixelsEnd = U32(h + 10) + rowBytes * (height - 1) + (width * bits + 7) / 8;
+    const long long pixelsEnd = U32(h + 10) + rowBytes * height;
     whole = size >= paletteEnd && size >= pixelsEnd;
 }
 
