@@ -1,0 +1,158 @@
+// Saving where no file can be made beside the target, or where the target has
+// other hard links: the target itself is rewritten, and a fault at any step is
+// reported, saying when the old content is gone.
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "io/SafeFileWriter.h"
+#include "model/FileName.h"
+#include "model/TrackPath.h"
+#include "model/TrackPoint.h"
+#include "support/GuiDriver.h"
+#include "support/LogCapture.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+std::string Slurp(const fs::path& file)
+{
+    std::ostringstream text;
+    text << std::ifstream(file, std::ios::binary).rdbuf();
+    return text.str();
+}
+
+struct stat Stat(const fs::path& file)
+{
+    struct stat st = {};
+    stat(file.c_str(), &st);
+    return st;
+}
+
+struct Scratch {
+    Scratch()
+    {
+        char pattern[] = "/tmp/vse-inplace-XXXXXX";
+        dir = mkdtemp(pattern);
+    }
+    ~Scratch() { fs::remove_all(dir); }
+    std::size_t Entries() const { return std::size_t(std::distance(fs::directory_iterator(dir), fs::directory_iterator())); }
+    fs::path dir;
+};
+
+const std::string OldText = "1\n9.000000,9.000000,9.000000,0\n";
+const std::string NewText = "2\n1.000000,2.000000,3.000000,0\n4.000000,5.000000,6.000000,1\n";
+
+TrackPath* TwoPoints()
+{
+    auto* path = new TrackPath();
+    path->InsertPoint(new TrackPoint(1, 2, 3, 0), nullptr);
+    path->InsertPoint(new TrackPoint(4, 5, 6, 1), nullptr);
+    return path;
+}
+
+TEST(InPlaceSave, RewritesTheTargetAndReportsAFaultAtEveryStep)
+{
+    gui::ResetDocument();
+    std::unique_ptr<TrackPath> path(TwoPoints());
+    // Longer than a name may be once the temporary file's dot and suffix are added.
+    const std::string longName = std::string(250, 'n') + ".txt";
+    const struct {
+        const char* what;
+        std::string name;
+        bool exists, hardLinked;
+        int openStep;  // the hook's step that opens the target; earlier faults hit the temporary file
+    } cases[] = {
+        {"hard-linked", "track.txt", true, true, 0},
+        {"no temporary file", longName, true, false, 1},
+        {"no temporary file, new file", longName, false, false, 1},
+    };
+    for (const auto& c : cases) {
+        for (int step = 0;; ++step) {
+            SCOPED_TRACE(std::string(c.what) + ", failing step " + std::to_string(step));
+            Scratch scratch;
+            const fs::path target = scratch.dir / c.name, link = scratch.dir / "link.txt";
+            if (c.exists)
+                std::ofstream(target, std::ios::binary) << OldText;
+            if (c.hardLinked)
+                fs::create_hard_link(target, link);
+            const ino_t inode = Stat(target).st_ino;
+            const std::size_t entries = scratch.Entries();
+            const std::string name = currentFileName;
+            LogCapture::Get().Clear();
+
+            SafeFileWriter::failStepForTesting = step;
+            const bool saved = path->Save(target.c_str());
+            const bool faulted = SafeFileWriter::failStepForTesting < 0;
+            SafeFileWriter::failStepForTesting = -1;
+
+            if (c.hardLinked) {
+                EXPECT_EQ(Stat(link).st_ino, Stat(target).st_ino) << "the link was parted from the file";
+            }
+            if (!faulted || step < c.openStep) {
+                EXPECT_TRUE(saved);
+                EXPECT_EQ(Slurp(target), NewText);
+                if (c.exists) {
+                    EXPECT_EQ(Stat(target).st_ino, inode) << "replaced, not rewritten";
+                }
+                EXPECT_EQ(scratch.Entries(), entries + (c.exists ? 0 : 1));
+                if (!faulted)
+                    break;
+                continue;
+            }
+            EXPECT_FALSE(saved);
+            EXPECT_EQ(currentFileName, name);
+            EXPECT_EQ(LogCapture::Get().statuses, Strings{});
+            EXPECT_EQ(scratch.Entries(), entries) << "a file was left behind";
+            const std::string lost = c.exists ? "; the file's previous content is lost." : ".";
+            const Strings error{step == c.openStep
+                                    ? "Could not open file for write:  " + target.string()
+                                    : "Could not write the track path to " + target.string() +
+                                          " (Input/output error)" + lost};
+            EXPECT_EQ(LogCapture::Get().errors, error);
+            if (step == c.openStep && c.exists) {
+                EXPECT_EQ(Slurp(target), OldText);
+            }
+        }
+    }
+    gui::ResetDocument();
+}
+
+TEST(InPlaceSave, AReplacedFileKeepsItsOwnerAndAFullDiskKeepsTheOldFile)
+{
+    gui::ResetDocument();
+    std::unique_ptr<TrackPath> path(TwoPoints());
+    Scratch scratch;
+    const fs::path owned = scratch.dir / "owned.txt";
+    std::ofstream(owned) << OldText;
+    ASSERT_EQ(chown(owned.c_str(), 65534, 65534), 0);
+    const ino_t inode = Stat(owned).st_ino;
+    ASSERT_TRUE(path->Save(owned.c_str()));
+    EXPECT_NE(Stat(owned).st_ino, inode) << "a file with one name is replaced whole";
+    EXPECT_EQ(Stat(owned).st_uid, 65534u);
+    EXPECT_EQ(Stat(owned).st_gid, 65534u);
+
+    // No inode left for a temporary file: writing in place would risk the old content.
+    const fs::path full = scratch.dir / "full";
+    fs::create_directory(full);
+    if (mount("tmpfs", full.c_str(), "tmpfs", 0, "size=64k,nr_inodes=2") != 0)
+        GTEST_SKIP() << "no tiny file system to fill (mount failed)";
+    const fs::path file = full / "track.txt";
+    std::ofstream(file) << OldText;
+    LogCapture::Get().Clear();
+    EXPECT_FALSE(path->Save(file.c_str()));
+    EXPECT_EQ(LogCapture::Get().errors, Strings{"Could not open file for write:  " + file.string()});
+    EXPECT_EQ(Slurp(file), OldText);
+    umount(full.c_str());
+    gui::ResetDocument();
+}
+
+}  // namespace
