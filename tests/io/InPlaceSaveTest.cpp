@@ -37,39 +37,35 @@ struct stat Stat(const fs::path& file)
     return st;
 }
 
-struct Scratch {
-    Scratch()
-    {
-        char pattern[] = "/tmp/vse-inplace-XXXXXX";
-        dir = mkdtemp(pattern);
-    }
-    ~Scratch() { fs::remove_all(dir); }
-    std::size_t Entries() const { return std::size_t(std::distance(fs::directory_iterator(dir), fs::directory_iterator())); }
-    fs::path dir;
-};
+const fs::path Dir = [] {
+    char pattern[] = "/tmp/vse-inplace-XXXXXX";
+    return fs::path(mkdtemp(pattern));
+}();
+std::size_t Entries() { return std::size_t(std::distance(fs::directory_iterator(Dir), fs::directory_iterator())); }
 
 const std::string OldText = "1\n9.000000,9.000000,9.000000,0\n";
 const std::string NewText = "2\n1.000000,2.000000,3.000000,0\n4.000000,5.000000,6.000000,1\n";
 
-TrackPath* TwoPoints()
-{
-    auto* path = new TrackPath();
-    path->InsertPoint(new TrackPoint(1, 2, 3, 0), nullptr);
-    path->InsertPoint(new TrackPoint(4, 5, 6, 1), nullptr);
-    return path;
-}
+class InPlaceSave : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        gui::ResetDocument();
+        path.InsertPoint(new TrackPoint(1, 2, 3, 0), nullptr);
+        path.InsertPoint(new TrackPoint(4, 5, 6, 1), nullptr);
+    }
+    TrackPath path;
+};
 
-TEST(InPlaceSave, RewritesTheTargetAndReportsAFaultAtEveryStep)
+TEST_F(InPlaceSave, RewritesTheTargetAndReportsAFaultAtEveryStep)
 {
-    gui::ResetDocument();
-    std::unique_ptr<TrackPath> path(TwoPoints());
     // Longer than a name may be once the temporary file's dot and suffix are added.
     const std::string longName = std::string(250, 'n') + ".txt";
     const struct {
         const char* what;
         std::string name;
         bool exists, hardLinked;
-        int openStep;  // the hook's step that opens the target; earlier faults hit the temporary file
+        int openStep;  // the hook's step that opens the target; earlier ones make the temporary file
     } cases[] = {
         {"hard-linked", "track.txt", true, true, 0},
         {"no temporary file", longName, true, false, 1},
@@ -78,32 +74,28 @@ TEST(InPlaceSave, RewritesTheTargetAndReportsAFaultAtEveryStep)
     for (const auto& c : cases) {
         for (int step = 0;; ++step) {
             SCOPED_TRACE(std::string(c.what) + ", failing step " + std::to_string(step));
-            Scratch scratch;
-            const fs::path target = scratch.dir / c.name, link = scratch.dir / "link.txt";
+            const fs::path target = Dir / c.name, link = Dir / "link.txt";
+            fs::remove(target), fs::remove(link);
             if (c.exists)
-                std::ofstream(target, std::ios::binary) << OldText;
+                std::ofstream(target) << OldText;
             if (c.hardLinked)
                 fs::create_hard_link(target, link);
             const ino_t inode = Stat(target).st_ino;
-            const std::size_t entries = scratch.Entries();
+            const std::size_t entries = Entries();
             const std::string name = currentFileName;
             LogCapture::Get().Clear();
 
             SafeFileWriter::failStepForTesting = step;
-            const bool saved = path->Save(target.c_str());
+            const bool saved = path.Save(target.c_str());
             const bool faulted = SafeFileWriter::failStepForTesting < 0;
             SafeFileWriter::failStepForTesting = -1;
 
-            if (c.hardLinked) {
-                EXPECT_EQ(Stat(link).st_ino, Stat(target).st_ino) << "the link was parted from the file";
-            }
+            EXPECT_TRUE(!c.hardLinked || Stat(link).st_ino == Stat(target).st_ino) << "the link was parted";
             if (!faulted || step < c.openStep) {
                 EXPECT_TRUE(saved);
                 EXPECT_EQ(Slurp(target), NewText);
-                if (c.exists) {
-                    EXPECT_EQ(Stat(target).st_ino, inode) << "replaced, not rewritten";
-                }
-                EXPECT_EQ(scratch.Entries(), entries + (c.exists ? 0 : 1));
+                EXPECT_TRUE(!c.exists || Stat(target).st_ino == inode) << "replaced, not rewritten";
+                EXPECT_EQ(Entries(), entries + (c.exists ? 0 : 1));
                 if (!faulted)
                     break;
                 continue;
@@ -111,48 +103,42 @@ TEST(InPlaceSave, RewritesTheTargetAndReportsAFaultAtEveryStep)
             EXPECT_FALSE(saved);
             EXPECT_EQ(currentFileName, name);
             EXPECT_EQ(LogCapture::Get().statuses, Strings{});
-            EXPECT_EQ(scratch.Entries(), entries) << "a file was left behind";
+            EXPECT_EQ(Entries(), entries) << "a file was left behind";
             const std::string lost = c.exists ? "; the file's previous content is lost." : ".";
-            const Strings error{step == c.openStep
-                                    ? "Could not open file for write:  " + target.string()
-                                    : "Could not write the track path to " + target.string() +
-                                          " (Input/output error)" + lost};
-            EXPECT_EQ(LogCapture::Get().errors, error);
-            if (step == c.openStep && c.exists) {
-                EXPECT_EQ(Slurp(target), OldText);
-            }
+            EXPECT_EQ(LogCapture::Get().errors,
+                      Strings{step == c.openStep ? "Could not open file for write:  " + target.string()
+                                                 : "Could not write the track path to " + target.string() +
+                                                       " (Input/output error)" + lost});
+            EXPECT_TRUE(step != c.openStep || !c.exists || Slurp(target) == OldText);
         }
     }
-    gui::ResetDocument();
 }
 
-TEST(InPlaceSave, AReplacedFileKeepsItsOwnerAndAFullDiskKeepsTheOldFile)
+TEST_F(InPlaceSave, AReplacedFileKeepsItsOwnerAndAFullDiskKeepsTheOldFile)
 {
-    gui::ResetDocument();
-    std::unique_ptr<TrackPath> path(TwoPoints());
-    Scratch scratch;
-    const fs::path owned = scratch.dir / "owned.txt";
+    const fs::path owned = Dir / "owned.txt";
     std::ofstream(owned) << OldText;
     ASSERT_EQ(chown(owned.c_str(), 65534, 65534), 0);
     const ino_t inode = Stat(owned).st_ino;
-    ASSERT_TRUE(path->Save(owned.c_str()));
+    ASSERT_TRUE(path.Save(owned.c_str()));
     EXPECT_NE(Stat(owned).st_ino, inode) << "a file with one name is replaced whole";
     EXPECT_EQ(Stat(owned).st_uid, 65534u);
     EXPECT_EQ(Stat(owned).st_gid, 65534u);
 
     // No inode left for a temporary file: writing in place would risk the old content.
-    const fs::path full = scratch.dir / "full";
+    const fs::path full = Dir / "full";
     fs::create_directory(full);
-    if (mount("tmpfs", full.c_str(), "tmpfs", 0, "size=64k,nr_inodes=2") != 0)
+    if (mount("tmpfs", full.c_str(), "tmpfs", 0, "size=64k,nr_inodes=2") != 0) {
+        fs::remove_all(Dir);
         GTEST_SKIP() << "no tiny file system to fill (mount failed)";
-    const fs::path file = full / "track.txt";
-    std::ofstream(file) << OldText;
+    }
+    std::ofstream(full / "track.txt") << OldText;
     LogCapture::Get().Clear();
-    EXPECT_FALSE(path->Save(file.c_str()));
-    EXPECT_EQ(LogCapture::Get().errors, Strings{"Could not open file for write:  " + file.string()});
-    EXPECT_EQ(Slurp(file), OldText);
+    EXPECT_FALSE(path.Save((full / "track.txt").c_str()));
+    EXPECT_EQ(LogCapture::Get().errors, Strings{"Could not open file for write:  " + (full / "track.txt").string()});
+    EXPECT_EQ(Slurp(full / "track.txt"), OldText);
     umount(full.c_str());
-    gui::ResetDocument();
+    fs::remove_all(Dir);
 }
 
 }  // namespace
