@@ -8,7 +8,7 @@ seconds=${1:-60}
 . scripts/setup.sh
 vse_install_packages "${VSE_BASE_PACKAGES[@]}" clang-14 libclang-rt-14-dev xvfb xauth
 CC=clang-14 CXX=clang++-14 vse_build build-fuzz -DVSE_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-findings=build-fuzz/findings
+findings=$PWD/build-fuzz/findings  # absolute: the targets work in a directory of their own
 mkdir -p "$findings"
 failed=0
 for target in path_reader tga_reader open_name; do

@@ -4,5 +4,5 @@ set -eu
 cd "$(dirname "$0")"
 . scripts/setup.sh
 vse_install_packages "${VSE_BASE_PACKAGES[@]}"
-vse_build build
+vse_build --target vornsplineedit build
 exec build/vornsplineedit "$@"

@@ -1,5 +1,5 @@
 # Shared by run.sh, test.sh and bench.sh: install missing Debian packages, then configure and build.
-# Usage: . scripts/setup.sh; vse_install_packages pkg...; vse_build DIR [cmake options...]
+# Usage: . scripts/setup.sh; vse_install_packages pkg...; vse_build [--target NAME] DIR [cmake options...]
 
 vse_install_packages() {
     local missing=()
@@ -18,10 +18,17 @@ vse_install_packages() {
 
 VSE_BASE_PACKAGES=(cmake g++ make pkg-config libwxgtk3.2-dev)
 
+# With --target only that target is built: options cached by an earlier
+# configure (the tests, the benchmarks) then cost nothing.
 vse_build() {
+    local target=()
+    if [ "${1:-}" = "--target" ]; then
+        target=(--target "$2")
+        shift 2
+    fi
     local dir=$1; shift
     cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null || return 1
-    cmake --build "$dir" -j"$(nproc)" || return 1
+    cmake --build "$dir" -j"$(nproc)" "${target[@]}" || return 1
 }
 
 vse_with_display() {

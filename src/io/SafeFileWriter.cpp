@@ -84,10 +84,30 @@ void SafeFileWriter::Discard()
     }
 }
 
+bool SafeFileWriter::OpenInPlace(bool existed)
+{
+    const int fd = InjectedFault() ? -1 : ::open(finalPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    file = ::fdopen(fd, "w");
+    if (!file) {
+        error = std::strerror(errno);
+        ::close(fd);
+        if (!existed)
+            ::unlink(finalPath.c_str());
+        return false;
+    }
+    inPlace = true;
+    created = !existed;
+    return true;
+}
+
 bool SafeFileWriter::Open(const std::string& target)
 {
     Discard();
-    failed = false;
+    failed = inPlace = created = lost = false;
     error.clear();
     if (target.empty()) {
         error = std::strerror(ENOENT);
@@ -115,22 +135,30 @@ bool SafeFileWriter::Open(const std::string& target)
         return true;
     }
 
+    if (exists && st.st_nlink > 1)
+        return OpenInPlace(true);
+
     std::string pattern = DirectoryOf(finalPath) + "/." + BaseOf(finalPath) + ".XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     const int fd = InjectedFault() ? -1 : ::mkstemp(name.data());
     if (fd < 0) {
-        error = std::strerror(errno);
-        return false;
+        // A full disk is no reason to write in place: the old content would
+        // most likely be lost as well.
+        if (errno == ENOSPC || errno == EDQUOT) {
+            error = std::strerror(errno);
+            return false;
+        }
+        return OpenInPlace(exists);
     }
     tempPath = name.data();
 
     mode_t mode;
     if (exists) {
         mode = st.st_mode & 07777;
-        if (::fchown(fd, st.st_uid, st.st_gid) != 0) {
-            // Not allowed to give the file to its owner: it stays ours, which
-            // is what a plain rewrite by this user would give too.
+        // Only root may give a file away; its group, a member may still keep.
+        if (::fchown(fd, st.st_uid, st.st_gid) != 0 && ::fchown(fd, uid_t(-1), st.st_gid) != 0) {
+            // Neither allowed: the file stays ours, as a new file of this user would be.
         }
     } else {
         const mode_t mask = ::umask(0);
@@ -173,6 +201,9 @@ bool SafeFileWriter::Commit()
     if (!failed && !tempPath.empty() && (InjectedFault() || ::rename(tempPath.c_str(), finalPath.c_str()) != 0))
         Fail();
     if (failed) {
+        lost = inPlace && !created;
+        if (created)
+            ::unlink(finalPath.c_str());  // there was nothing before: leave nothing half-written
         Discard();
         return false;
     }

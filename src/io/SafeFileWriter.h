@@ -6,7 +6,11 @@
 // Writes a file so that a failure at any point leaves the previous file whole:
 // the text goes to a temporary file beside the target, which is synced and then
 // renamed over it only when every write succeeded. A symbolic link is followed,
-// so the file it names is replaced, and the target's permissions are kept.
+// so the file it names is replaced, and the target's permissions, owner and
+// group are kept where the system allows.
+// Where that cannot be done, the target itself is truncated and rewritten: when
+// no file can be made beside it (a directory the user may not write), and when
+// it has other hard links, which a rename would part it from.
 class SafeFileWriter {
 public:
     SafeFileWriter() = default;
@@ -22,13 +26,18 @@ public:
     bool Commit();
     // Why Open or Commit failed, in the C library's words.
     const std::string& Error() const { return error; }
+    // After a failed Commit: the target was being rewritten in place, so its
+    // previous content is gone.
+    bool LostPreviousContent() const { return lost; }
 
     // Test hook: when n >= 0, the n-th failable step from now on (making the
-    // temporary file, each Printf, the flush, the sync, the close, the rename)
-    // fails as if with EIO; it then turns itself off. -1 (the default) is off.
+    // temporary file, opening the target in place, each Printf, the flush, the
+    // sync, the close, the rename) fails as if with EIO; it then turns itself
+    // off. -1 (the default) is off.
     static int failStepForTesting;
 
 private:
+    bool OpenInPlace(bool existed);
     void Discard();
     void Fail();
 
@@ -37,4 +46,7 @@ private:
     std::string tempPath;
     std::string error;
     bool failed = false;
+    bool inPlace = false;
+    bool created = false;  // in place, and there was no file before
+    bool lost = false;
 };

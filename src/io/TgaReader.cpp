@@ -7,9 +7,13 @@
 #include <new>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include <wx/bitmap.h>
 #include <wx/image.h>
 #include <wx/log.h>
+
+#include "io/DrawableSize.h"
 
 namespace {
 
@@ -37,11 +41,90 @@ bool Refuse()
     return false;
 }
 
+enum ImageType : unsigned char { TrueColour = 2, Grey = 3, RleTrueColour = 10, RleGrey = 11 };
+
+// Bytes per stored pixel of the kinds read here; 0 for any other kind.
+int BytesPerPixel(unsigned char type, unsigned char depth)
+{
+    switch (type) {
+    case TrueColour:
+    case RleTrueColour:
+        return depth == 24 ? 3 : depth == 32 ? 4 : 0;
+    case Grey:
+    case RleGrey:
+        return depth == 8 ? 1 : 0;
+    default:
+        return 0;
+    }
+}
+
+// One stored pixel (blue, green, red and maybe alpha, or a grey level) as red, green, blue.
+inline void PutRgb(const unsigned char* from, int bytes, unsigned char* to)
+{
+    if (bytes == 1) {
+        to[0] = to[1] = to[2] = from[0];
+    } else {
+        to[0] = from[2];
+        to[1] = from[1];
+        to[2] = from[0];
+    }
+}
+
+// Uncompressed pixels of other depths, converted one stored row at a time.
+bool ReadRows(std::FILE* f, int bytes, int width, int height, unsigned char* data)
+{
+    std::vector<unsigned char> row(std::size_t(width) * bytes);
+    for (int y = 0; y < height; ++y) {
+        if (std::fread(row.data(), 1, row.size(), f) != row.size())
+            return false;
+        unsigned char* to = data + std::size_t(y) * width * 3;
+        for (int x = 0; x < width; ++x, to += 3)
+            PutRgb(&row[std::size_t(x) * bytes], bytes, to);
+    }
+    return true;
+}
+
+// Run-length packets until the picture is full: false when a packet would run
+// past the picture or the file ends first. Packets may span rows.
+bool DecodeRle(std::FILE* f, int bytes, std::uint64_t pixels, unsigned char* data)
+{
+    unsigned char packet[128 * 4];
+    std::uint64_t done = 0;
+    while (done < pixels) {
+        const int header = std::getc(f);
+        if (header == EOF)
+            return false;
+        const unsigned count = (unsigned(header) & 0x7f) + 1;
+        if (count > pixels - done)
+            return false;
+        unsigned char* to = data + done * 3;
+        if (header & 0x80) {
+            if (std::fread(packet, std::size_t(bytes), 1, f) != 1)
+                return false;
+            unsigned char rgb[3];
+            PutRgb(packet, bytes, rgb);
+            for (unsigned i = 0; i < count; ++i, to += 3)
+                std::memcpy(to, rgb, 3);
+        } else {
+            if (std::fread(packet, std::size_t(bytes), count, f) != count)
+                return false;
+            for (unsigned i = 0; i < count; ++i, to += 3)
+                PutRgb(packet + i * bytes, bytes, to);
+        }
+        done += count;
+    }
+    return true;
+}
+
 }  // namespace
 
 wxBitmap* ReadTga(const char* path)
 {
     File file(path ? std::fopen(path, "rb") : nullptr);
+    // A folder opens for reading here, but holds no picture.
+    struct stat st;
+    if (file && (::fstat(::fileno(file.get()), &st) != 0 || S_ISDIR(st.st_mode)))
+        file.reset();
     if (!file) {
         wxLogError("Could not open file for read:  %s", wxString(path ? path : "", *wxConvFileName));
         return nullptr;
@@ -61,7 +144,7 @@ wxBitmap* ReadTga(const char* path)
         wxLogError("Couldn't read color map type field in TGA.");
         return nullptr;
     }
-    // Colour-mapped, compressed, grey or other depths would be shown as noise.
+    // Colour-mapped pixels and other kinds would be shown as noise.
     if (colourMapType != 0) {
         Refuse();
         return nullptr;
@@ -70,7 +153,7 @@ wxBitmap* ReadTga(const char* path)
         wxLogError("Couldn't read image type field in TGA.");
         return nullptr;
     }
-    if (imageType != 2) {
+    if (imageType != TrueColour && imageType != Grey && imageType != RleTrueColour && imageType != RleGrey) {
         Refuse();
         return nullptr;
     }
@@ -81,23 +164,31 @@ wxBitmap* ReadTga(const char* path)
     }
     const int width = imageInfo[4] + 256 * imageInfo[5];
     const int height = imageInfo[6] + 256 * imageInfo[7];
-    const int depth = imageInfo[8];
-    if (depth != 24) {
+    const int bytes = BytesPerPixel(imageType, imageInfo[8]);
+    if (bytes == 0) {
         Refuse();
         return nullptr;
     }
+    const bool rle = imageType == RleTrueColour || imageType == RleGrey;
 
-    // Check that the pixels are there before allocating for them: a tiny file
-    // can claim 65535 x 65535 pixels.
-    const std::uint64_t rowBytes = std::uint64_t(width) * 3;
-    const std::uint64_t dataBytes = rowBytes * std::uint64_t(height);
+    // Check that the pixels can be there before allocating for them: a tiny
+    // file can claim 65535 x 65535 pixels. A run-length packet holds at most
+    // 128 pixels.
+    const std::uint64_t pixels = std::uint64_t(width) * std::uint64_t(height);
+    const std::uint64_t leastData = rle ? (pixels + 127) / 128 * (1 + bytes) : pixels * bytes;
     const long long size = FileSize(f);
-    if (dataBytes == 0 || size < 0 || std::uint64_t(size) < 18 + dataBytes) {
+    if (pixels == 0 || size < 0 || std::uint64_t(size) < 18 + leastData) {
         wxLogError("Couldn't read image data in TGA.");
+        return nullptr;
+    }
+    if (!IsDrawableSize(width, height)) {
+        wxLogError("Couldn't create bitmap data structure!");
         return nullptr;
     }
 
     // The toolkit sizes image buffers with int arithmetic.
+    const std::uint64_t rowBytes = std::uint64_t(width) * 3;
+    const std::uint64_t dataBytes = rowBytes * std::uint64_t(height);
     const std::uint64_t largestImage = 0x7fffffff;
     std::unique_ptr<wxImage> image(dataBytes <= largestImage ? new (std::nothrow) wxImage() : nullptr);
     if (!image || !image->Create(width, height, false) || !image->GetData()) {
@@ -105,14 +196,22 @@ wxBitmap* ReadTga(const char* path)
         return nullptr;
     }
     unsigned char* data = image->GetData();
-    if (!ReadAt(f, 18, data, std::size_t(dataBytes))) {
+    bool read;
+    if (!rle && bytes == 3) {
+        // The common kind: one read straight into the image, then blue, green,
+        // red become red, green, blue in place.
+        read = ReadAt(f, 18, data, std::size_t(dataBytes));
+        if (read)
+            for (unsigned char* p = data; p < data + dataBytes; p += 3)
+                std::swap(p[0], p[2]);
+    } else {
+        read = std::fseek(f, 18, SEEK_SET) == 0 &&
+               (rle ? DecodeRle(f, bytes, pixels, data) : ReadRows(f, bytes, width, height, data));
+    }
+    if (!read) {
         wxLogError("Couldn't read image data in TGA.");
         return nullptr;
     }
-
-    // Blue, green, red in the file; red, green, blue in the image.
-    for (unsigned char* p = data; p < data + dataBytes; p += 3)
-        std::swap(p[0], p[2]);
 
     // The file stores the bottom row first.
     std::vector<unsigned char> row(rowBytes);

@@ -2,6 +2,8 @@
 
 class wxBitmap;
 
-// Reads a 24-bit uncompressed TGA file without identification field into a new
-// bitmap owned by the caller; null (after reporting why) when it cannot.
+// Reads a TGA file without identification field or colour map: true colour of
+// 24 or 32 bits (alpha ignored) or 8-bit grey, uncompressed or run-length
+// encoded, into a new bitmap owned by the caller; null (after reporting why)
+// when it cannot. The first stored row is always the bottom row.
 wxBitmap* ReadTga(const char* path);

@@ -106,8 +106,12 @@ bool TrackPath::Save(const char* name)
     for (const TrackPoint* p : points)
         writer.Printf("%.6f,%.6f,%.6f,%d\n", double(p->x), double(p->y), double(p->w), p->type);
     if (!writer.Commit()) {
-        wxLogError("Could not write the track path to %s (%s).",
-                   Shown(target.c_str()), wxString(writer.Error()));
+        if (writer.LostPreviousContent())
+            wxLogError("Could not write the track path to %s (%s); the file's previous content is lost.",
+                       Shown(target.c_str()), wxString(writer.Error()));
+        else
+            wxLogError("Could not write the track path to %s (%s).", Shown(target.c_str()),
+                       wxString(writer.Error()));
         return false;
     }
     wxLogStatus("Successfully saved spline.");

@@ -11,6 +11,7 @@
 
 #include <wx/app.h>
 #include <wx/bitmap.h>
+#include <wx/image.h>
 #include <wx/evtloop.h>
 #include <wx/init.h>
 #include <wx/log.h>
@@ -93,14 +94,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         same = (*i)->x == (*j)->x && (*i)->y == (*j)->y && (*i)->w == (*j)->w && (*i)->type == (*j)->type;
     Check(same, "points change across a save and a read");
 #elif FUZZ_TARGET == 2
-    // Any bytes as a TGA file: refused, or a picture of the header's size that the file really holds.
+    // Any bytes as a TGA file: refused, or a drawable picture of the header's size and
+    // of a kind that is read, that the file really holds, whose first stored pixel is
+    // its bottom-left one.
     wxBitmap* picture = ReadTga(Write("input.tga", data, size).c_str());
     if (!picture)
         return 0;
     Check(size >= 18 && picture->IsOk(), "a picture from a file shorter than its header");
     const int width = data[12] + 256 * data[13], height = data[14] + 256 * data[15];
     Check(picture->GetWidth() == width && picture->GetHeight() == height, "picture size differs from the header");
-    Check(std::size_t(width) * height * 3 + 18 <= size, "picture larger than the file");
+    Check(width <= 32767 && height <= 32767, "a picture too large to draw");
+    const int type = data[2], depth = data[16];
+    const bool rle = type == 10 || type == 11;
+    const std::size_t bytes = std::size_t(depth / 8), pixels = std::size_t(width) * height;
+    Check(((type == 2 || type == 10) && (depth == 24 || depth == 32)) || ((type == 3 || type == 11) && depth == 8),
+          "a kind that is not read");
+    // Uncompressed: every pixel's bytes. Run-length: at least one packet per 128 pixels.
+    Check(18 + (rle ? (pixels + 127) / 128 * (1 + bytes) : pixels * bytes) <= size, "picture larger than the file");
+    if (pixels <= 4096) {
+        const std::uint8_t* first = data + 18 + (rle ? 1 : 0);
+        const wxImage image = picture->ConvertToImage();
+        const bool grey = bytes == 1;
+        Check(image.GetRed(0, height - 1) == first[grey ? 0 : 2] && image.GetGreen(0, height - 1) == first[grey ? 0 : 1] &&
+                  image.GetBlue(0, height - 1) == first[0],
+              "the bottom-left pixel is not the first stored");
+    }
     delete picture;
 #else
     // Any name, up to its first NUL as a command line gives it, opened by its ending.

@@ -1,0 +1,84 @@
+#include "io/BmpHeader.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+#include <sys/stat.h>
+
+#include "io/DrawableSize.h"
+
+namespace {
+
+std::uint32_t U16(const unsigned char* p)
+{
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8;
+}
+
+std::uint32_t U32(const unsigned char* p)
+{
+    return U16(p) | U16(p + 2) << 16;
+}
+
+enum Compression : std::uint32_t { Rgb = 0, BitFields = 3, AlphaBitFields = 6 };
+
+}  // namespace
+
+BmpHeader::BmpHeader(const char* path)
+{
+    std::FILE* f = path ? std::fopen(path, "rb") : nullptr;
+    if (!f)
+        return;  // the toolkit's own load fails too, with the same message
+    struct stat st = {};
+    unsigned char h[14 + 40] = {};  // file header and the part of the info header used here
+    const std::size_t got = ::fstat(::fileno(f), &st) == 0 ? std::fread(h, 1, sizeof h, f) : 0;
+    std::fclose(f);
+    const long long size = S_ISREG(st.st_mode) ? st.st_size : -1;
+    if (size < 0 || h[0] != 'B' || h[1] != 'M')
+        return;
+    if (got < 18) {
+        whole = false;
+        return;
+    }
+
+    const long long infoSize = U32(h + 14);
+    const bool core = infoSize == 12;
+    if (infoSize < 12 || (!core && infoSize < 16))
+        return;
+    if (size < 14 + infoSize) {
+        whole = false;
+        return;
+    }
+    // Bit fields mean masks only in the Windows headers; in OS/2's they mean Huffman coding.
+    const bool windows = infoSize == 40 || infoSize == 52 || infoSize == 56 || infoSize == 108 || infoSize == 124;
+    const long long bits = core ? U16(h + 24) : U16(h + 28);
+    const std::uint32_t compression = core || infoSize < 20 ? Rgb : U32(h + 30);
+    const long long used = infoSize >= 36 ? U32(h + 46) : 0;
+    width = core ? U16(h + 18) : std::int32_t(U32(h + 18));
+    height = core ? U16(h + 20) : std::llabs(std::int32_t(U32(h + 22)));
+    // Sizes are only worked out for a picture that can be drawn, which keeps
+    // the arithmetic far from overflowing.
+    if (width <= 0 || height == 0 || !IsDrawableSize(width, height))
+        return;
+    const bool uncompressed =
+        compression == Rgb || (windows && (compression == BitFields || compression == AlphaBitFields));
+    if (!uncompressed || (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32))
+        return;
+
+    long long masks = 0;
+    if (infoSize == 40 && compression == BitFields)
+        masks = 12;
+    else if (infoSize == 40 && compression == AlphaBitFields)
+        masks = 16;
+    const long long colours = bits > 8 ? 0 : used ? used : 1LL << bits;
+    const long long paletteEnd = 14 + infoSize + masks + colours * (core ? 3 : 4);
+    // Rows are padded to four bytes; the toolkit needs the last row's padding too.
+    const long long rowBytes = (width * bits + 31) / 32 * 4;
+    const long long pixelsEnd = U32(h + 10) + rowBytes * height;
+    whole = size >= paletteEnd && size >= pixelsEnd;
+}
+
+bool BmpHeader::Acceptable() const
+{
+    return whole && IsDrawableSize(width, height);
+}
