@@ -106,13 +106,12 @@ void TrackCanvas::OnWheel(const wxMouseEvent& event)
     else
         dy = -pixels;
 
+    // Scroll stops at the far end by itself; at the near end -1 would mean
+    // "leave this axis alone", so positions stop at 0 here.
     int startX, startY, unitX, unitY;
     GetViewStart(&startX, &startY);
     GetScrollPixelsPerUnit(&unitX, &unitY);
-    const wxSize range = GetVirtualSize() - GetClientSize();
-    const int x = unitX > 0 ? std::clamp(startX * unitX + dx, 0, std::max(range.x, 0)) / unitX : -1;
-    const int y = unitY > 0 ? std::clamp(startY * unitY + dy, 0, std::max(range.y, 0)) / unitY : -1;
-    Scroll(x, y);
+    Scroll(unitX > 0 ? std::max(startX + dx / unitX, 0) : -1, unitY > 0 ? std::max(startY + dy / unitY, 0) : -1);
 }
 
 void TrackCanvas::OnChar(wxKeyEvent& event)

@@ -73,6 +73,9 @@ private:
     wxSize savedArea;
 };
 
+// What a notch scrolls, in pixels: a few tens.
+constexpr int WheelStep = 40;
+
 // One real wheel notch over the canvas: X buttons 4 up, 5 down, 6 left, 7 right.
 void Wheel(int button, int modifiers = 0)
 {
@@ -100,9 +103,16 @@ TEST_F(Desktop, WheelScrollsByTensOfPixelsAndNeverClicks)
         Canvas()->GetViewStart(&now.x, &now.y);
         const wxPoint moved = now - wxPoint(500, 500);
         const int along = moved.x * n.direction.x + moved.y * n.direction.y;
-        EXPECT_TRUE(along >= 20 && along <= 100) << along;
+        EXPECT_EQ(along, WheelStep);
         EXPECT_EQ(moved.x * n.direction.y + moved.y * n.direction.x, 0);
     }
+    // A notch that would pass the top stops there, whatever the distance left.
+    Canvas()->Scroll(0, WheelStep - 1);
+    Wheel(4);
+    wxPoint top;
+    Canvas()->GetViewStart(&top.x, &top.y);
+    EXPECT_EQ(top, wxPoint(0, 0));
+
     // Nor does it end a drag: the band goes on through a notch.
     gui::MoveTo(100, 100);
     gui::Press(wxMOUSE_BTN_LEFT);
