@@ -15,6 +15,31 @@
 #include "view/CanvasHandler.h"
 #include "view/CanvasPainter.h"
 
+namespace {
+
+// GTK shows the text after a label's tab only if it reads as a shortcut, and
+// "(Ctrl+Z)" does not: the parentheses go. The shortcut so becomes a menu
+// accelerator too, which GTK tries only after the focused canvas has passed the
+// key on, so each key still runs its command once.
+wxString MenuLabel(const wxString& label)
+{
+    const size_t tab = label.rfind('\t');
+    if (tab == wxString::npos)
+        return label;
+    const wxString shortcut = label.Mid(tab + 1);
+    if (shortcut.length() < 2 || !shortcut.StartsWith("(") || !shortcut.EndsWith(")"))
+        return label;
+    return label.Left(tab + 1) + shortcut.Mid(1, shortcut.length() - 2);
+}
+
+void Relabel(wxMenu* menu, int id, const char* format, const std::string& name)
+{
+    menu->SetLabel(id, MenuLabel(wxString::Format(format, wxString::FromUTF8(name))));
+    menu->Enable(id, !name.empty());
+}
+
+}  // namespace
+
 MainWindow::MainWindow()
 {
     frame = new MainFrame(nullptr, "VORN Spline Editor", 50, 50, 600, 600);
@@ -48,18 +73,18 @@ MainWindow::MainWindow()
     canvas->SetConstraints(constraints);
 
     fileMenu = new wxMenu();
-    fileMenu->Append(ID_NEW_SPLINE, "&New Spline\t(Ctrl+N)", "Create new spline");
-    fileMenu->Append(ID_OPEN_SPLINE, "&Open Spline\t(Ctrl+O)", "Open Spline (.txt file)");
-    fileMenu->Append(ID_OPEN_IMAGE, "Open &Image\t(Ctrl+A)", "Open Image (.tga/.bmp file)");
+    fileMenu->Append(ID_NEW_SPLINE, MenuLabel("&New Spline\t(Ctrl+N)"), "Create new spline");
+    fileMenu->Append(ID_OPEN_SPLINE, MenuLabel("&Open Spline\t(Ctrl+O)"), "Open Spline (.txt file)");
+    fileMenu->Append(ID_OPEN_IMAGE, MenuLabel("Open &Image\t(Ctrl+A)"), "Open Image (.tga/.bmp file)");
     fileMenu->AppendSeparator();
-    fileMenu->Append(ID_SAVE_SPLINE, "&Save Spline\t(Ctrl+S)", "Save Spline (.txt file)");
+    fileMenu->Append(ID_SAVE_SPLINE, MenuLabel("&Save Spline\t(Ctrl+S)"), "Save Spline (.txt file)");
     fileMenu->Append(ID_SAVE_SPLINE_AS, "Save Spline &As...", "Save Spline As... (.txt file)");
     fileMenu->AppendSeparator();
     fileMenu->Append(ID_EXIT, "E&xit", "Quit VornSplineEdit");
 
     editMenu = new wxMenu();
-    editMenu->Append(ID_UNDO, "&Undo\t(Ctrl+Z)", "Undo last command");
-    editMenu->Append(ID_REDO, "&Redo\t(Ctrl+Y)", "Redo last command");
+    editMenu->Append(ID_UNDO, MenuLabel("&Undo\t(Ctrl+Z)"), "Undo last command");
+    editMenu->Append(ID_REDO, MenuLabel("&Redo\t(Ctrl+Y)"), "Redo last command");
 
     helpMenu = new wxMenu();
     helpMenu->Append(ID_ABOUT, "&About...", "About VornSplineEdit!");
@@ -88,16 +113,6 @@ void MainWindow::SetPointType(int t)
         p->type = t;
     wxLogStatus("Changed point type to:  %d", t);
 }
-
-namespace {
-
-void Relabel(wxMenu* menu, int id, const char* format, const std::string& name)
-{
-    menu->SetLabel(id, wxString::Format(format, wxString::FromUTF8(name)));
-    menu->Enable(id, !name.empty());
-}
-
-}  // namespace
 
 void MainWindow::UpdateUndoLabel(const std::string& name)
 {

@@ -1,5 +1,7 @@
 #include "app/TrackCanvas.h"
 
+#include <algorithm>
+
 #include <wx/utils.h>
 
 #include "app/MainWindow.h"
@@ -13,6 +15,10 @@ wxBEGIN_EVENT_TABLE(TrackCanvas, wxScrolledWindow)
 wxEND_EVENT_TABLE()
 
 namespace {
+
+// The canvas scrolls one pixel per unit: the toolkit's three units per notch
+// would hardly move a large picture.
+constexpr int WheelNotchPixels = 40;
 
 int ModifierFlags(const wxKeyboardState& state)
 {
@@ -50,6 +56,11 @@ wxPoint TrackCanvas::ToLogical(const wxPoint& client) const
 
 void TrackCanvas::OnMouseEvent(wxMouseEvent& event)
 {
+    // The wheel only scrolls: the mode machine never sees it, so a drag goes on.
+    if (event.GetEventType() == wxEVT_MOUSEWHEEL) {
+        OnWheel(event);
+        return;
+    }
     int flags = event.Leaving() ? InputFlags::Leave : 0;
     flags |= ModifierFlags(event);
     const wxEventType type = event.GetEventType();
@@ -80,6 +91,29 @@ void TrackCanvas::OnMouseEvent(wxMouseEvent& event)
     SetFocus();
 }
 
+void TrackCanvas::OnWheel(const wxMouseEvent& event)
+{
+    const int delta = event.GetWheelDelta();
+    if (delta <= 0)
+        return;
+    // A touchpad sends fractions of a notch; wheel up and Shift+wheel up go back.
+    const int pixels = event.GetWheelRotation() * WheelNotchPixels / delta;
+    int dx = 0, dy = 0;
+    if (event.GetWheelAxis() == wxMOUSE_WHEEL_HORIZONTAL)
+        dx = pixels;
+    else if (event.ShiftDown())
+        dx = -pixels;
+    else
+        dy = -pixels;
+
+    // Scroll stops at the far end by itself; at the near end -1 would mean
+    // "leave this axis alone", so positions stop at 0 here.
+    int startX, startY, unitX, unitY;
+    GetViewStart(&startX, &startY);
+    GetScrollPixelsPerUnit(&unitX, &unitY);
+    Scroll(unitX > 0 ? std::max(startX + dx / unitX, 0) : -1, unitY > 0 ? std::max(startY + dy / unitY, 0) : -1);
+}
+
 void TrackCanvas::OnChar(wxKeyEvent& event)
 {
     const int flags = ModifierFlags(event);
@@ -92,5 +126,8 @@ void TrackCanvas::OnChar(wxKeyEvent& event)
     const wxPoint client = ScreenToClient(wxGetMousePosition());
     const wxPoint logical = ToLogical(client);
     MainWindow::Instance()->canvasHandler->HandleKey(key, client.x, client.y, logical.x, logical.y, flags);
+    // The key map ignores Alt combinations; the menu bar needs them for Alt+F and the like.
+    if ((flags & InputFlags::Alt) && !(flags & InputFlags::Control))
+        event.Skip();
     SetFocus();
 }

@@ -16,5 +16,8 @@ public:
     wxPoint ToLogical(const wxPoint& client) const;
 
 private:
+    // Scrolls by a few tens of pixels per notch, sideways for Shift or a horizontal wheel.
+    void OnWheel(const wxMouseEvent& event);
+
     wxDECLARE_EVENT_TABLE();
 };

@@ -163,23 +163,30 @@ void CanvasHandler::DragBand(int lx, int ly)
                 double(ly - bandAnchorY) * doc->mapping.scaleY);
     // XOR drawing does not reach the screen on every back end, so the band is
     // drawn over a fresh repaint of the canvas instead.
+    wxRect old;
+    const bool wasShown = GetBand(old);
     bandCornerX = lx;
     bandCornerY = ly;
     bandShown = true;
     Repaint();
+    if (wasShown)
+        CanvasPainter::Instance()->EraseBand(old);
 }
 
 void CanvasHandler::FinishBand(int lx, int ly)
 {
     EditorDocument* doc = Doc();
-    if (StillClick(lx, bandAnchorX, bandCornerX) && StillClick(ly, bandAnchorY, bandCornerY)) {
+    wxRect shown;
+    if (GetBand(shown)) {
         bandShown = false;
+        CanvasPainter::Instance()->EraseBand(shown);  // the repaints below stop at the picture
+    }
+    if (StillClick(lx, bandAnchorX, bandCornerX) && StillClick(ly, bandAnchorY, bandCornerY)) {
         doc->CreatePointAt(lx, ly);
         LeaveMode();
         return;
     }
     wxLogStatus("Selected point(s).");
-    bandShown = false;
     if (!additive)
         doc->UnselectAll();
 

@@ -10,7 +10,7 @@
 namespace {
 
 const wxColour Black(0, 0, 0), White(255, 255, 255), Green(50, 255, 50), Blue(50, 50, 255), Red(255, 50, 50),
-    Yellow(255, 255, 50), Cyan(50, 255, 255), Band(205, 0, 0);
+    Yellow(255, 255, 50), Cyan(50, 255, 255);
 
 // The scene both ways: into a bitmap of the picture's size, and as the screen shows it.
 std::vector<wxImage> Paintings()
@@ -82,21 +82,6 @@ TEST(Painting, DefaultPictureIsBlackWithAGreenFrame)
                              wxPoint(size.x / 2, size.y - 2)})
         EXPECT_TRUE(Near(image, at.x, at.y, Green, 0)) << at.x << "," << at.y;
     EXPECT_TRUE(Near(image, size.x / 2, size.y / 2, Black, 0) && Near(image, 10, 10, Black, 0));
-}
-
-TEST(Painting, RubberBandShowsWhileDraggedOnly)
-{
-    gui::ResetDocument();
-    gui::MoveTo(60, 60);
-    gui::Press();
-    for (int i = 1; i <= 4; ++i)
-        gui::MoveTo(60 + 25 * i, 60 + 20 * i);
-    wxImage image = gui::CanvasScreenshot();
-    EXPECT_TRUE(Near(image, 110, 60, Band) && Near(image, 160, 100, Band));
-    EXPECT_TRUE(Near(image, 110, 100, Black, 0));  // outline only
-    gui::Release();
-    image = gui::CanvasScreenshot();
-    EXPECT_FALSE(Near(image, 110, 60, Band, 2) || Near(image, 160, 100, Band, 2));
 }
 
 }  // namespace
