@@ -120,6 +120,7 @@ TEST(PictureKinds, ReadWithTheirPixelsOrRefusedWithTheirMessages)
         {"raw-past.tga", Tga(11, 2, 2, 8, Bytes({0x01, 1, 2, 0x02, 3, 4, 5})), {noData, tgaOnly}},
         {"cut-rle.tga", Tga(10, 2, 2, 24, Bytes({0x03}) + red + red), {noData, tgaOnly}},
         {"cut-alpha.tga", Tga(2, 2, 2, 32, bgrRows + "abc"), {noData, tgaOnly}},
+        {"two-bytes.tga", Bytes({0, 0}), {"Couldn't read image type field in TGA.", tgaOnly}},
         {"grey16.tga", Tga(3, 2, 2, 16, bgrRows), {notTga, tgaOnly}},
         {"widest.tga", Tga(2, 32767, 1, 24, std::string(32767 * 3, '\x7f')), {}, {}, 32767},
         {"too-wide.tga", Tga(2, 32768, 1, 24, std::string(32768 * 3, '\x7f')), {tooLarge, tgaOnly}},
@@ -131,7 +132,7 @@ TEST(PictureKinds, ReadWithTheirPixelsOrRefusedWithTheirMessages)
         {"cut-pixels.bmp", Bmp(2, 2, 24, "", bmpRows).substr(0, 14 + 40 + 13), {bmpError}},
         {"unpadded.bmp", Bmp(2, 2, 24, "", bmpRows.substr(0, 14)), {bmpError}},  // the toolkit shows it wrongly
         {"cut-palette.bmp", bmp8.substr(0, 14 + 40 + 10), {bmpError}},
-        {"short-palette.bmp", Bmp(2, 2, 8, palette, Bytes({0, 1, 0, 0, 2, 3, 0, 0}), 200), {bmpError}},
+        {"short-palette.bmp", Bmp(2, 2, 8, palette, Bytes({0, 1, 0, 0, 2, 3, 0, 0}), 7), {bmpError}},
         {"cut-info.bmp", bmp8.substr(0, 14 + 30), {bmpError}},
         {"wide.bmp", Bmp(40000, 1, 24, "", wide.substr(0, 120000)), {bmpError}},
     };
