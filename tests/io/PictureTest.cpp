@@ -118,6 +118,7 @@ TEST(Pictures, ReadWithTheirPixelsOrRefusedWithTheirMessages)
         {"raw-past.tga", Tga(11, 2, 2, 8, Bytes({0x01, 1, 2, 0x02, 3, 4, 5})), {noData, tgaOnly}},
         {"cut-rle.tga", Tga(10, 2, 2, 24, Bytes({0x03}) + red + red), {noData, tgaOnly}},
         {"cut-alpha.tga", Tga(2, 2, 2, 32, bgrRows + "abc"), {noData, tgaOnly}},
+        {"two-bytes.tga", Bytes({0, 0}), {"Couldn't read image type field in TGA.", tgaOnly}},
         {"too-wide.tga", Tga(2, 32768, 1, 24, std::string(32768 * 3, '\x7f')), {tooLarge, tgaOnly}},
         {"wide.tga", Tga(2, 40000, 2, 24, wide), {tooLarge, tgaOnly}},
         {"tall.tga", Tga(10, 1, 40000, 24, std::string(40000 / 128 * 4 + 4, '\xff')), {tooLarge, tgaOnly}},
@@ -127,7 +128,7 @@ TEST(Pictures, ReadWithTheirPixelsOrRefusedWithTheirMessages)
         {"cut-pixels.bmp", Bmp(2, 2, 24, "", bmpRows).substr(0, 14 + 40 + 13), {bmpError}},
         {"unpadded.bmp", Bmp(2, 2, 24, "", bmpRows.substr(0, 14)), {bmpError}},  // the toolkit shows it wrongly
         {"cut-palette.bmp", bmp8.substr(0, 14 + 40 + 10), {bmpError}},
-        {"short-palette.bmp", Bmp(2, 2, 8, palette, Bytes({0, 1, 0, 0, 2, 3, 0, 0}), 200), {bmpError}},
+        {"short-palette.bmp", Bmp(2, 2, 8, palette, Bytes({0, 1, 0, 0, 2, 3, 0, 0}), 7), {bmpError}},
         {"cut-info.bmp", bmp8.substr(0, 14 + 30), {bmpError}},
         {"wide.bmp", Bmp(40000, 1, 24, "", wide.substr(0, 120000)), {bmpError}},
     };
