@@ -6,7 +6,6 @@
 #include <functional>
 #include <unistd.h>
 
-#include <wx/dcmemory.h>
 #include <wx/menu.h>
 #include <wx/modalhook.h>
 #include <wx/radiobox.h>
@@ -25,38 +24,11 @@ int Count(const std::vector<std::string>& lines, const std::string& line)
     return int(std::count(lines.begin(), lines.end(), line));
 }
 
-// A black picture of the given size for each test; the one before comes back after.
+// Each test starts afresh and leaves the picture as it found it.
 class Desktop : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        saved = *Doc()->GetBackgroundBitmap();
-        savedArea = Canvas()->GetVirtualSize();
-        gui::ResetDocument();
-    }
-    void TearDown() override
-    {
-        Doc()->SetBackgroundBitmap(new wxBitmap(saved));
-        Canvas()->SetScrollbars(1, 1, savedArea.x, savedArea.y, 0, 0);
-        gui::Pump(30);
-    }
-    void UsePicture(int w, int h)
-    {
-        auto* picture = new wxBitmap(w, h, 24);
-        {
-            wxMemoryDC dc(*picture);
-            dc.SetBackground(*wxBLACK_BRUSH);
-            dc.Clear();
-        }
-        Doc()->SetBackgroundBitmap(picture);
-        Canvas()->SetScrollbars(1, 1, w, h, 0, 0);
-        Canvas()->Refresh();
-        gui::Pump(100);
-    }
-
-private:
-    wxBitmap saved;
-    wxSize savedArea;
+    void SetUp() override { gui::ResetDocument(); }
+    PictureScope keep;
 };
 
 // What a notch scrolls, in pixels: a few tens.
@@ -75,7 +47,7 @@ TEST_F(Desktop, WheelScrollsByTensOfPixelsAndNeverClicks)
 {
     if (std::system("command -v xdotool >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "xdotool is not installed: no real wheel events to send";
-    UsePicture(2000, 2000);
+    PictureScope picture(2000, 2000);
     const struct { int button, modifiers; wxPoint direction; } notches[] = {
         {5, 0, {0, 1}}, {4, 0, {0, -1}}, {7, 0, {1, 0}}, {6, 0, {-1, 0}},
         {5, wxMOD_SHIFT, {1, 0}}, {4, wxMOD_SHIFT, {-1, 0}},
@@ -233,7 +205,7 @@ int ChangedOutside(const wxImage& a, const wxImage& b, int w, int h)
 
 TEST_F(Desktop, WholeBandShowsBeyondASmallPictureAndGoesAgain)
 {
-    UsePicture(120, 100);
+    PictureScope picture(120, 100);
     const wxImage before = gui::CanvasScreenshot();
     gui::MoveTo(40, 40);
     gui::Press(wxMOUSE_BTN_LEFT);

@@ -23,9 +23,7 @@ void WriteTga(const std::string& path)
 TEST(EndToEnd, EditingRunSavesWhatWasDone)
 {
     EditorDocument* doc = EditorDocument::Instance();
-    TrackCanvas* canvas = MainWindow::Instance()->canvas;
-    const wxBitmap picture(*doc->GetBackgroundBitmap());
-    const wxSize area = canvas->GetVirtualSize();
+    PictureScope keep;
     gui::ResetDocument();
 
     const std::string tga = Temp("terrain.tga");
@@ -79,7 +77,5 @@ TEST(EndToEnd, EditingRunSavesWhatWasDone)
                                "-78.000000,78.000000,4.000000,0\n"
                                "-23.000000,-67.000000,6.000000,2\n");
 
-    doc->SetBackgroundBitmap(new wxBitmap(picture));
-    canvas->SetScrollbars(1, 1, area.x, area.y, 0, 0);
     gui::ResetDocument();
 }

@@ -32,17 +32,6 @@ void Command(int id)
 
 const char* const TwoPoints = "2\n1.0,2.0,3.0,0\n10.0,20.0,4.0,1\n";
 
-// Brings back the picture and the scroll area that were there when it was made.
-struct PictureKeeper {
-    wxBitmap picture = *Doc()->GetBackgroundBitmap();
-    wxSize area = Window()->canvas->GetVirtualSize();
-    ~PictureKeeper()
-    {
-        Doc()->SetBackgroundBitmap(new wxBitmap(picture));
-        Window()->canvas->SetScrollbars(1, 1, area.x, area.y, 0, 0);
-    }
-};
-
 TEST(MainWindow, LayoutFollowsTheFrameAndEditItemsStartDisabled)
 {
     gui::ResetDocument();
@@ -84,7 +73,7 @@ TEST(MainWindow, NewRecordsEvenForAnEmptyPathAndTheTitleShowsTheBareName)
 
 TEST(MainWindow, FileDialogsOpenSaveAndRememberTheirOwnPlaces)
 {
-    PictureKeeper keep;
+    PictureScope keep;
     gui::ResetDocument();
     const std::string one = Temp("one"), two = Temp("two"), three = Temp("three");
     for (const std::string& dir : {one, two, three})
@@ -129,7 +118,7 @@ TEST(MainWindow, FileDialogsOpenSaveAndRememberTheirOwnPlaces)
 
 TEST(MainWindow, DroppedFilesOpenInOrderByTheirEnding)
 {
-    PictureKeeper keep;
+    PictureScope keep;
     gui::ResetDocument();
     auto* files = new wxString[3]{WriteFile("track.TXT", TwoPoints), Temp("picture.Bmp"), WriteFile("anim.gif", "GIF")};
     wxImage(64, 48).SaveFile(files[1], wxBITMAP_TYPE_BMP);

@@ -75,6 +75,7 @@ std::vector<Case> ImageMagickCases()
 
 TEST(Pictures, ReadWithTheirPixelsOrRefusedWithTheirMessages)
 {
+    PictureScope keep;
     const std::string tgaOnly = "I only know how to read 24-bit uncompressed TGA files!";
     const std::string noData = "Couldn't read image data in TGA.", notTga = "Sorry, I don't know how to read your TGA file!";
     const std::string tooLarge = "Couldn't create bitmap data structure!", noImage = "Couldn't create image data structure!";
@@ -157,13 +158,11 @@ TEST(Pictures, ReadWithTheirPixelsOrRefusedWithTheirMessages)
         EXPECT_TRUE(c.pixels.empty() || Pixels(image) == c.pixels);
     }
     std::filesystem::remove(Temp("vast.tga"));
-    delete Doc()->background;  // later tests expect the default picture and scroll area
-    Doc()->background = nullptr;
-    MainWindow::Instance()->canvas->SetScrollbars(1, 1, 400, 400, 0, 0);
 }
 
 TEST(Pictures, APictureSetsTheScrollAreaAndKeepsTheDocument)
 {
+    PictureScope keep;
     gui::ResetDocument();
     Doc()->Select(Add(10, 10));
     Doc()->RecordCommand("create-point");
@@ -179,9 +178,6 @@ TEST(Pictures, APictureSetsTheScrollAreaAndKeepsTheDocument)
     EXPECT_TRUE(Doc()->Mapping().WorldToPixel(0, 0, px, py) && px == 512 && py == 256) << px << "," << py;
     EXPECT_EQ(Doc()->selection.size(), 1u);
     EXPECT_EQ(UndoNames(), Strings{"create-point"});
-    delete Doc()->background;
-    Doc()->background = nullptr;
-    canvas->SetScrollbars(1, 1, 400, 400, 0, 0);
 }
 
 }  // namespace

@@ -128,6 +128,29 @@ std::string StatusText() { return MainWindow::Instance()->frame->GetStatusBar()-
 
 }  // namespace gui
 
+PictureScope::PictureScope(int w, int h)
+    : saved(*Doc()->GetBackgroundBitmap()), area(MainWindow::Instance()->canvas->GetVirtualSize())
+{
+    if (w == 0)
+        return;
+    auto* picture = new wxBitmap(w, h, 24);
+    {
+        wxMemoryDC dc(*picture);
+        dc.SetBackground(*wxBLACK_BRUSH);
+        dc.Clear();
+    }
+    Doc()->SetBackgroundBitmap(picture);
+    MainWindow::Instance()->canvas->SetScrollbars(1, 1, w, h, 0, 0);
+    gui::Pump(50);
+}
+
+PictureScope::~PictureScope()
+{
+    Doc()->SetBackgroundBitmap(new wxBitmap(saved));
+    MainWindow::Instance()->canvas->SetScrollbars(1, 1, area.x, area.y, 0, 0);
+    gui::Pump(30);
+}
+
 std::string Title() { return MainWindow::Instance()->frame->GetTitle().utf8_string(); }
 
 TrackPoint* AddAt(int px, int py, float w, bool selected)

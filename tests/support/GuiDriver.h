@@ -59,5 +59,16 @@ std::string StatusText();
 }  // namespace gui
 
 std::string Title();
+// While it lives: a black w x h picture (none given: the picture as it is) with the
+// canvas scrolling over it; the picture and scroll area of before come back after.
+class PictureScope {
+public:
+    explicit PictureScope(int w = 0, int h = 0);
+    ~PictureScope();
+
+private:
+    wxBitmap saved;
+    wxSize area;
+};
 // A point at a canvas position of the window's picture, put in without touching the history.
 TrackPoint* AddAt(int px, int py, float w = 3.0f, bool selected = false);

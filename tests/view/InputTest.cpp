@@ -164,18 +164,13 @@ TEST(MouseGestures, ClicksAppendOrSplitAndLeavingClearsTheHighlight)
 TEST(MouseGestures, RightDragPansAndKeepsTheSelection)
 {
     TrackCanvas* canvas = MainWindow::Instance()->canvas;
-    const wxBitmap picture(*Doc()->GetBackgroundBitmap());
-    const wxSize area = canvas->GetVirtualSize();
     gui::ResetDocument();
-    Doc()->SetBackgroundBitmap(new wxBitmap(1200, 1200, 24));
-    canvas->SetScrollbars(1, 1, 1200, 1200, 0, 0);
+    PictureScope picture(1200, 1200);
     TrackPoint* a = AddAt(250, 250, 3, true);
     gui::DragFromTo(300, 300, 200, 250, wxMOUSE_BTN_RIGHT);
     EXPECT_EQ(canvas->GetViewStart(), wxPoint(100, 50));
     EXPECT_EQ(canvas->ToLogical(wxPoint(200, 250)), wxPoint(300, 300));  // what was under the mouse stays
     EXPECT_TRUE(a->IsSelected() && PixelOf(a) == wxPoint(250, 250) && UndoNames().empty());
-    Doc()->SetBackgroundBitmap(new wxBitmap(picture));
-    canvas->SetScrollbars(1, 1, area.x, area.y, 0, 0);
 }
 
 }  // namespace
