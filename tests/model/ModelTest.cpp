@@ -131,6 +131,12 @@ TEST_F(ModelTest, PixelsFollowThePictureAndFarValuesClamp)
         EXPECT_TRUE(px < 0 && py < 0) << px << "," << py;
     }
     EXPECT_FALSE(Doc()->Mapping().WorldToPixel(NAN, 0, px, py) || Doc()->Mapping().WorldToPixel(0, NAN, px, py));
+    // No picture maps nothing, quietly; one without a size says so. A canvas without a
+    // size gives no default picture.
+    EXPECT_FALSE(PixelMapping().PixelToWorld(1, 1, x, y) || PixelMapping(0, 5).PixelToWorld(1, 1, x, y));
+    EditorDocument::Create(new EditorDocument());
+    EXPECT_FALSE(Doc()->Mapping().WorldToPixel(0, 0, px, py));
+    EXPECT_EQ(Errors(), (Strings{"Invalid bitmap dimensions:  0x5", "Invalid bitmap dimensions:  0x0"}));
 }
 
 }  // namespace
