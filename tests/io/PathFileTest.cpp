@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <memory>
 
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <wx/filedlg.h>
@@ -107,7 +108,14 @@ TEST_F(PathFileTest, PlainSaveOfAnIncompleteReadAsksForANameInstead)
     EXPECT_EQ(currentFileName, Temp("chosen.txt"));
 }
 
-TEST_F(PathFileTest, AFaultAtEveryStepOfASaveKeepsTheOldFileWhole)
+ino_t Inode(const fs::path& file)
+{
+    struct stat st = {};
+    stat(file.c_str(), &st);
+    return st.st_ino;
+}
+
+TEST_F(PathFileTest, AFaultAtEveryStepOfASaveIsReportedAndLosesNothingItNeedNot)
 {
     std::string text = "600\n";
     char line[64];
@@ -116,32 +124,55 @@ TEST_F(PathFileTest, AFaultAtEveryStepOfASaveKeepsTheOldFileWhole)
         std::snprintf(line, sizeof line, "%.6f,%.6f,1.500000,%d\n", -120.0 + 0.75 * (i % 320), double(0.1f * float(i)), i % 3);
         text += line;
     }
-    const std::string old = "1\n1.000000,2.000000,3.000000,0\n";
-    for (const std::string kind : {"existing", "absent", "linked"}) {
-        const fs::path dir = Temp(kind), file = dir / "track.txt", name = kind == "linked" ? dir / "link.txt" : file;
+    const std::string old = "1\n1.000000,2.000000,3.000000,0\n", longName = std::string(250, 'n') + ".txt";
+    const struct {
+        std::string what, name;  // a file name too long for a temporary name beside it makes the save write in place
+        bool exists, symlinked, hardLinked;
+        int open;  // the failable step that opens the target for writing in place, -1 for a safe replacement
+    } kinds[] = {
+        {"existing", "track.txt", true, false, false, -1}, {"absent", "track.txt", false, false, false, -1},
+        {"behind a link", "track.txt", true, true, false, -1}, {"hard-linked", "track.txt", true, false, true, 0},
+        {"long name", longName, true, false, false, 1},       {"new long name", longName, false, false, false, 1},
+    };
+    for (const auto& k : kinds) {
+        const fs::path dir = Temp(k.what), file = dir / k.name, name = k.symlinked ? dir / "link.txt" : file;
         fs::create_directories(dir);
-        if (kind == "linked")
-            fs::create_symlink("track.txt", name);
-        for (int step = 1;; ++step) {  // a fault at step 0, making the temporary file, rewrites in place
-            SCOPED_TRACE(kind + ", failing step " + std::to_string(step));
-            fs::remove(file);
-            if (kind != "absent")
-                WriteFile(kind + "/track.txt", old);
+        if (k.symlinked)
+            fs::create_symlink(k.name, name);
+        for (int step = 0;; ++step) {
+            SCOPED_TRACE(k.what + ", failing step " + std::to_string(step));
+            fs::remove(file), fs::remove(dir / "hard.txt");
+            if (k.exists)
+                WriteFile(k.what + "/" + k.name, old);
+            if (k.hardLinked)
+                fs::create_hard_link(file, dir / "hard.txt");
+            const ino_t inode = Inode(file);
+            const auto entries = std::distance(fs::directory_iterator(dir), {});
             SetFileName("kept.txt");
             ClearLogs();
             SafeFileWriter::failStepForTesting = step;
             const bool saved = Save(name.string());
             const bool faulted = SafeFileWriter::failStepForTesting < 0;
             SafeFileWriter::failStepForTesting = -1;
-            if (!faulted) {  // every step has had its fault: this save ran clean
-                EXPECT_TRUE(saved && ReadFile(file) == text && step > 600);
-                break;
+            EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), entries + (saved && !k.exists)) << "a file left behind";
+            EXPECT_TRUE(!k.hardLinked || Inode(dir / "hard.txt") == Inode(file)) << "the link was parted";
+            // Step 0 of a safe replacement makes the temporary file: failing, the save writes in place.
+            if (!faulted || step < k.open || (k.open < 0 && step == 0)) {
+                EXPECT_TRUE(saved && ReadFile(file) == text);
+                EXPECT_TRUE(!k.exists || (Inode(file) == inode) == (faulted || k.open >= 0)) << "replaced or not";
+                if (!faulted)
+                    break;
+                continue;
             }
             EXPECT_FALSE(saved);
-            EXPECT_TRUE(kind == "absent" ? !fs::exists(file) : ReadFile(file) == old);
-            EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), kind == "absent" ? 0 : kind == "linked" ? 2 : 1);
             EXPECT_EQ(currentFileName, "kept.txt");
-            EXPECT_EQ(Errors().size(), 1u);
+            ASSERT_EQ(Errors().size(), 1u);
+            const bool kept = step == k.open || k.open < 0;  // failed before the target was touched
+            EXPECT_TRUE(!kept || (k.exists ? ReadFile(file) == old : !fs::exists(file)));
+            const std::string written = "Could not write the track path to " + name.string() + " (Input/output error)";
+            EXPECT_TRUE(k.open < 0 || Errors()[0] == (step == k.open ? "Could not open file for write:  " + name.string()
+                                                       : written + (k.exists ? "; the file's previous content is lost." : ".")))
+                << Errors()[0];
         }
     }
 }
@@ -171,12 +202,25 @@ TEST_F(PathFileTest, FailedSavesAreReportedAndKeepNameLinksAndPermissions)
     EXPECT_EQ(ReadFile(readOnly), Three);
     EXPECT_EQ(currentFileName, "/elsewhere/kept.txt");
     EXPECT_EQ(Title(), "VORN Spline Editor (kept.txt)");
+    // A replaced file keeps its owner; with no room even for a temporary file the old one stays.
+    const std::string owned = WriteFile("owned.txt", "old");
+    ASSERT_EQ(chown(owned.c_str(), 65534, 65534), 0);
+    ASSERT_TRUE(Save(owned));
+    struct stat st;
+    EXPECT_TRUE(stat(owned.c_str(), &st) == 0 && st.st_uid == 65534 && st.st_gid == 65534);
+    fs::create_directory(Temp("full"));
+    if (mount("tmpfs", Temp("full").c_str(), "tmpfs", 0, "size=64k,nr_inodes=2") == 0) {
+        const std::string full = WriteFile("full/track.txt", "old");
+        EXPECT_FALSE(Save(full));
+        EXPECT_EQ(Errors().back(), "Could not open file for write:  " + full);
+        EXPECT_EQ(ReadFile(full), "old");
+        umount(Temp("full").c_str());
+    }
     // A save through a link writes the file it names and keeps its permissions.
     const std::string target = WriteFile("target.txt", "old"), link = Temp("link.txt");
     ASSERT_EQ(chmod(target.c_str(), 0640), 0);
     ASSERT_EQ(symlink("target.txt", link.c_str()), 0);
     ASSERT_TRUE(Save(link));
-    struct stat st;
     EXPECT_TRUE(lstat(link.c_str(), &st) == 0 && S_ISLNK(st.st_mode));
     EXPECT_TRUE(stat(target.c_str(), &st) == 0 && (st.st_mode & 07777) == 0640);
     EXPECT_EQ(ReadFile(target), "1\n1.000000,2.000000,3.000000,0\n");
