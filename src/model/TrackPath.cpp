@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <utility>
 
 #include <wx/dc.h>
 #include <wx/log.h>
@@ -22,15 +23,119 @@ TrackPath::TrackPath() : valid(true), index(BoundingBox(0, 0, 0, 0, 0, 0))
     SetFileName("noname.txt");
 }
 
+namespace {
+
+// The nodes of a copied index beside those of its source, for finding where a
+// copied object goes from where its original stands.
+class NodeTwins {
+public:
+    NodeTwins(const OctreeNode& source, OctreeNode& copy)
+    {
+        Pair(source, copy);
+        std::sort(twins.begin(), twins.end());
+    }
+
+    OctreeNode* Of(const OctreeNode* source)
+    {
+        // Consecutive objects of a chain mostly share their node.
+        if (source == lastSource)
+            return lastCopy;
+        const auto it = std::lower_bound(twins.begin(), twins.end(), std::make_pair(source, (OctreeNode*)nullptr));
+        if (it == twins.end() || it->first != source)
+            return nullptr;
+        lastSource = source;
+        lastCopy = it->second;
+        return lastCopy;
+    }
+
+private:
+    void Pair(const OctreeNode& source, OctreeNode& copy)
+    {
+        twins.emplace_back(&source, &copy);
+        copy.items.assign(source.items.size(), nullptr);
+        for (int k = 0; k < 8; ++k)
+            if (source.children[k] && copy.children[k])
+                Pair(*source.children[k], *copy.children[k]);
+    }
+
+    std::vector<std::pair<const OctreeNode*, OctreeNode*>> twins;
+    const OctreeNode* lastSource = nullptr;
+    OctreeNode* lastCopy = nullptr;
+};
+
+bool SameBox(const BoundingBox& a, const BoundingBox& b)
+{
+    return a.minX == b.minX && a.minY == b.minY && a.minZ == b.minZ && a.maxX == b.maxX &&
+           a.maxY == b.maxY && a.maxZ == b.maxZ;
+}
+
+}  // namespace
+
 TrackPath::TrackPath(const TrackPath& source)
     : valid(source.valid), incomplete(source.incomplete), index(source.index.box)
 {
     index.CopyLayout(source.index);
-    for (const TrackPoint* p : source.points)
-        InsertPoint(new TrackPoint(*p), nullptr);
+    NodeTwins twins(source.index, index);
+    // Each copy takes its original's node and slot, so the index is built
+    // without a descent per object. A copy whose original's box is out of date
+    // (moved without re-indexing) gets an ordinary insert instead, and the gap
+    // left by it, or by anything indexed outside the chain, is closed at the end.
+    auto place = [&](SpatialObject* copy, const SpatialObject* original) {
+        OctreeNode* node = original->node ? twins.Of(original->node) : nullptr;
+        if (node && SameBox(copy->bounds, original->bounds) && original->slot < node->items.size() &&
+            !node->items[original->slot]) {
+            node->items[original->slot] = copy;
+            copy->node = node;
+            copy->slot = original->slot;
+            return;
+        }
+        index.Insert(copy, 1);
+    };
+    TrackPoint* previous = nullptr;
+    for (const TrackPoint* p : source.points) {
+        auto* q = new TrackPoint(*p);
+        place(q, p);
+        q->owner = this;
+        if (previous) {
+            auto* s = new TrackSegment(previous, q);
+            place(s, p->prevSegment);
+            previous->nextSegment = s;
+            q->prevSegment = s;
+        } else {
+            points.first = q;
+        }
+        previous = q;
+    }
+    points.last = previous;
+    points.count = source.points.size();
+    index.Compact();
 }
 
 TrackPath::~TrackPath() = default;  // the index deletes every point and segment
+
+void TrackPath::AppendAll(const std::vector<TrackPoint*>& fresh)
+{
+    std::vector<SpatialObject*> objects;
+    objects.reserve(fresh.size() * 2);
+    TrackPoint* last = points.last;
+    for (TrackPoint* p : fresh) {
+        p->owner = this;
+        // The order one InsertPoint each would index them in.
+        objects.push_back(p);
+        if (last) {
+            auto* s = new TrackSegment(last, p);
+            last->nextSegment = s;
+            p->prevSegment = s;
+            objects.push_back(s);
+        } else {
+            points.first = p;
+        }
+        last = p;
+    }
+    points.last = last;
+    points.count += fresh.size();
+    index.InsertAll(objects);
+}
 
 void TrackPath::Link(TrackSegment* segment)
 {
@@ -63,7 +168,8 @@ bool TrackPath::InsertPoint(TrackPoint* point, TrackSegment* segment)
 
     if (points.empty()) {
         point->owner = this;
-        point->listPos = points.insert(points.end(), point);
+        points.first = points.last = point;
+        points.count = 1;
         return true;
     }
 
@@ -80,8 +186,7 @@ bool TrackPath::InsertPoint(TrackPoint* point, TrackSegment* segment)
             Discard(point);
             return false;
         }
-        const auto bPos = FindPointNode(b);
-        if (bPos == points.end()) {
+        if (FindPointNode(b) == points.end()) {
             wxLogError(NotInList);
             Discard(point);
             return false;
@@ -96,11 +201,11 @@ bool TrackPath::InsertPoint(TrackPoint* point, TrackSegment* segment)
         point->nextSegment = s2;
         b->prevSegment = s2;
         point->owner = this;
-        point->listPos = points.insert(bPos, point);
+        ++points.count;
         return true;
     }
 
-    TrackPoint* last = points.back();
+    TrackPoint* last = points.last;
     if (last->nextSegment) {
         wxLogError("Invalid next segment on last point!");
         Discard(point);
@@ -112,7 +217,8 @@ bool TrackPath::InsertPoint(TrackPoint* point, TrackSegment* segment)
     point->prevSegment = s;
     point->nextSegment = nullptr;
     point->owner = this;
-    point->listPos = points.insert(points.end(), point);
+    points.last = point;
+    ++points.count;
     return true;
 }
 
@@ -120,16 +226,19 @@ void TrackPath::RemovePoint(TrackPoint* point)
 {
     if (!point)
         return;
-    const auto pos = FindPointNode(point);
-    if (pos == points.end()) {
+    if (FindPointNode(point) == points.end()) {
         wxLogError(NotInList);
         return;
     }
-    points.erase(pos);
     point->owner = nullptr;
 
     TrackPoint* a = point->PrevPoint();
     TrackPoint* b = point->NextPoint();
+    if (points.first == point)
+        points.first = b;
+    if (points.last == point)
+        points.last = a;
+    --points.count;
     if (point->prevSegment)
         Unlink(point->prevSegment);
     if (point->nextSegment)
@@ -153,20 +262,19 @@ void TrackPath::SetStart(TrackPoint* point, bool record)
 {
     if (points.empty())
         return;
-    const auto pos = FindPointNode(point);
-    if (pos == points.end()) {
+    if (FindPointNode(point) == points.end()) {
         wxLogError(NotInList);
         return;
     }
-    if (pos == points.begin())
+    if (point == points.first)
         return;
     if (record)
         EditorDocument::Instance()->RecordCommand("set-start");
 
     TrackSegment* s = point->prevSegment;
-    TrackPoint* first = points.front();
-    TrackPoint* last = points.back();
-    TrackPoint* newLast = *std::prev(pos);
+    TrackPoint* first = points.first;
+    TrackPoint* last = points.last;
+    TrackPoint* newLast = s->from;
 
     // The segment that entered the new start closes the old gap instead.
     first->prevSegment = s;
@@ -180,8 +288,8 @@ void TrackPath::SetStart(TrackPoint* point, bool record)
     s->UpdateBounds();
     index.Insert(s, 1);
 
-    // Rotating by splicing keeps every point's list position valid.
-    points.splice(points.begin(), points, pos, points.end());
+    points.first = point;
+    points.last = newLast;
 }
 
 void TrackPath::ReverseDirection()
@@ -190,15 +298,18 @@ void TrackPath::ReverseDirection()
         return;
     EditorDocument::Instance()->RecordCommand("reverse-direction");
 
-    for (TrackPoint* p : points) {
+    // The walk reads each point's successor before the point's links turn round.
+    for (TrackPoint* p = points.first; p;) {
+        TrackPoint* next = p->NextPoint();
         if (TrackSegment* s = p->nextSegment) {
             s->from = s->to;
             s->to = p;
         }
         std::swap(p->prevSegment, p->nextSegment);
+        p = next;
     }
-    points.reverse();
-    SetStart(points.back(), false);
+    std::swap(points.first, points.last);
+    SetStart(points.last, false);
 }
 
 void TrackPath::Reindex(TrackPoint* point)
@@ -222,10 +333,10 @@ void TrackPath::UpdatePointPosition(TrackPoint* point)
     }
 }
 
-TrackPath::PointList::iterator TrackPath::FindPointNode(TrackPoint* point)
+PointList::iterator TrackPath::FindPointNode(TrackPoint* point)
 {
     if (point && point->owner == this)
-        return point->listPos;
+        return PointList::iterator(point, &points);
     return points.end();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+
 #include "model/PathElement.h"
 #include "model/SpatialObject.h"
 
@@ -15,4 +17,8 @@ public:
 
     TrackPoint* from;
     TrackPoint* to;
+
+    // From a pool, like the points.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* p, std::size_t size) noexcept;
 };

@@ -72,8 +72,10 @@ std::string CheckPathInvariants(const TrackPath& path)
     std::size_t segments = 0;
     for (const TrackPoint* p : path.points) {
         ++n;
-        if (!seen.insert(p).second)
+        if (!seen.insert(p).second) {
             problems << "point listed twice; ";
+            break;  // the chain runs in a circle: walking on would never end
+        }
         if (!indexed.count(p))
             problems << "point " << n << " not indexed; ";
         if (!SameBox(p->bounds, BoundingBox(p->x, p->y, 0, p->x, p->y, 0)))
