@@ -35,17 +35,22 @@ public:
         std::sort(twins.begin(), twins.end());
     }
 
-    OctreeNode* Of(const OctreeNode* source)
+    // The last answer, kept by each caller: consecutive points of a chain
+    // mostly share their node, and so do consecutive segments.
+    struct Recent {
+        const OctreeNode* source = nullptr;
+        OctreeNode* copy = nullptr;
+    };
+
+    OctreeNode* Of(const OctreeNode* source, Recent& recent) const
     {
-        // Consecutive objects of a chain mostly share their node.
-        if (source == lastSource)
-            return lastCopy;
+        if (source == recent.source)
+            return recent.copy;
         const auto it = std::lower_bound(twins.begin(), twins.end(), std::make_pair(source, (OctreeNode*)nullptr));
         if (it == twins.end() || it->first != source)
             return nullptr;
-        lastSource = source;
-        lastCopy = it->second;
-        return lastCopy;
+        recent = {source, it->second};
+        return it->second;
     }
 
 private:
@@ -59,8 +64,6 @@ private:
     }
 
     std::vector<std::pair<const OctreeNode*, OctreeNode*>> twins;
-    const OctreeNode* lastSource = nullptr;
-    OctreeNode* lastCopy = nullptr;
 };
 
 bool SameBox(const BoundingBox& a, const BoundingBox& b)
@@ -80,8 +83,9 @@ TrackPath::TrackPath(const TrackPath& source)
     // without a descent per object. A copy whose original's box is out of date
     // (moved without re-indexing) gets an ordinary insert instead, and the gap
     // left by it, or by anything indexed outside the chain, is closed at the end.
-    auto place = [&](SpatialObject* copy, const SpatialObject* original) {
-        OctreeNode* node = original->node ? twins.Of(original->node) : nullptr;
+    NodeTwins::Recent recentPoint, recentSegment;
+    auto place = [&](SpatialObject* copy, const SpatialObject* original, NodeTwins::Recent& recent) {
+        OctreeNode* node = original->node ? twins.Of(original->node, recent) : nullptr;
         if (node && SameBox(copy->bounds, original->bounds) && original->slot < node->items.size() &&
             !node->items[original->slot]) {
             node->items[original->slot] = copy;
@@ -94,11 +98,11 @@ TrackPath::TrackPath(const TrackPath& source)
     TrackPoint* previous = nullptr;
     for (const TrackPoint* p : source.points) {
         auto* q = new TrackPoint(*p);
-        place(q, p);
+        place(q, p, recentPoint);
         q->owner = this;
         if (previous) {
             auto* s = new TrackSegment(previous, q);
-            place(s, p->prevSegment);
+            place(s, p->prevSegment, recentSegment);
             previous->nextSegment = s;
             q->prevSegment = s;
         } else {
@@ -111,7 +115,27 @@ TrackPath::TrackPath(const TrackPath& source)
     index.Compact();
 }
 
-TrackPath::~TrackPath() = default;  // the index deletes every point and segment
+TrackPath::~TrackPath()
+{
+    // The index owns the points and segments, but freeing them along the chain
+    // reads memory in the order they were made in, instead of node by node.
+    // Each leaves its slot empty; the index deletes whatever else it holds.
+    auto drop = [](auto* object) {  // typed, so that the delete needs no virtual call
+        OctreeNode* node = object->node;
+        if (node && object->slot < node->items.size() && node->items[object->slot] == object) {
+            node->items[object->slot] = nullptr;
+            delete object;
+        }
+    };
+    for (TrackPoint* p = points.first; p;) {
+        TrackSegment* s = p->nextSegment;
+        TrackPoint* next = s ? s->to : nullptr;
+        if (s)
+            drop(s);
+        drop(p);
+        p = next;
+    }
+}
 
 void TrackPath::AppendAll(const std::vector<TrackPoint*>& fresh)
 {

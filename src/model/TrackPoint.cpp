@@ -66,17 +66,17 @@ void* TrackPoint::operator new(std::size_t size)
 
 void* TrackPoint::operator new(std::size_t size, const std::nothrow_t&) noexcept
 {
-    return Pool().NewNoThrow(size);
+    return Pool().Allocate(size);
 }
 
 void TrackPoint::operator delete(void* p, std::size_t size) noexcept
 {
-    Pool().Delete(p, size);
+    Pool().Release(p, size);
 }
 
 void TrackPoint::operator delete(void* p, const std::nothrow_t&) noexcept
 {
-    Pool().Delete(p, sizeof(TrackPoint));
+    Pool().Release(p, sizeof(TrackPoint));
 }
 
 TrackPoint* TrackPoint::PrevPoint() const

@@ -11,7 +11,7 @@ class TrackSegment;
 class wxDC;
 
 // One control point of the chain: position, half-width and segment type.
-class TrackPoint : public SpatialObject, public PathElement {
+class TrackPoint final : public SpatialObject, public PathElement {
 public:
     // Parts of a point that Draw can be asked for; 2 and 4 match the flag bits.
     static constexpr int DrawMarker = 1;

@@ -32,5 +32,5 @@ void* TrackSegment::operator new(std::size_t size)
 
 void TrackSegment::operator delete(void* p, std::size_t size) noexcept
 {
-    Pool().Delete(p, size);
+    Pool().Release(p, size);
 }

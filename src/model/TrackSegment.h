@@ -8,7 +8,7 @@
 class TrackPoint;
 
 // The link between two consecutive points of the chain.
-class TrackSegment : public SpatialObject, public PathElement {
+class TrackSegment final : public SpatialObject, public PathElement {
 public:
     TrackSegment(TrackPoint* from, TrackPoint* to);
 
