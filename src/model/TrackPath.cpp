@@ -6,6 +6,7 @@
 #include <utility>
 
 #include <wx/dc.h>
+#include <wx/graphics.h>
 #include <wx/log.h>
 
 #include "editor/EditorDocument.h"
@@ -457,6 +458,84 @@ void SetTools(wxDC& dc, const wxColour& brush, wxBrushStyle brushStyle, const wx
     dc.SetPen(wxPen(pen, width, wxPENSTYLE_SOLID));
 }
 
+// One line pass (the centre line or a border) over the points in view: the
+// line from each point to the next, joined into one polyline per unbroken run,
+// so that a pass costs the toolkit a few calls instead of one per point. A
+// point that cannot be placed breaks the run, as it used to skip its line.
+template <typename Corner>
+void DrawLinePass(wxDC& dc, const std::vector<TrackPoint*>& shown, Corner corner)
+{
+    std::vector<wxPoint> line;
+    const TrackPoint* lineEnd = nullptr;
+    auto flush = [&] {
+        if (line.size() >= 2)
+            dc.DrawLines(int(line.size()), line.data());
+        line.clear();
+        lineEnd = nullptr;
+    };
+    for (const TrackPoint* p : shown) {
+        const TrackPoint* next = p->NextPoint();
+        if (!next)
+            continue;
+        wxPoint a, b;
+        if (p != lineEnd) {
+            flush();
+            if (!corner(*p, a))
+                continue;
+        }
+        if (!corner(*next, b)) {
+            flush();
+            continue;
+        }
+        if (line.empty())
+            line.push_back(a);
+        line.push_back(b);
+        lineEnd = next;
+    }
+    flush();
+}
+
+bool Centre(const TrackPoint& p, wxPoint& at)
+{
+    return WorldToPixel(p.x, p.y, at.x, at.y);
+}
+
+bool LeftCorner(const TrackPoint& p, wxPoint& at)
+{
+    return WorldToPixel(p.leftEdge[0], p.leftEdge[1], at.x, at.y);
+}
+
+bool RightCorner(const TrackPoint& p, wxPoint& at)
+{
+    return WorldToPixel(p.rightEdge[0], p.rightEdge[1], at.x, at.y);
+}
+
+// The markers of one type as one path of squares, stroked once, where the DC
+// draws through a graphics context (as on GTK); one rectangle each elsewhere.
+void DrawMarkerPass(wxDC& dc, const std::vector<TrackPoint*>& shown, int type)
+{
+    wxGraphicsContext* gc = dc.GetGraphicsContext();
+    wxGraphicsPath squares;
+    if (gc)
+        squares = gc->CreatePath();
+    bool any = false;
+    for (const TrackPoint* p : shown) {
+        wxPoint at;
+        if (p->type != type || !Centre(*p, at))
+            continue;
+        if (!gc) {
+            p->Draw(dc, TrackPoint::DrawMarker);
+            continue;
+        }
+        // What the DC's own rectangle gives: an outline one pixel in from the
+        // 6 x 6 box, so it covers the same pixels as a raster DC's.
+        squares.AddRectangle(at.x - 3, at.y - 3, 5, 5);
+        any = true;
+    }
+    if (any)
+        gc->StrokePath(squares);
+}
+
 }  // namespace
 
 void TrackPath::Draw(wxDC& dc)
@@ -487,26 +566,24 @@ void TrackPath::Draw(wxDC& dc)
         points.front()->Draw(dc, TrackPoint::DrawStartLine);
     }
     SetTools(dc, white, wxBRUSHSTYLE_SOLID, white, 1);
-    for (TrackPoint* p : shown)
-        p->Draw(dc, TrackPoint::DrawCentreLine);
+    DrawLinePass(dc, shown, Centre);
     SetTools(dc, black, wxBRUSHSTYLE_TRANSPARENT, blue, 1);
-    for (TrackPoint* p : shown)
-        p->Draw(dc, TrackPoint::DrawLeftBorder);
+    DrawLinePass(dc, shown, LeftCorner);
     SetTools(dc, black, wxBRUSHSTYLE_TRANSPARENT, red, 1);
-    for (TrackPoint* p : shown)
-        p->Draw(dc, TrackPoint::DrawRightBorder);
+    DrawLinePass(dc, shown, RightCorner);
 
     const wxColour markerColours[3] = {blue, green, red};
     for (int type = 0; type < 3; ++type) {
         dc.SetPen(wxPen(markerColours[type], 2, wxPENSTYLE_SOLID));
-        for (TrackPoint* p : shown)
-            if (p->type == type)
-                p->Draw(dc, TrackPoint::DrawMarker);
+        DrawMarkerPass(dc, shown, type);
     }
+    // Rings are few (the selection and the point under the cursor): one call each.
     SetTools(dc, black, wxBRUSHSTYLE_TRANSPARENT, wxColour(255, 255, 50), 2);
     for (TrackPoint* p : shown)
-        p->Draw(dc, TrackPoint::DrawSelectedRing);
+        if (p->IsSelected())
+            p->Draw(dc, TrackPoint::DrawSelectedRing);
     SetTools(dc, black, wxBRUSHSTYLE_TRANSPARENT, wxColour(50, 255, 255), 2);
     for (TrackPoint* p : shown)
-        p->Draw(dc, TrackPoint::DrawHighlightRing);
+        if (p->IsHighlighted())
+            p->Draw(dc, TrackPoint::DrawHighlightRing);
 }
