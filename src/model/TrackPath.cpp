@@ -434,21 +434,22 @@ bool TrackPath::FindInBox(const BoundingBox& box, std::vector<SpatialObject*>& o
 
 namespace {
 
-// Pixel bounds of what one point draws of itself (its position and edges,
-// widened by the largest ring and pen), for skipping points out of sight.
-wxRect OwnPixelBounds(const TrackPoint& p)
+// What one point draws of itself (its position and edges), in path
+// coordinates; empty when a corner is not a number and cannot be placed.
+struct Reach {
+    float minX, minY, maxX, maxY;
+    bool empty;
+};
+
+Reach OwnReach(const TrackPoint& p)
 {
-    int x[3], y[3];
-    if (!WorldToPixel(p.x, p.y, x[0], y[0]) ||
-        !WorldToPixel(p.leftEdge[0], p.leftEdge[1], x[1], y[1]) ||
-        !WorldToPixel(p.rightEdge[0], p.rightEdge[1], x[2], y[2]))
-        return wxRect();
-    const int margin = 12;
-    const int x0 = std::min({x[0], x[1], x[2]}) - margin;
-    const int y0 = std::min({y[0], y[1], y[2]}) - margin;
-    const int x1 = std::max({x[0], x[1], x[2]}) + margin;
-    const int y1 = std::max({y[0], y[1], y[2]}) + margin;
-    return wxRect(wxPoint(x0, y0), wxPoint(x1, y1));
+    const float xs[3] = {p.x, p.leftEdge[0], p.rightEdge[0]};
+    const float ys[3] = {p.y, p.leftEdge[1], p.rightEdge[1]};
+    for (int i = 0; i < 3; ++i)
+        if (std::isnan(xs[i]) || std::isnan(ys[i]))
+            return {0, 0, 0, 0, true};
+    return {std::min({xs[0], xs[1], xs[2]}), std::min({ys[0], ys[1], ys[2]}),
+            std::max({xs[0], xs[1], xs[2]}), std::max({ys[0], ys[1], ys[2]}), false};
 }
 
 void SetTools(wxDC& dc, const wxColour& brush, wxBrushStyle brushStyle, const wxColour& pen,
@@ -462,6 +463,11 @@ void SetTools(wxDC& dc, const wxColour& brush, wxBrushStyle brushStyle, const wx
 // line from each point to the next, joined into one polyline per unbroken run,
 // so that a pass costs the toolkit a few calls instead of one per point. A
 // point that cannot be placed breaks the run, as it used to skip its line.
+// Cairo fills a stroke's whole outline at once, and a long polyline that
+// crosses itself again and again (a dense track) costs it more than several
+// short ones: runs are cut into polylines of at most this many points.
+constexpr std::size_t LongestPolyline = 64;
+
 template <typename Corner>
 void DrawLinePass(wxDC& dc, const std::vector<TrackPoint*>& shown, Corner corner)
 {
@@ -491,6 +497,11 @@ void DrawLinePass(wxDC& dc, const std::vector<TrackPoint*>& shown, Corner corner
             line.push_back(a);
         line.push_back(b);
         lineEnd = next;
+        if (line.size() >= LongestPolyline) {
+            flush();
+            line.push_back(b);  // the next polyline starts where this one ends
+            lineEnd = next;
+        }
     }
     flush();
 }
@@ -545,17 +556,32 @@ void TrackPath::Draw(wxDC& dc)
 
     // Every mouse movement repaints, so points whose drawing cannot reach the
     // DC's area are left out; a line from a visible point to one far away is
-    // still drawn, because each point's box includes its next point's.
+    // still drawn, because each point's reach includes its next point's. The
+    // test runs in path coordinates, against the area widened by the largest
+    // ring and pen and a pixel for rounding, so that no point needs converting.
     const wxRect area = DcLogicalArea(dc);
+    const int margin = 12 + 1;
+    float left, top, right, bottom;
+    const bool bounded = !area.IsEmpty() && PixelToWorld(area.x - margin, area.y - margin, left, top) &&
+                         PixelToWorld(area.x + area.width + margin, area.y + area.height + margin, right, bottom);
     std::vector<TrackPoint*> shown;
     shown.reserve(std::min<std::size_t>(points.size(), 4096));
-    wxRect nextBounds;
+    Reach next{0, 0, 0, 0, true};
     for (auto it = points.rbegin(); it != points.rend(); ++it) {
-        const wxRect own = OwnPixelBounds(**it);
-        const wxRect reach = nextBounds.IsEmpty() ? own : own.Union(nextBounds);
-        if (reach.Intersects(area))
+        const Reach own = OwnReach(**it);
+        Reach reach = own;
+        if (reach.empty) {
+            reach = next;
+        } else if (!next.empty) {
+            reach.minX = std::min(reach.minX, next.minX);
+            reach.minY = std::min(reach.minY, next.minY);
+            reach.maxX = std::max(reach.maxX, next.maxX);
+            reach.maxY = std::max(reach.maxY, next.maxY);
+        }
+        if (!bounded || (!reach.empty && reach.maxX >= left && reach.minX <= right && reach.maxY >= bottom &&
+                         reach.minY <= top))
             shown.push_back(*it);
-        nextBounds = own;
+        next = own;
     }
     std::reverse(shown.begin(), shown.end());
 
