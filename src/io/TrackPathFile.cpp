@@ -3,6 +3,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include <sys/stat.h>
 
@@ -81,16 +82,21 @@ void TrackPath::Read(std::FILE* file, const char* name)
         incomplete = true;
         return;
     }
+    // Linked and indexed together at the end, which is quicker than one at a
+    // time; the points before a bad line are kept all the same.
+    std::vector<TrackPoint*> read;
     for (long i = 0; i < count; ++i) {
         float x, y, w;
         int type;
         if (!ReadPoint(file, x, y, w, type)) {
+            AppendAll(read);
             wxLogError("Could not read point %d!  Invalid format:  %s", int(i), Shown(name));
             incomplete = true;
             return;
         }
-        InsertPoint(new TrackPoint(x, y, w, type), nullptr);
+        read.push_back(new TrackPoint(x, y, w, type));
     }
+    AppendAll(read);
 }
 
 bool TrackPath::Save(const char* name)

@@ -33,35 +33,88 @@ BoundingBox OctreeNode::ChildBox(int k) const
     return b;
 }
 
-void OctreeNode::Insert(SpatialObject* object, int depth)
+OctreeNode* OctreeNode::Home(const BoundingBox& b, int depth)
 {
-    if (!object)
-        return;
-    if (depth < MaxDepth) {
-        const BoundingBox& b = object->bounds;
-        const float cx = center[0], cy = center[1], cz = center[2];
+    OctreeNode* node = this;
+    for (; depth < MaxDepth; ++depth) {
+        const float cx = node->center[0], cy = node->center[1], cz = node->center[2];
         const bool fitsLowX = b.maxX <= cx, fitsHighX = b.minX >= cx;
         const bool fitsLowY = b.maxY <= cy, fitsHighY = b.minY >= cy;
         const bool fitsLowZ = b.maxZ <= cz, fitsHighZ = b.minZ >= cz;
         // Octants in order 1..8: x low before high, y high before low, z high before low.
-        const bool fits[8] = {
-            fitsLowX && fitsHighY && fitsHighZ,  fitsLowX && fitsHighY && fitsLowZ,
-            fitsLowX && fitsLowY && fitsHighZ,   fitsLowX && fitsLowY && fitsLowZ,
-            fitsHighX && fitsHighY && fitsHighZ, fitsHighX && fitsHighY && fitsLowZ,
-            fitsHighX && fitsLowY && fitsHighZ,  fitsHighX && fitsLowY && fitsLowZ,
-        };
-        for (int k = 0; k < 8; ++k) {
-            if (!fits[k])
-                continue;
-            if (!children[k])
-                children[k] = new OctreeNode(ChildBox(k));
-            children[k]->Insert(object, depth + 1);
-            return;
-        }
+        int k;
+        if (fitsLowX && fitsHighY && fitsHighZ) k = 0;
+        else if (fitsLowX && fitsHighY && fitsLowZ) k = 1;
+        else if (fitsLowX && fitsLowY && fitsHighZ) k = 2;
+        else if (fitsLowX && fitsLowY && fitsLowZ) k = 3;
+        else if (fitsHighX && fitsHighY && fitsHighZ) k = 4;
+        else if (fitsHighX && fitsHighY && fitsLowZ) k = 5;
+        else if (fitsHighX && fitsLowY && fitsHighZ) k = 6;
+        else if (fitsHighX && fitsLowY && fitsLowZ) k = 7;
+        else break;
+        if (!node->children[k])
+            node->children[k] = new OctreeNode(node->ChildBox(k));
+        node = node->children[k];
     }
-    object->node = this;
-    object->slot = items.size();
-    items.push_back(object);
+    return node;
+}
+
+void OctreeNode::Insert(SpatialObject* object, int depth)
+{
+    if (!object)
+        return;
+    OctreeNode* home = Home(object->bounds, depth);
+    object->node = home;
+    object->slot = home->items.size();
+    home->items.push_back(object);
+}
+
+void OctreeNode::ReserveIncoming()
+{
+    if (incoming) {
+        items.reserve(items.size() + incoming);
+        incoming = 0;
+    }
+    for (OctreeNode* child : children)
+        if (child)
+            child->ReserveIncoming();
+}
+
+void OctreeNode::InsertAll(const std::vector<SpatialObject*>& objects)
+{
+    // First where each object goes (kept in its node field), then room, then the objects.
+    for (SpatialObject* object : objects) {
+        if (!object)
+            continue;
+        object->node = Home(object->bounds, 1);
+        ++object->node->incoming;
+    }
+    ReserveIncoming();
+    for (SpatialObject* object : objects) {
+        if (!object)
+            continue;
+        object->slot = object->node->items.size();
+        object->node->items.push_back(object);
+    }
+}
+
+void OctreeNode::Compact()
+{
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        SpatialObject* object = items[i];
+        if (!object)
+            continue;
+        if (kept != i) {
+            object->slot = kept;
+            items[kept] = object;
+        }
+        ++kept;
+    }
+    items.resize(kept);
+    for (OctreeNode* child : children)
+        if (child)
+            child->Compact();
 }
 
 void OctreeNode::Remove(SpatialObject* object, bool destroy)

@@ -19,6 +19,13 @@ public:
 
     // Stores the object in the deepest node (up to MaxDepth) whose octant holds it whole.
     void Insert(SpatialObject* object, int depth = 1);
+    // Inserts the objects in their order, as one Insert each would, but gives
+    // every node's items their final size at once: loading a million points
+    // then leaves neither spare room nor freed smaller arrays behind.
+    void InsertAll(const std::vector<SpatialObject*>& objects);
+    // Closes the gaps (null items) that a copy may leave, keeping the order of
+    // the rest and each object's slot right.
+    void Compact();
     // Takes the object out of its own node; with destroy, deletes it too.
     void Remove(SpatialObject* object, bool destroy);
     // Appends every object whose bounds overlap q, node first, then children.
@@ -36,4 +43,9 @@ public:
 
 private:
     BoundingBox ChildBox(int k) const;
+    // The node below this one (depth given) that Insert would store the box in.
+    OctreeNode* Home(const BoundingBox& b, int depth);
+    void ReserveIncoming();
+
+    std::size_t incoming = 0;  // counted by InsertAll before it fills the items
 };

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <utility>
 
 #include <wx/dc.h>
+#include <wx/graphics.h>
 #include <wx/log.h>
 
 #include "model/CommandRecorder.h"
@@ -19,15 +21,143 @@ const char* const NotInList = "Couldn't find point in list, something's weird!";
 
 TrackPath::TrackPath() : valid(true), index(BoundingBox(0, 0, 0, 0, 0, 0)) {}
 
+namespace {
+
+// The nodes of a copied index beside those of its source, for finding where a
+// copied object goes from where its original stands.
+class NodeTwins {
+public:
+    NodeTwins(const OctreeNode& source, OctreeNode& copy)
+    {
+        Pair(source, copy);
+        std::sort(twins.begin(), twins.end());
+    }
+
+    // The last answer, kept by each caller: consecutive points of a chain
+    // mostly share their node, and so do consecutive segments.
+    struct Recent {
+        const OctreeNode* source = nullptr;
+        OctreeNode* copy = nullptr;
+    };
+
+    OctreeNode* Of(const OctreeNode* source, Recent& recent) const
+    {
+        if (source == recent.source)
+            return recent.copy;
+        const auto it = std::lower_bound(twins.begin(), twins.end(), std::make_pair(source, (OctreeNode*)nullptr));
+        if (it == twins.end() || it->first != source)
+            return nullptr;
+        recent = {source, it->second};
+        return it->second;
+    }
+
+private:
+    void Pair(const OctreeNode& source, OctreeNode& copy)
+    {
+        twins.emplace_back(&source, &copy);
+        copy.items.assign(source.items.size(), nullptr);
+        for (int k = 0; k < 8; ++k)
+            if (source.children[k] && copy.children[k])
+                Pair(*source.children[k], *copy.children[k]);
+    }
+
+    std::vector<std::pair<const OctreeNode*, OctreeNode*>> twins;
+};
+
+bool SameBox(const BoundingBox& a, const BoundingBox& b)
+{
+    return a.minX == b.minX && a.minY == b.minY && a.minZ == b.minZ && a.maxX == b.maxX &&
+           a.maxY == b.maxY && a.maxZ == b.maxZ;
+}
+
+}  // namespace
+
 TrackPath::TrackPath(const TrackPath& source)
     : valid(source.valid), incomplete(source.incomplete), index(source.index.box)
 {
     index.CopyLayout(source.index);
-    for (const TrackPoint* p : source.points)
-        InsertPoint(new TrackPoint(*p), nullptr);
+    NodeTwins twins(source.index, index);
+    // Each copy takes its original's node and slot, so the index is built
+    // without a descent per object. A copy whose original's box is out of date
+    // (moved without re-indexing) gets an ordinary insert instead, and the gap
+    // left by it, or by anything indexed outside the chain, is closed at the end.
+    NodeTwins::Recent recentPoint, recentSegment;
+    auto place = [&](SpatialObject* copy, const SpatialObject* original, NodeTwins::Recent& recent) {
+        OctreeNode* node = original->node ? twins.Of(original->node, recent) : nullptr;
+        if (node && SameBox(copy->bounds, original->bounds) && original->slot < node->items.size() &&
+            !node->items[original->slot]) {
+            node->items[original->slot] = copy;
+            copy->node = node;
+            copy->slot = original->slot;
+            return;
+        }
+        index.Insert(copy, 1);
+    };
+    TrackPoint* previous = nullptr;
+    for (const TrackPoint* p : source.points) {
+        auto* q = new TrackPoint(*p);
+        place(q, p, recentPoint);
+        q->owner = this;
+        if (previous) {
+            auto* s = new TrackSegment(previous, q);
+            place(s, p->prevSegment, recentSegment);
+            previous->nextSegment = s;
+            q->prevSegment = s;
+        } else {
+            points.first = q;
+        }
+        previous = q;
+    }
+    points.last = previous;
+    points.count = source.points.size();
+    index.Compact();
 }
 
-TrackPath::~TrackPath() = default;  // the index deletes every point and segment
+TrackPath::~TrackPath()
+{
+    // The index owns the points and segments, but freeing them along the chain
+    // reads memory in the order they were made in, instead of node by node.
+    // Each leaves its slot empty; the index deletes whatever else it holds.
+    auto drop = [](auto* object) {  // typed, so that the delete needs no virtual call
+        OctreeNode* node = object->node;
+        if (node && object->slot < node->items.size() && node->items[object->slot] == object) {
+            node->items[object->slot] = nullptr;
+            delete object;
+        }
+    };
+    for (TrackPoint* p = points.first; p;) {
+        TrackSegment* s = p->nextSegment;
+        TrackPoint* next = s ? s->to : nullptr;
+        if (s)
+            drop(s);
+        drop(p);
+        p = next;
+    }
+}
+
+void TrackPath::AppendAll(const std::vector<TrackPoint*>& fresh)
+{
+    std::vector<SpatialObject*> objects;
+    objects.reserve(fresh.size() * 2);
+    TrackPoint* last = points.last;
+    for (TrackPoint* p : fresh) {
+        p->owner = this;
+        // The order one InsertPoint each would index them in.
+        objects.push_back(p);
+        if (last) {
+            auto* s = new TrackSegment(last, p);
+            last->nextSegment = s;
+            p->prevSegment = s;
+            objects.push_back(s);
+        } else {
+            points.first = p;
+        }
+        last = p;
+    }
+    points.last = last;
+    points.count += fresh.size();
+    index.InsertAll(objects);
+}
 
 void TrackPath::Link(TrackSegment* segment)
 {
@@ -60,7 +190,8 @@ bool TrackPath::InsertPoint(TrackPoint* point, TrackSegment* segment)
 
     if (points.empty()) {
         point->owner = this;
-        point->listPos = points.insert(points.end(), point);
+        points.first = points.last = point;
+        points.count = 1;
         return true;
     }
 
@@ -77,8 +208,7 @@ bool TrackPath::InsertPoint(TrackPoint* point, TrackSegment* segment)
             Discard(point);
             return false;
         }
-        const auto bPos = FindPointNode(b);
-        if (bPos == points.end()) {
+        if (FindPointNode(b) == points.end()) {
             wxLogError(NotInList);
             Discard(point);
             return false;
@@ -93,11 +223,11 @@ bool TrackPath::InsertPoint(TrackPoint* point, TrackSegment* segment)
         point->nextSegment = s2;
         b->prevSegment = s2;
         point->owner = this;
-        point->listPos = points.insert(bPos, point);
+        ++points.count;
         return true;
     }
 
-    TrackPoint* last = points.back();
+    TrackPoint* last = points.last;
     if (last->nextSegment) {
         wxLogError("Invalid next segment on last point!");
         Discard(point);
@@ -109,7 +239,8 @@ bool TrackPath::InsertPoint(TrackPoint* point, TrackSegment* segment)
     point->prevSegment = s;
     point->nextSegment = nullptr;
     point->owner = this;
-    point->listPos = points.insert(points.end(), point);
+    points.last = point;
+    ++points.count;
     return true;
 }
 
@@ -117,16 +248,19 @@ void TrackPath::RemovePoint(TrackPoint* point)
 {
     if (!point)
         return;
-    const auto pos = FindPointNode(point);
-    if (pos == points.end()) {
+    if (FindPointNode(point) == points.end()) {
         wxLogError(NotInList);
         return;
     }
-    points.erase(pos);
     point->owner = nullptr;
 
     TrackPoint* a = point->PrevPoint();
     TrackPoint* b = point->NextPoint();
+    if (points.first == point)
+        points.first = b;
+    if (points.last == point)
+        points.last = a;
+    --points.count;
     if (point->prevSegment)
         Unlink(point->prevSegment);
     if (point->nextSegment)
@@ -150,20 +284,19 @@ void TrackPath::SetStart(TrackPoint* point, CommandRecorder* record)
 {
     if (points.empty())
         return;
-    const auto pos = FindPointNode(point);
-    if (pos == points.end()) {
+    if (FindPointNode(point) == points.end()) {
         wxLogError(NotInList);
         return;
     }
-    if (pos == points.begin())
+    if (point == points.first)
         return;
     if (record)
         record->RecordCommand("set-start");
 
     TrackSegment* s = point->prevSegment;
-    TrackPoint* first = points.front();
-    TrackPoint* last = points.back();
-    TrackPoint* newLast = *std::prev(pos);
+    TrackPoint* first = points.first;
+    TrackPoint* last = points.last;
+    TrackPoint* newLast = s->from;
 
     // The segment that entered the new start closes the old gap instead.
     first->prevSegment = s;
@@ -177,8 +310,8 @@ void TrackPath::SetStart(TrackPoint* point, CommandRecorder* record)
     s->UpdateBounds();
     index.Insert(s, 1);
 
-    // Rotating by splicing keeps every point's list position valid.
-    points.splice(points.begin(), points, pos, points.end());
+    points.first = point;
+    points.last = newLast;
 }
 
 void TrackPath::ReverseDirection(CommandRecorder* record)
@@ -188,15 +321,18 @@ void TrackPath::ReverseDirection(CommandRecorder* record)
     if (record)
         record->RecordCommand("reverse-direction");
 
-    for (TrackPoint* p : points) {
+    // The walk reads each point's successor before the point's links turn round.
+    for (TrackPoint* p = points.first; p;) {
+        TrackPoint* next = p->NextPoint();
         if (TrackSegment* s = p->nextSegment) {
             s->from = s->to;
             s->to = p;
         }
         std::swap(p->prevSegment, p->nextSegment);
+        p = next;
     }
-    points.reverse();
-    SetStart(points.back(), nullptr);
+    std::swap(points.first, points.last);
+    SetStart(points.last, nullptr);
 }
 
 void TrackPath::Reindex(TrackPoint* point)
@@ -220,10 +356,10 @@ void TrackPath::UpdatePointPosition(TrackPoint* point)
     }
 }
 
-TrackPath::PointList::iterator TrackPath::FindPointNode(TrackPoint* point)
+PointList::iterator TrackPath::FindPointNode(TrackPoint* point)
 {
     if (point && point->owner == this)
-        return point->listPos;
+        return PointList::iterator(point, &points);
     return points.end();
 }
 
@@ -291,21 +427,22 @@ bool TrackPath::FindInBox(const BoundingBox& box, std::vector<SpatialObject*>& o
 
 namespace {
 
-// Pixel bounds of what one point draws of itself (its position and edges,
-// widened by the largest ring and pen), for skipping points out of sight.
-wxRect OwnPixelBounds(const TrackPoint& p, const PixelMapping& m)
+// What one point draws of itself (its position and edges), in path
+// coordinates; empty when a corner is not a number and cannot be placed.
+struct Reach {
+    float minX, minY, maxX, maxY;
+    bool empty;
+};
+
+Reach OwnReach(const TrackPoint& p)
 {
-    int x[3], y[3];
-    if (!m.WorldToPixel(p.x, p.y, x[0], y[0]) ||
-        !m.WorldToPixel(p.leftEdge[0], p.leftEdge[1], x[1], y[1]) ||
-        !m.WorldToPixel(p.rightEdge[0], p.rightEdge[1], x[2], y[2]))
-        return wxRect();
-    const int margin = 12;
-    const int x0 = std::min({x[0], x[1], x[2]}) - margin;
-    const int y0 = std::min({y[0], y[1], y[2]}) - margin;
-    const int x1 = std::max({x[0], x[1], x[2]}) + margin;
-    const int y1 = std::max({y[0], y[1], y[2]}) + margin;
-    return wxRect(wxPoint(x0, y0), wxPoint(x1, y1));
+    const float xs[3] = {p.x, p.leftEdge[0], p.rightEdge[0]};
+    const float ys[3] = {p.y, p.leftEdge[1], p.rightEdge[1]};
+    for (int i = 0; i < 3; ++i)
+        if (std::isnan(xs[i]) || std::isnan(ys[i]))
+            return {0, 0, 0, 0, true};
+    return {std::min({xs[0], xs[1], xs[2]}), std::min({ys[0], ys[1], ys[2]}),
+            std::max({xs[0], xs[1], xs[2]}), std::max({ys[0], ys[1], ys[2]}), false};
 }
 
 void SetTools(wxDC& dc, const wxColour& brush, wxBrushStyle brushStyle, const wxColour& pen,
@@ -313,6 +450,79 @@ void SetTools(wxDC& dc, const wxColour& brush, wxBrushStyle brushStyle, const wx
 {
     dc.SetBrush(wxBrush(brush, brushStyle));
     dc.SetPen(wxPen(pen, width, wxPENSTYLE_SOLID));
+}
+
+// One line pass (the centre line or a border) over the points in view: the
+// line from each point to the next, joined into one polyline per unbroken run,
+// so that a pass costs the toolkit a few calls instead of one per point. A
+// point that cannot be placed breaks the run, as it used to skip its line.
+// Cairo fills a stroke's whole outline at once, and a long polyline that
+// crosses itself again and again (a dense track) costs it more than several
+// short ones: runs are cut into polylines of at most this many points.
+constexpr std::size_t LongestPolyline = 64;
+
+template <typename Corner>
+void DrawLinePass(wxDC& dc, const std::vector<TrackPoint*>& shown, Corner corner)
+{
+    std::vector<wxPoint> line;
+    const TrackPoint* lineEnd = nullptr;
+    auto flush = [&] {
+        if (line.size() >= 2)
+            dc.DrawLines(int(line.size()), line.data());
+        line.clear();
+        lineEnd = nullptr;
+    };
+    for (const TrackPoint* p : shown) {
+        const TrackPoint* next = p->NextPoint();
+        if (!next)
+            continue;
+        wxPoint a, b;
+        if (p != lineEnd) {
+            flush();
+            if (!corner(*p, a))
+                continue;
+        }
+        if (!corner(*next, b)) {
+            flush();
+            continue;
+        }
+        if (line.empty())
+            line.push_back(a);
+        line.push_back(b);
+        lineEnd = next;
+        if (line.size() >= LongestPolyline) {
+            flush();
+            line.push_back(b);  // the next polyline starts where this one ends
+            lineEnd = next;
+        }
+    }
+    flush();
+}
+
+// The markers of one type as one path of squares, stroked once, where the DC
+// draws through a graphics context (as on GTK); one rectangle each elsewhere.
+void DrawMarkerPass(wxDC& dc, const PixelMapping& mapping, const std::vector<TrackPoint*>& shown, int type)
+{
+    wxGraphicsContext* gc = dc.GetGraphicsContext();
+    wxGraphicsPath squares;
+    if (gc)
+        squares = gc->CreatePath();
+    bool any = false;
+    for (const TrackPoint* p : shown) {
+        wxPoint at;
+        if (p->type != type || !mapping.WorldToPixel(p->x, p->y, at.x, at.y))
+            continue;
+        if (!gc) {
+            p->Draw(dc, mapping, TrackPoint::DrawMarker);
+            continue;
+        }
+        // What the DC's own rectangle gives: an outline one pixel in from the
+        // 6 x 6 box, so it covers the same pixels as a raster DC's.
+        squares.AddRectangle(at.x - 3, at.y - 3, 5, 5);
+        any = true;
+    }
+    if (any)
+        gc->StrokePath(squares);
 }
 
 }  // namespace
@@ -324,17 +534,32 @@ void TrackPath::Draw(wxDC& dc, const PixelMapping& mapping)
 
     // Every mouse movement repaints, so points whose drawing cannot reach the
     // DC's area are left out; a line from a visible point to one far away is
-    // still drawn, because each point's box includes its next point's.
+    // still drawn, because each point's reach includes its next point's. The
+    // test runs in path coordinates, against the area widened by the largest
+    // ring and pen and a pixel for rounding, so that no point needs converting.
     const wxRect area = DcLogicalArea(dc);
+    const int margin = 12 + 1;
+    float left, top, right, bottom;
+    const bool bounded = !area.IsEmpty() && mapping.PixelToWorld(area.x - margin, area.y - margin, left, top) &&
+                         mapping.PixelToWorld(area.x + area.width + margin, area.y + area.height + margin, right, bottom);
     std::vector<TrackPoint*> shown;
     shown.reserve(std::min<std::size_t>(points.size(), 4096));
-    wxRect nextBounds;
+    Reach next{0, 0, 0, 0, true};
     for (auto it = points.rbegin(); it != points.rend(); ++it) {
-        const wxRect own = OwnPixelBounds(**it, mapping);
-        const wxRect reach = nextBounds.IsEmpty() ? own : own.Union(nextBounds);
-        if (reach.Intersects(area))
+        const Reach own = OwnReach(**it);
+        Reach reach = own;
+        if (reach.empty) {
+            reach = next;
+        } else if (!next.empty) {
+            reach.minX = std::min(reach.minX, next.minX);
+            reach.minY = std::min(reach.minY, next.minY);
+            reach.maxX = std::max(reach.maxX, next.maxX);
+            reach.maxY = std::max(reach.maxY, next.maxY);
+        }
+        if (!bounded || (!reach.empty && reach.maxX >= left && reach.minX <= right && reach.maxY >= bottom &&
+                         reach.minY <= top))
             shown.push_back(*it);
-        nextBounds = own;
+        next = own;
     }
     std::reverse(shown.begin(), shown.end());
 
@@ -344,27 +569,32 @@ void TrackPath::Draw(wxDC& dc, const PixelMapping& mapping)
         SetTools(dc, green, wxBRUSHSTYLE_TRANSPARENT, green, 5);
         points.front()->Draw(dc, mapping, TrackPoint::DrawStartLine);
     }
+    const auto centre = [&](const TrackPoint& p, wxPoint& at) { return mapping.WorldToPixel(p.x, p.y, at.x, at.y); };
+    const auto leftCorner = [&](const TrackPoint& p, wxPoint& at) {
+        return mapping.WorldToPixel(p.leftEdge[0], p.leftEdge[1], at.x, at.y);
+    };
+    const auto rightCorner = [&](const TrackPoint& p, wxPoint& at) {
+        return mapping.WorldToPixel(p.rightEdge[0], p.rightEdge[1], at.x, at.y);
+    };
     SetTools(dc, white, wxBRUSHSTYLE_SOLID, white, 1);
-    for (TrackPoint* p : shown)
-        p->Draw(dc, mapping, TrackPoint::DrawCentreLine);
+    DrawLinePass(dc, shown, centre);
     SetTools(dc, black, wxBRUSHSTYLE_TRANSPARENT, blue, 1);
-    for (TrackPoint* p : shown)
-        p->Draw(dc, mapping, TrackPoint::DrawLeftBorder);
+    DrawLinePass(dc, shown, leftCorner);
     SetTools(dc, black, wxBRUSHSTYLE_TRANSPARENT, red, 1);
-    for (TrackPoint* p : shown)
-        p->Draw(dc, mapping, TrackPoint::DrawRightBorder);
+    DrawLinePass(dc, shown, rightCorner);
 
     const wxColour markerColours[3] = {blue, green, red};
     for (int type = 0; type < 3; ++type) {
         dc.SetPen(wxPen(markerColours[type], 2, wxPENSTYLE_SOLID));
-        for (TrackPoint* p : shown)
-            if (p->type == type)
-                p->Draw(dc, mapping, TrackPoint::DrawMarker);
+        DrawMarkerPass(dc, mapping, shown, type);
     }
+    // Rings are few (the selection and the point under the cursor): one call each.
     SetTools(dc, black, wxBRUSHSTYLE_TRANSPARENT, wxColour(255, 255, 50), 2);
     for (TrackPoint* p : shown)
-        p->Draw(dc, mapping, TrackPoint::DrawSelectedRing);
+        if (p->IsSelected())
+            p->Draw(dc, mapping, TrackPoint::DrawSelectedRing);
     SetTools(dc, black, wxBRUSHSTYLE_TRANSPARENT, wxColour(50, 255, 255), 2);
     for (TrackPoint* p : shown)
-        p->Draw(dc, mapping, TrackPoint::DrawHighlightRing);
+        if (p->IsHighlighted())
+            p->Draw(dc, mapping, TrackPoint::DrawHighlightRing);
 }

@@ -1,10 +1,10 @@
 #pragma once
 
 #include <cstdio>
-#include <list>
 #include <vector>
 
 #include "model/OctreeNode.h"
+#include "model/PointList.h"
 
 class CommandRecorder;
 class PixelMapping;
@@ -17,13 +17,12 @@ class wxDC;
 // segments between them, and the spatial index that owns both.
 class TrackPath {
 public:
-    using PointList = std::list<TrackPoint*>;
-
     // An empty path for a new document.
     TrackPath();
     // A path read from a track path file; valid tells whether the file could be opened.
     explicit TrackPath(const char* fileName);
-    // A snapshot: the same points (flags included), fresh segments, the same index layout.
+    // A snapshot: the same points (flags included), fresh segments, the same index
+    // layout, each copy in the node and slot of its original.
     TrackPath(const TrackPath& source);
     TrackPath& operator=(const TrackPath&) = delete;
     virtual ~TrackPath();
@@ -71,6 +70,9 @@ public:
     OctreeNode index;
 
 private:
+    // Links the points, in order, after the last point and indexes them and
+    // their new segments in one go.
+    void AppendAll(const std::vector<TrackPoint*>& fresh);
     void Link(TrackSegment* segment);
     void Unlink(TrackSegment* segment);
     void Reindex(TrackPoint* point);

@@ -4,10 +4,18 @@
 
 #include <wx/dc.h>
 
+#include "model/ObjectPool.h"
 #include "model/PixelMapping.h"
 #include "model/TrackSegment.h"
 
 namespace {
+
+ObjectPool& Pool()
+{
+    // Never destroyed: a point may outlive static destruction.
+    static ObjectPool* pool = new ObjectPool(sizeof(TrackPoint), alignof(TrackPoint));
+    return *pool;
+}
 
 constexpr double CollinearThreshold = 0.01;
 constexpr double VerticalBand = 0.01;
@@ -49,6 +57,26 @@ TrackPoint::TrackPoint(const TrackPoint& src)
       x(src.x), y(src.y), w(src.w), type(src.type), leftEdge{src.x, src.y}, rightEdge{src.x, src.y}
 {
     bounds = BoundingBox(x, y, 0.0f, x, y, 0.0f);
+}
+
+void* TrackPoint::operator new(std::size_t size)
+{
+    return Pool().New(size);
+}
+
+void* TrackPoint::operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    return Pool().Allocate(size);
+}
+
+void TrackPoint::operator delete(void* p, std::size_t size) noexcept
+{
+    Pool().Release(p, size);
+}
+
+void TrackPoint::operator delete(void* p, const std::nothrow_t&) noexcept
+{
+    Pool().Release(p, sizeof(TrackPoint));
 }
 
 TrackPoint* TrackPoint::PrevPoint() const

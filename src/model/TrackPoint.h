@@ -1,6 +1,7 @@
 #pragma once
 
-#include <list>
+#include <cstddef>
+#include <new>
 
 #include "model/PathElement.h"
 #include "model/SpatialObject.h"
@@ -11,7 +12,7 @@ class TrackSegment;
 class wxDC;
 
 // One control point of the chain: position, half-width and segment type.
-class TrackPoint : public SpatialObject, public PathElement {
+class TrackPoint final : public SpatialObject, public PathElement {
 public:
     // Parts of a point that Draw can be asked for; 2 and 4 match the flag bits.
     static constexpr int DrawMarker = 1;
@@ -46,7 +47,12 @@ public:
     TrackSegment* prevSegment = nullptr;
     TrackSegment* nextSegment = nullptr;
 
-    // Where the point stands in its path's chain, so that finding it is constant-time.
+    // The path whose chain holds the point, so that finding it is constant-time.
     const TrackPath* owner = nullptr;
-    std::list<TrackPoint*>::iterator listPos;
+
+    // Points come from a pool: a path may hold millions, and every snapshot copies them all.
+    static void* operator new(std::size_t size);
+    static void* operator new(std::size_t size, const std::nothrow_t&) noexcept;
+    static void operator delete(void* p, std::size_t size) noexcept;
+    static void operator delete(void* p, const std::nothrow_t&) noexcept;
 };

@@ -1,6 +1,18 @@
 #include "model/TrackSegment.h"
 
+#include "model/ObjectPool.h"
 #include "model/TrackPoint.h"
+
+namespace {
+
+ObjectPool& Pool()
+{
+    // Never destroyed: a segment may outlive static destruction.
+    static ObjectPool* pool = new ObjectPool(sizeof(TrackSegment), alignof(TrackSegment));
+    return *pool;
+}
+
+}  // namespace
 
 TrackSegment::TrackSegment(TrackPoint* fromPoint, TrackPoint* toPoint)
     : from(fromPoint), to(toPoint)
@@ -11,4 +23,14 @@ TrackSegment::TrackSegment(TrackPoint* fromPoint, TrackPoint* toPoint)
 void TrackSegment::UpdateBounds()
 {
     bounds = BoundingBox(from->x, from->y, 1.0f, to->x, to->y, 1.0f);
+}
+
+void* TrackSegment::operator new(std::size_t size)
+{
+    return Pool().New(size);
+}
+
+void TrackSegment::operator delete(void* p, std::size_t size) noexcept
+{
+    Pool().Release(p, size);
 }

@@ -1,12 +1,14 @@
 #pragma once
 
+#include <cstddef>
+
 #include "model/PathElement.h"
 #include "model/SpatialObject.h"
 
 class TrackPoint;
 
 // The link between two consecutive points of the chain.
-class TrackSegment : public SpatialObject, public PathElement {
+class TrackSegment final : public SpatialObject, public PathElement {
 public:
     TrackSegment(TrackPoint* from, TrackPoint* to);
 
@@ -15,4 +17,8 @@ public:
 
     TrackPoint* from;
     TrackPoint* to;
+
+    // From a pool, like the points.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* p, std::size_t size) noexcept;
 };

@@ -54,8 +54,13 @@ std::string CheckPathInvariants(const TrackPath& path)
 
     std::size_t n = 0, segments = 0;
     const TrackPoint* previous = nullptr;
+    std::set<const TrackPoint*> seen;
     for (const TrackPoint* p : path.points) {
         ++n;
+        if (!seen.insert(p).second) {
+            bad << "point listed twice; ";
+            break;  // the chain runs in a circle: walking on would never end
+        }
         if (!indexed.count(p) || !Same(p->bounds, BoundingBox(p->x, p->y, 0, p->x, p->y, 0)))
             bad << "point " << n << " not indexed where it stands; ";
         const TrackSegment* s = p->prevSegment;

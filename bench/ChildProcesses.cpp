@@ -1,0 +1,138 @@
+#include "ChildProcesses.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include <malloc.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <wx/app.h>
+#include <wx/dcclient.h>
+#include <wx/evtloop.h>
+#include <wx/frame.h>
+#include <wx/init.h>
+
+#include "app/EditorApp.h"
+#include "app/MainWindow.h"
+#include "app/TrackCanvas.h"
+#include "model/TrackPath.h"
+
+namespace {
+
+bool painted = false;
+
+void WatchFirstPaint(wxWindow* window)
+{
+    window->Bind(wxEVT_PAINT, [](wxPaintEvent& event) {
+        painted = true;
+        event.Skip();  // the window still paints as it always does
+    });
+}
+
+class BareApp : public wxApp {
+public:
+    bool OnInit() override
+    {
+        auto* frame = new wxFrame(nullptr, wxID_ANY, "bare", wxPoint(50, 50), wxSize(600, 600));
+        auto* canvas = new wxWindow(frame, wxID_ANY);
+        canvas->Bind(wxEVT_PAINT, [canvas](wxPaintEvent&) {
+            painted = true;
+            wxPaintDC dc(canvas);
+            dc.Clear();
+        });
+        frame->Centre();
+        frame->Show(true);
+        return true;
+    }
+};
+
+bool StartApp(wxApp* app)
+{
+    wxApp::SetInstance(app);
+    int argc = 1;
+    char name[] = "vsebench";
+    char* argv[] = {name, nullptr};
+    return wxEntryStart(argc, argv);
+}
+
+long ResidentBytes()
+{
+    long pages = 0, resident = 0;
+    std::FILE* statm = std::fopen("/proc/self/statm", "r");
+    if (!statm)
+        return -1;
+    const bool read = std::fscanf(statm, "%ld %ld", &pages, &resident) == 2;
+    std::fclose(statm);
+    return read ? resident * ::sysconf(_SC_PAGESIZE) : -1;
+}
+
+}  // namespace
+
+int RunStartupChild(const char* what)
+{
+    const bool app = std::strcmp(what, "app") == 0;
+    if (!StartApp(app ? static_cast<wxApp*>(new EditorApp()) : new BareApp()))
+        return 2;
+    wxGUIEventLoop loop;
+    wxEventLoopActivator activate(&loop);
+    if (!wxTheApp->CallOnInit())
+        return 3;
+    if (app)
+        WatchFirstPaint(MainWindow::Instance()->canvas);
+    while (!painted && loop.Dispatch()) {
+    }
+    ::_exit(0);  // both children skip teardown alike
+}
+
+int RunMemoryChild(const char* pathFile)
+{
+    if (!StartApp(new EditorApp()))
+        return 2;
+    wxGUIEventLoop loop;
+    wxEventLoopActivator activate(&loop);
+    if (!wxTheApp->CallOnInit())
+        return 3;
+    // Freed heap pages that are still resident would take in part of the path unseen.
+    ::malloc_trim(0);
+    const long before = ResidentBytes();
+    auto* path = new TrackPath(pathFile);
+    const long after = ResidentBytes();
+    if (!path->valid || before < 0 || after < 0)
+        return 4;
+    std::printf("%ld\n", after - before);
+    std::fflush(stdout);
+    ::_exit(0);  // the path is not freed: its memory was all that was asked about
+}
+
+double MeasureBytesPerPoint(const std::string& pathFile, int points)
+{
+    int out[2];
+    if (::pipe(out) != 0)
+        return 0.0;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    char self[] = "/proc/self/exe", flag[] = "--memory-child";
+    std::string file = pathFile;
+    char* argv[] = {self, flag, file.data(), nullptr};
+    pid_t child = 0;
+    const bool spawned = ::posix_spawn(&child, self, &actions, nullptr, argv, environ) == 0;
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(out[1]);
+    long added = -1;
+    if (std::FILE* reply = ::fdopen(out[0], "r")) {
+        if (std::fscanf(reply, "%ld", &added) != 1)
+            added = -1;
+        std::fclose(reply);
+    } else {
+        ::close(out[0]);
+    }
+    int status = 0;
+    if (!spawned || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0 ||
+        added < 0)
+        return 0.0;
+    return double(added) / points;
+}

@@ -1,0 +1,151 @@
+#include "model/ObjectPool.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include <sys/mman.h>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define VSE_POOL_OFF 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VSE_POOL_OFF 1
+#endif
+#endif
+
+namespace {
+
+// Chunks are aligned to their size, so an object's chunk is its address with
+// the low bits cleared. Large enough for a few thousand objects each.
+constexpr std::size_t ChunkBytes = std::size_t(1) << 20;
+
+void* MapAligned()
+{
+    void* raw = ::mmap(nullptr, 2 * ChunkBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (raw == MAP_FAILED)
+        return nullptr;
+    const auto start = reinterpret_cast<std::uintptr_t>(raw);
+    const std::uintptr_t aligned = (start + ChunkBytes - 1) & ~std::uintptr_t(ChunkBytes - 1);
+    if (aligned > start)
+        ::munmap(raw, aligned - start);
+    if (aligned + ChunkBytes < start + 2 * ChunkBytes)
+        ::munmap(reinterpret_cast<void*>(aligned + ChunkBytes), start + 2 * ChunkBytes - aligned - ChunkBytes);
+    return reinterpret_cast<void*>(aligned);
+}
+
+}  // namespace
+
+ObjectPool::ObjectPool(std::size_t objectSize, std::size_t alignment)
+    : slotSize((objectSize + alignment - 1) / alignment * alignment)
+{
+    const std::size_t most = ChunkBytes / slotSize;
+    const std::size_t words = (most + 63) / 64;
+    headerBytes = (offsetof(Chunk, freeBits) + words * sizeof(std::uint64_t) + 15) / 16 * 16;
+    slotsPerChunk = (ChunkBytes - headerBytes) / slotSize;
+}
+
+ObjectPool::Chunk* ObjectPool::ChunkOf(void* object) const
+{
+    return reinterpret_cast<Chunk*>(reinterpret_cast<std::uintptr_t>(object) & ~std::uintptr_t(ChunkBytes - 1));
+}
+
+void ObjectPool::Reset(Chunk* chunk) const
+{
+    chunk->freeSlots = std::uint32_t(slotsPerChunk);
+    chunk->firstWord = 0;
+    chunk->waiting = false;
+    const std::size_t words = (slotsPerChunk + 63) / 64;
+    std::memset(chunk->freeBits, 0xff, words * sizeof(std::uint64_t));
+    if (slotsPerChunk % 64)
+        chunk->freeBits[words - 1] = (std::uint64_t(1) << (slotsPerChunk % 64)) - 1;
+}
+
+bool ObjectPool::Grow() noexcept
+{
+    try {
+        chunks.reserve(chunks.size() + 1);
+        withFreeSlots.reserve(chunks.size() + 1);  // so a release never has to allocate
+    } catch (...) {
+        return false;
+    }
+    auto* chunk = static_cast<Chunk*>(MapAligned());
+    if (!chunk)
+        return false;
+    Reset(chunk);
+    chunks.push_back(chunk);
+    current = chunk;
+    return true;
+}
+
+void* ObjectPool::Allocate(std::size_t size) noexcept
+{
+#ifdef VSE_POOL_OFF
+    return std::malloc(size);
+#else
+    if (size > slotSize)
+        return std::malloc(size);  // a larger class derived from the pooled one
+    while (!current || current->freeSlots == 0) {
+        if (!withFreeSlots.empty()) {
+            current = withFreeSlots.back();
+            withFreeSlots.pop_back();
+            current->waiting = false;
+        } else if (!Grow()) {
+            return nullptr;
+        }
+    }
+    std::uint32_t word = current->firstWord;
+    while (current->freeBits[word] == 0)
+        ++word;
+    const int bit = __builtin_ctzll(current->freeBits[word]);
+    current->freeBits[word] &= current->freeBits[word] - 1;
+    current->firstWord = word;
+    --current->freeSlots;
+    ++live;
+    return SlotBase(current) + (std::size_t(word) * 64 + bit) * slotSize;
+#endif
+}
+
+void ObjectPool::Release(void* object, std::size_t size) noexcept
+{
+    if (!object)
+        return;
+#ifdef VSE_POOL_OFF
+    (void)size;
+    std::free(object);
+#else
+    if (size > slotSize) {
+        std::free(object);
+        return;
+    }
+    if (--live == 0) {
+        // Nothing is left: keep one chunk, emptied, and hand back the rest.
+        for (std::size_t i = 1; i < chunks.size(); ++i)
+            ::munmap(chunks[i], ChunkBytes);
+        chunks.resize(1);
+        withFreeSlots.clear();
+        current = chunks[0];
+        Reset(current);
+        return;
+    }
+    Chunk* chunk = ChunkOf(object);
+    const std::size_t index = std::size_t(static_cast<char*>(object) - SlotBase(chunk)) / slotSize;
+    const auto word = std::uint32_t(index / 64);
+    chunk->freeBits[word] |= std::uint64_t(1) << (index % 64);
+    if (word < chunk->firstWord)
+        chunk->firstWord = word;
+    ++chunk->freeSlots;
+    if (chunk != current && !chunk->waiting) {
+        chunk->waiting = true;
+        withFreeSlots.push_back(chunk);  // room reserved by Grow
+    }
+#endif
+}
+
+void* ObjectPool::New(std::size_t size)
+{
+    void* object = Allocate(size);
+    if (!object)
+        throw std::bad_alloc();
+    return object;
+}
