@@ -60,6 +60,12 @@ std::vector<std::string> Chain(const TrackPath& path, bool backwards)
     return out;
 }
 
+// Its copy cannot stand where the original is indexed.
+void MoveWithoutReindexing(TrackPath& p)
+{
+    (*std::next(p.points.begin(), 50))->x += 40;
+}
+
 using BulkModel = SquarePictureTest;
 
 TEST_F(BulkModel, LoadedAndCopiedPathsMatchOneInsertPerPoint)
@@ -82,8 +88,7 @@ TEST_F(BulkModel, LoadedAndCopiedPathsMatchOneInsertPerPoint)
              for (TrackPoint* q : p.points)
                  q->flags = int(q->x) & 6;
          }},
-        {"one point moved without re-indexing", 200, "0,0,1,0",
-         [](TrackPath& p) { (*std::next(p.points.begin(), 50))->x += 40; }},
+        {"one point moved without re-indexing", 200, "0,0,1,0", MoveWithoutReindexing},
         {"empty", 1, "x", [](TrackPath&) {}},
     };
     for (const auto& c : cases) {
@@ -101,8 +106,7 @@ TEST_F(BulkModel, LoadedAndCopiedPathsMatchOneInsertPerPoint)
 
         c.edit(*loaded);
         const TrackPath copy(*loaded);
-        const bool stale = std::string(c.name).find("moved") != std::string::npos;
-        if (!stale) {
+        if (c.edit != MoveWithoutReindexing) {
             EXPECT_EQ(Layout(copy.index), Layout(loaded->index));
         }
         EXPECT_EQ(CheckPathInvariants(copy), "");
