@@ -368,10 +368,8 @@ bool TrackPath::FindPointsAt(const PixelMapping& mapping, int px, int py, std::v
     float x0, y0, x1, y1;
     if (!mapping.PixelSquareToWorldBox(px, py, 10, x0, y0, x1, y1))
         return false;
-    std::vector<SpatialObject*> hits;
-    index.Query(BoundingBox(x0, y0, 0.0f, x1, y1, 0.0f), hits);
-    for (SpatialObject* hit : hits)
-        out.push_back(static_cast<TrackPoint*>(hit));
+    index.Visit(BoundingBox(x0, y0, 0.0f, x1, y1, 0.0f),
+                [&out](SpatialObject* hit) { out.push_back(static_cast<TrackPoint*>(hit)); });
     return true;
 }
 
@@ -388,6 +386,22 @@ bool NearSegment(float x0, float y0, float x1, float y1, const TrackSegment& s)
         return true;
     const double cx = (double(x0) + x1) / 2.0;
     const double cy = (double(y0) + y1) / 2.0;
+    const double rx = cx - x1, ry = cy - y1;
+    const double r = 0.5 * std::sqrt(rx * rx + ry * ry);
+    // The distance below is the centre's distance from the line; found by the
+    // cross product it needs no trigonometry, and the answer is taken from it
+    // unless it lies too close to r for the two roundings to be sure to agree.
+    {
+        const double ex = double(b.x) - a.x, ey = double(b.y) - a.y;
+        const double fx = cx - a.x, fy = cy - a.y;
+        const double len = std::sqrt(ex * ex + ey * ey);
+        const double near = std::fabs(fx * ey - fy * ex) / len;
+        const double slack = 1e-9 * (std::sqrt(fx * fx + fy * fy) + r);
+        if (near < r - slack)
+            return true;
+        if (near > r + slack)
+            return false;
+    }
     const double thetaB = std::atan((double(b.y) - a.y) / (double(b.x) - a.x));
     const double dxC = cx - a.x, dyC = cy - a.y;
     const double distCA = std::sqrt(dxC * dxC + dyC * dyC);
@@ -396,8 +410,6 @@ bool NearSegment(float x0, float y0, float x1, float y1, const TrackSegment& s)
         const double thetaC = dxC == 0.0 ? std::atan(1.0) * 2.0 : std::atan(dyC / dxC);
         d = std::fabs(std::sin(thetaC - thetaB)) * distCA;
     }
-    const double rx = cx - x1, ry = cy - y1;
-    const double r = 0.5 * std::sqrt(rx * rx + ry * ry);
     return d <= r;
 }
 
@@ -409,13 +421,11 @@ bool TrackPath::FindSegmentsAt(const PixelMapping& mapping, int px, int py,
     float x0, y0, x1, y1;
     if (!mapping.PixelSquareToWorldBox(px, py, 10, x0, y0, x1, y1))
         return false;
-    std::vector<SpatialObject*> hits;
-    index.Query(BoundingBox(x0, y0, 1.0f, x1, y1, 1.0f), hits);
-    for (SpatialObject* hit : hits) {
+    index.Visit(BoundingBox(x0, y0, 1.0f, x1, y1, 1.0f), [&](SpatialObject* hit) {
         auto* s = static_cast<TrackSegment*>(hit);
         if (NearSegment(x0, y0, x1, y1, *s))
             out.push_back(s);
-    }
+    });
     return true;
 }
 
