@@ -137,6 +137,7 @@ TrackPath::~TrackPath()
 
 void TrackPath::AppendAll(const std::vector<TrackPoint*>& fresh)
 {
+    edgesCurrent = false;
     std::vector<SpatialObject*> objects;
     objects.reserve(fresh.size() * 2);
     TrackPoint* last = points.last;
@@ -186,6 +187,7 @@ bool TrackPath::InsertPoint(TrackPoint* point, TrackSegment* segment)
         wxLogError("Invalid prev segment on point!  Not inserting!");
         return false;
     }
+    edgesCurrent = false;
     index.Insert(point, 1);
 
     if (points.empty()) {
@@ -252,6 +254,7 @@ void TrackPath::RemovePoint(TrackPoint* point)
         wxLogError(NotInList);
         return;
     }
+    edgesCurrent = false;
     point->owner = nullptr;
 
     TrackPoint* a = point->PrevPoint();
@@ -292,6 +295,7 @@ void TrackPath::SetStart(TrackPoint* point, CommandRecorder* record)
         return;
     if (record)
         record->RecordCommand("set-start");
+    edgesCurrent = false;
 
     TrackSegment* s = point->prevSegment;
     TrackPoint* first = points.first;
@@ -320,6 +324,7 @@ void TrackPath::ReverseDirection(CommandRecorder* record)
         return;
     if (record)
         record->RecordCommand("reverse-direction");
+    edgesCurrent = false;
 
     // The walk reads each point's successor before the point's links turn round.
     for (TrackPoint* p = points.first; p;) {
@@ -346,6 +351,7 @@ void TrackPath::UpdatePointPosition(TrackPoint* point)
 {
     if (!point)
         return;
+    edgesCurrent = false;
     Reindex(point);
     for (TrackSegment* s : {point->prevSegment, point->nextSegment}) {
         if (!s)
@@ -539,8 +545,13 @@ void DrawMarkerPass(wxDC& dc, const PixelMapping& mapping, const std::vector<Tra
 
 void TrackPath::Draw(wxDC& dc, const PixelMapping& mapping)
 {
-    for (TrackPoint* p : points)
-        p->ComputeEdges();
+    // Each point's edges hang on its predecessor's, so they are computed for
+    // the whole chain, but only after something changed since the last time.
+    if (!edgesCurrent) {
+        for (TrackPoint* p : points)
+            p->ComputeEdges();
+        edgesCurrent = true;
+    }
 
     // Every mouse movement repaints, so points whose drawing cannot reach the
     // DC's area are left out; a line from a visible point to one far away is
