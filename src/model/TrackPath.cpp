@@ -515,15 +515,19 @@ void DrawLinePass(wxDC& dc, const std::vector<TrackPoint*>& shown, Corner corner
     flush();
 }
 
-// The markers of one type as one path of squares, stroked once, where the DC
-// draws through a graphics context (as on GTK); one rectangle each elsewhere.
+// The markers of one type as paths of squares, each stroked once, where the
+// DC draws through a graphics context (as on GTK); one rectangle each
+// elsewhere. A path of thousands of squares spread over the view costs Cairo
+// far more per square than a few dozen do, so the squares go in batches.
+constexpr int LargestSquareBatch = 64;
+
 void DrawMarkerPass(wxDC& dc, const PixelMapping& mapping, const std::vector<TrackPoint*>& shown, int type)
 {
     wxGraphicsContext* gc = dc.GetGraphicsContext();
     wxGraphicsPath squares;
     if (gc)
         squares = gc->CreatePath();
-    bool any = false;
+    int any = 0;
     for (const TrackPoint* p : shown) {
         wxPoint at;
         if (p->type != type || !mapping.WorldToPixel(p->x, p->y, at.x, at.y))
@@ -535,7 +539,11 @@ void DrawMarkerPass(wxDC& dc, const PixelMapping& mapping, const std::vector<Tra
         // What the DC's own rectangle gives: an outline one pixel in from the
         // 6 x 6 box, so it covers the same pixels as a raster DC's.
         squares.AddRectangle(at.x - 3, at.y - 3, 5, 5);
-        any = true;
+        if (++any == LargestSquareBatch) {
+            gc->StrokePath(squares);
+            squares = gc->CreatePath();
+            any = 0;
+        }
     }
     if (any)
         gc->StrokePath(squares);
