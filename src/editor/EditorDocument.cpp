@@ -127,6 +127,8 @@ void EditorDocument::DragMove(int lx, int ly)
         p->x += sx;
         p->y += sy;
     }
+    if (trackPath)
+        trackPath->PointsChanged();
     if (!selection.empty() && (sx != 0.0f || sy != 0.0f))
         movedSinceIndexed = true;
     moveLastX = lx;
@@ -186,6 +188,8 @@ void EditorDocument::AdjustWidth(float delta)
             p->w = 0.5f;
         last = p;
     }
+    if (trackPath)
+        trackPath->PointsChanged();
     if (last)
         wxLogStatus("Point:  %7.2f,%7.2f (w = %.2f)", double(last->x), double(last->y),
                     double(last->w));

@@ -135,30 +135,7 @@ void OctreeNode::Remove(SpatialObject* object, bool destroy)
 
 void OctreeNode::Query(const BoundingBox& q, std::vector<SpatialObject*>& out) const
 {
-    for (SpatialObject* object : items)
-        if (object->bounds.Overlaps(q))
-            out.push_back(object);
-
-    const float cx = center[0], cy = center[1], cz = center[2];
-    auto visit = [&](int octant) {
-        if (const OctreeNode* child = children[octant - 1])
-            child->Query(q, out);
-    };
-    // Upper z half: octants 1, 5, 3, 7; then the lower half: 2, 6, 4, 8.
-    for (int zHalf = 0; zHalf < 2; ++zHalf) {
-        const bool reach = zHalf == 0 ? cz <= q.maxZ : cz >= q.minZ;
-        if (!reach)
-            continue;
-        const int off = zHalf;  // octants of the lower z half are one higher
-        if (cy <= q.maxY) {
-            if (cx >= q.minX) visit(1 + off);
-            if (cx <= q.maxX) visit(5 + off);
-        }
-        if (cy >= q.minY) {
-            if (cx >= q.minX) visit(3 + off);
-            if (cx <= q.maxX) visit(7 + off);
-        }
-    }
+    Visit(q, [&out](SpatialObject* object) { out.push_back(object); });
 }
 
 void OctreeNode::CopyLayout(const OctreeNode& source)

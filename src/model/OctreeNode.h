@@ -3,8 +3,7 @@
 #include <vector>
 
 #include "model/BoundingBox.h"
-
-class SpatialObject;
+#include "model/SpatialObject.h"
 
 // One node of the spatial index over a path's points and segments. The root
 // lives inside the TrackPath; the index owns every object stored in it.
@@ -30,6 +29,10 @@ public:
     void Remove(SpatialObject* object, bool destroy);
     // Appends every object whose bounds overlap q, node first, then children.
     void Query(const BoundingBox& q, std::vector<SpatialObject*>& out) const;
+    // Calls found(object) for each object Query would append, in the same order,
+    // so that a hit test needs no list of its own.
+    template <typename Found>
+    void Visit(const BoundingBox& q, Found&& found) const;
     // Creates empty children with the same boxes as source's, recursively.
     void CopyLayout(const OctreeNode& source);
 
@@ -49,3 +52,42 @@ private:
 
     std::size_t incoming = 0;  // counted by InsertAll before it fills the items
 };
+
+template <typename Found>
+void OctreeNode::Visit(const BoundingBox& q, Found&& found) const
+{
+    // The boxes are read through the item pointers, one cache miss each unless
+    // fetched ahead; the overlap test is spelled out so the loop stays tight.
+    constexpr std::size_t Ahead = 4;
+    SpatialObject* const* it = items.data();
+    const std::size_t n = items.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        if (i + Ahead < n)
+            __builtin_prefetch(&it[i + Ahead]->bounds);
+        const BoundingBox& b = it[i]->bounds;
+        if (b.minX <= q.maxX && b.maxX >= q.minX && b.minY <= q.maxY && b.maxY >= q.minY && b.minZ <= q.maxZ &&
+            b.maxZ >= q.minZ)
+            found(it[i]);
+    }
+
+    const float cx = center[0], cy = center[1], cz = center[2];
+    auto visit = [&](int octant) {
+        if (const OctreeNode* child = children[octant - 1])
+            child->Visit(q, found);
+    };
+    // Upper z half: octants 1, 5, 3, 7; then the lower half: 2, 6, 4, 8.
+    for (int zHalf = 0; zHalf < 2; ++zHalf) {
+        const bool reach = zHalf == 0 ? cz <= q.maxZ : cz >= q.minZ;
+        if (!reach)
+            continue;
+        const int off = zHalf;  // octants of the lower z half are one higher
+        if (cy <= q.maxY) {
+            if (cx >= q.minX) visit(1 + off);
+            if (cx <= q.maxX) visit(5 + off);
+        }
+        if (cy >= q.minY) {
+            if (cx >= q.minX) visit(3 + off);
+            if (cx <= q.maxX) visit(7 + off);
+        }
+    }
+}

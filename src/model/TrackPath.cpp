@@ -137,6 +137,7 @@ TrackPath::~TrackPath()
 
 void TrackPath::AppendAll(const std::vector<TrackPoint*>& fresh)
 {
+    edgesCurrent = false;
     std::vector<SpatialObject*> objects;
     objects.reserve(fresh.size() * 2);
     TrackPoint* last = points.last;
@@ -186,6 +187,7 @@ bool TrackPath::InsertPoint(TrackPoint* point, TrackSegment* segment)
         wxLogError("Invalid prev segment on point!  Not inserting!");
         return false;
     }
+    edgesCurrent = false;
     index.Insert(point, 1);
 
     if (points.empty()) {
@@ -252,6 +254,7 @@ void TrackPath::RemovePoint(TrackPoint* point)
         wxLogError(NotInList);
         return;
     }
+    edgesCurrent = false;
     point->owner = nullptr;
 
     TrackPoint* a = point->PrevPoint();
@@ -292,6 +295,7 @@ void TrackPath::SetStart(TrackPoint* point, CommandRecorder* record)
         return;
     if (record)
         record->RecordCommand("set-start");
+    edgesCurrent = false;
 
     TrackSegment* s = point->prevSegment;
     TrackPoint* first = points.first;
@@ -320,6 +324,7 @@ void TrackPath::ReverseDirection(CommandRecorder* record)
         return;
     if (record)
         record->RecordCommand("reverse-direction");
+    edgesCurrent = false;
 
     // The walk reads each point's successor before the point's links turn round.
     for (TrackPoint* p = points.first; p;) {
@@ -346,6 +351,7 @@ void TrackPath::UpdatePointPosition(TrackPoint* point)
 {
     if (!point)
         return;
+    edgesCurrent = false;
     Reindex(point);
     for (TrackSegment* s : {point->prevSegment, point->nextSegment}) {
         if (!s)
@@ -368,10 +374,8 @@ bool TrackPath::FindPointsAt(const PixelMapping& mapping, int px, int py, std::v
     float x0, y0, x1, y1;
     if (!mapping.PixelSquareToWorldBox(px, py, 10, x0, y0, x1, y1))
         return false;
-    std::vector<SpatialObject*> hits;
-    index.Query(BoundingBox(x0, y0, 0.0f, x1, y1, 0.0f), hits);
-    for (SpatialObject* hit : hits)
-        out.push_back(static_cast<TrackPoint*>(hit));
+    index.Visit(BoundingBox(x0, y0, 0.0f, x1, y1, 0.0f),
+                [&out](SpatialObject* hit) { out.push_back(static_cast<TrackPoint*>(hit)); });
     return true;
 }
 
@@ -388,6 +392,22 @@ bool NearSegment(float x0, float y0, float x1, float y1, const TrackSegment& s)
         return true;
     const double cx = (double(x0) + x1) / 2.0;
     const double cy = (double(y0) + y1) / 2.0;
+    const double rx = cx - x1, ry = cy - y1;
+    const double r = 0.5 * std::sqrt(rx * rx + ry * ry);
+    // The distance below is the centre's distance from the line; found by the
+    // cross product it needs no trigonometry, and the answer is taken from it
+    // unless it lies too close to r for the two roundings to be sure to agree.
+    {
+        const double ex = double(b.x) - a.x, ey = double(b.y) - a.y;
+        const double fx = cx - a.x, fy = cy - a.y;
+        const double len = std::sqrt(ex * ex + ey * ey);
+        const double near = std::fabs(fx * ey - fy * ex) / len;
+        const double slack = 1e-9 * (std::sqrt(fx * fx + fy * fy) + r);
+        if (near < r - slack)
+            return true;
+        if (near > r + slack)
+            return false;
+    }
     const double thetaB = std::atan((double(b.y) - a.y) / (double(b.x) - a.x));
     const double dxC = cx - a.x, dyC = cy - a.y;
     const double distCA = std::sqrt(dxC * dxC + dyC * dyC);
@@ -396,8 +416,6 @@ bool NearSegment(float x0, float y0, float x1, float y1, const TrackSegment& s)
         const double thetaC = dxC == 0.0 ? std::atan(1.0) * 2.0 : std::atan(dyC / dxC);
         d = std::fabs(std::sin(thetaC - thetaB)) * distCA;
     }
-    const double rx = cx - x1, ry = cy - y1;
-    const double r = 0.5 * std::sqrt(rx * rx + ry * ry);
     return d <= r;
 }
 
@@ -409,13 +427,11 @@ bool TrackPath::FindSegmentsAt(const PixelMapping& mapping, int px, int py,
     float x0, y0, x1, y1;
     if (!mapping.PixelSquareToWorldBox(px, py, 10, x0, y0, x1, y1))
         return false;
-    std::vector<SpatialObject*> hits;
-    index.Query(BoundingBox(x0, y0, 1.0f, x1, y1, 1.0f), hits);
-    for (SpatialObject* hit : hits) {
+    index.Visit(BoundingBox(x0, y0, 1.0f, x1, y1, 1.0f), [&](SpatialObject* hit) {
         auto* s = static_cast<TrackSegment*>(hit);
         if (NearSegment(x0, y0, x1, y1, *s))
             out.push_back(s);
-    }
+    });
     return true;
 }
 
@@ -499,15 +515,19 @@ void DrawLinePass(wxDC& dc, const std::vector<TrackPoint*>& shown, Corner corner
     flush();
 }
 
-// The markers of one type as one path of squares, stroked once, where the DC
-// draws through a graphics context (as on GTK); one rectangle each elsewhere.
+// The markers of one type as paths of squares, each stroked once, where the
+// DC draws through a graphics context (as on GTK); one rectangle each
+// elsewhere. A path of thousands of squares spread over the view costs Cairo
+// far more per square than a few dozen do, so the squares go in batches.
+constexpr int LargestSquareBatch = 64;
+
 void DrawMarkerPass(wxDC& dc, const PixelMapping& mapping, const std::vector<TrackPoint*>& shown, int type)
 {
     wxGraphicsContext* gc = dc.GetGraphicsContext();
     wxGraphicsPath squares;
     if (gc)
         squares = gc->CreatePath();
-    bool any = false;
+    int any = 0;
     for (const TrackPoint* p : shown) {
         wxPoint at;
         if (p->type != type || !mapping.WorldToPixel(p->x, p->y, at.x, at.y))
@@ -519,7 +539,11 @@ void DrawMarkerPass(wxDC& dc, const PixelMapping& mapping, const std::vector<Tra
         // What the DC's own rectangle gives: an outline one pixel in from the
         // 6 x 6 box, so it covers the same pixels as a raster DC's.
         squares.AddRectangle(at.x - 3, at.y - 3, 5, 5);
-        any = true;
+        if (++any == LargestSquareBatch) {
+            gc->StrokePath(squares);
+            squares = gc->CreatePath();
+            any = 0;
+        }
     }
     if (any)
         gc->StrokePath(squares);
@@ -529,8 +553,13 @@ void DrawMarkerPass(wxDC& dc, const PixelMapping& mapping, const std::vector<Tra
 
 void TrackPath::Draw(wxDC& dc, const PixelMapping& mapping)
 {
-    for (TrackPoint* p : points)
-        p->ComputeEdges();
+    // Each point's edges hang on its predecessor's, so they are computed for
+    // the whole chain, but only after something changed since the last time.
+    if (!edgesCurrent) {
+        for (TrackPoint* p : points)
+            p->ComputeEdges();
+        edgesCurrent = true;
+    }
 
     // Every mouse movement repaints, so points whose drawing cannot reach the
     // DC's area are left out; a line from a visible point to one far away is

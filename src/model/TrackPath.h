@@ -42,6 +42,10 @@ public:
     void ReverseDirection(CommandRecorder* record);
     // Re-indexes a point whose x or y the caller has changed, and its segments.
     void UpdatePointPosition(TrackPoint* point);
+    // For callers that write a point's x, y or w without re-indexing it (a drag,
+    // a width change): the edges are recomputed before the next drawing. Every
+    // operation of the path itself does this on its own.
+    void PointsChanged() { edgesCurrent = false; }
     // The point's position in the chain, or points.end() when it is not there.
     PointList::iterator FindPointNode(TrackPoint* point);
 
@@ -70,6 +74,10 @@ public:
     OctreeNode index;
 
 private:
+    // Whether every point's edges still match the chain and the points' x, y
+    // and w: repainting a large path then skips computing them all again.
+    bool edgesCurrent = false;
+
     // Links the points, in order, after the last point and indexes them and
     // their new segments in one go.
     void AppendAll(const std::vector<TrackPoint*>& fresh);

@@ -89,6 +89,14 @@ void Meander(int n, unsigned seed)
     }
 }
 
+void PaintedAndSelected()
+{
+    Meander(40, 3);
+    Paint(true, wxRect(0, 0, 400, 400));
+    for (TrackPoint* p : Path()->points)
+        Doc()->Select(p);
+}
+
 TEST(BatchedPainting, DrawsWhatOneCallPerPartDraws)
 {
     const struct {
@@ -112,6 +120,9 @@ TEST(BatchedPainting, DrawsWhatOneCallPerPartDraws)
          wxRect(0, 0, 250, 200)},
         {"line leaving the window", [] { Add(20, 20, 3, 0); Add(380, 380, 3, 1); Add(20, 380, 3, 2); },
          wxRect(100, 100, 60, 60)},
+        // Edited after a paint: the edges drawn next must follow the edit.
+        {"widened", [] { PaintedAndSelected(); Doc()->AdjustWidth(4); }, wxRect(0, 0, 400, 400)},
+        {"dragged", [] { PaintedAndSelected(); Doc()->StartMove(0, 0); Doc()->DragMove(30, 20); }, wxRect(0, 0, 400, 400)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
