@@ -62,13 +62,6 @@ TEST(MainWindow, NewRecordsEvenForAnEmptyPathAndTheTitleShowsTheBareName)
     EXPECT_EQ(Title(), "VORN Spline Editor (noname.txt)");
     EXPECT_EQ(UndoNames(), Strings{"create-new-spline"});
     EXPECT_TRUE(Window()->editMenu->IsEnabled(ID_UNDO));
-    EXPECT_EQ(Window()->editMenu->GetLabel(ID_UNDO).BeforeFirst('\t'), "&Undo create-new-spline");
-    AddAt(100, 100);
-    Command(ID_UNDO);
-    EXPECT_EQ(Path()->Count(), 0u);
-    EXPECT_EQ(Window()->editMenu->GetLabel(ID_REDO).BeforeFirst('\t'), "&Redo create-new-spline");
-    Command(ID_REDO);
-    EXPECT_EQ(Statuses().back(), "Redid:  create-new-spline");
 }
 
 TEST(MainWindow, FileDialogsOpenSaveAndRememberTheirOwnPlaces)
@@ -91,7 +84,9 @@ TEST(MainWindow, FileDialogsOpenSaveAndRememberTheirOwnPlaces)
                 {ID_SAVE_SPLINE_AS, 0, "Save Track Path File", three + "/s.txt", three}};
     gui::MoveTo(300, 300);
     for (const auto& use : uses) {
+        // A dialog the key brought up twice would be one more than expected.
         wxTEST_DIALOG(use.key ? gui::Key(use.key, wxMOD_CONTROL) : Command(use.command), AnswerFile(use.answer, &seen, 1));
+        EXPECT_TRUE(!use.key || Window()->fileMenu->GetLabel(use.command).EndsWith(wxString("\tCtrl+") + char(toupper(use.key))));
         EXPECT_EQ(seen.title, use.title);
         EXPECT_FALSE(seen.frameEnabled);
         EXPECT_TRUE(Window()->frame->IsEnabled());
