@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <memory>
 
+#include <grp.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -165,25 +166,29 @@ TEST_F(PathFileTest, AFaultAtEveryStepOfASaveIsReportedAndLosesNothingItNeedNot)
 TEST_F(PathFileTest, FailedSavesAreReportedAndKeepNameLinksAndPermissions)
 {
     Add(1, 2, 3, 0);
-    SetFileName("/elsewhere/kept.txt");
-    EXPECT_FALSE(Save("/dev/full"));
-    EXPECT_FALSE(Save(Temp()));
-    // Root may write anything: be nobody, in a directory anyone may write.
-    const std::string readOnly = WriteFile("readonly.txt", Three);
-    ASSERT_EQ(chmod(readOnly.c_str(), 0444), 0);
-    ASSERT_EQ(chmod(Temp().c_str(), 0777), 0);
+    // Root may write anything: be nobody, in a directory anyone may write, and in group 100.
+    const std::string readOnly = WriteFile("readonly.txt", Three), grouped = WriteFile("grouped.txt", "old");
+    ASSERT_TRUE(chmod(readOnly.c_str(), 0444) == 0 && chmod(Temp().c_str(), 0777) == 0);
+    ASSERT_TRUE(chown(grouped.c_str(), 0, 100) == 0 && chmod(grouped.c_str(), 0666) == 0);
     const bool root = getuid() == 0;
+    const gid_t member[] = {100};
     if (root) {
-        ASSERT_EQ(setresuid(65534, 65534, 0), 0);
+        ASSERT_TRUE(setgroups(1, member) == 0 && setresuid(65534, 65534, 0) == 0);
     }
+    EXPECT_TRUE(Save(grouped));  // root's file cannot go back to root, but keeps the group
+    SetFileName("/elsewhere/kept.txt");
     EXPECT_FALSE(Save(readOnly));
-    if (root && setresuid(0, 0, 0) != 0)
+    if (root && (setresuid(0, 0, 0) != 0 || setgroups(0, nullptr) != 0))
         std::abort();  // the remaining tests would all run without privileges
     chmod(Temp().c_str(), 0700);
+    struct stat st;
+    EXPECT_TRUE(!root || (stat(grouped.c_str(), &st) == 0 && st.st_uid == 65534 && st.st_gid == 100));
+    EXPECT_FALSE(Save("/dev/full"));
+    EXPECT_FALSE(Save(Temp()));
     ASSERT_EQ(Errors().size(), 3u);
-    EXPECT_NE(Errors()[0].find("/dev/full"), std::string::npos) << Errors()[0];
-    EXPECT_EQ(Errors()[1], "Could not open file for write:  " + Temp());
-    EXPECT_EQ(Errors()[2], "Could not open file for write:  " + readOnly);
+    EXPECT_EQ(Errors()[0], "Could not open file for write:  " + readOnly);
+    EXPECT_NE(Errors()[1].find("/dev/full"), std::string::npos) << Errors()[1];
+    EXPECT_EQ(Errors()[2], "Could not open file for write:  " + Temp());
     EXPECT_EQ(ReadFile(readOnly), Three);
     EXPECT_EQ(currentFileName, "/elsewhere/kept.txt");
     EXPECT_EQ(Title(), "VORN Spline Editor (kept.txt)");
@@ -191,7 +196,6 @@ TEST_F(PathFileTest, FailedSavesAreReportedAndKeepNameLinksAndPermissions)
     const std::string owned = WriteFile("owned.txt", "old");
     ASSERT_TRUE(chown(owned.c_str(), 65534, 65534) == 0 && chmod(owned.c_str(), 0640) == 0);
     ASSERT_TRUE(Save(owned));
-    struct stat st;
     EXPECT_TRUE(stat(owned.c_str(), &st) == 0 && st.st_uid == 65534 && st.st_gid == 65534 && (st.st_mode & 07777) == 0640);
     fs::create_directory(Temp("full"));
     if (mount("tmpfs", Temp("full").c_str(), "tmpfs", 0, "size=64k,nr_inodes=2") == 0) {

@@ -88,6 +88,7 @@ TEST_F(ModelTest, EdgesLieOnTheNormalAtTheEndsAndOnTheBisectorInBetween)
         {{0, 0, 2, 10, 0, 2, 10, 10, 2}, 2, {8, 10}, {12, 10}},
         {{10, 0, 2, 0, 0, 2, 0, -10, 2}, 2, {2, -10}, {-2, -10}},  // previous point right above
         {{0, 10, 2, 0, 0, 2, 10, 0, 2}, 2, {10, 2}, {10, -2}},
+        {{-10, -20, 2, 10, 0, 2, 30, 0, 2}, 1, {9.234633f, 1.847759f}, {10.765367f, -1.847759f}},  // off a diagonal
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "case " << &c - cases);
