@@ -32,10 +32,9 @@ void Command(int id)
 
 const char* const TwoPoints = "2\n1.0,2.0,3.0,0\n10.0,20.0,4.0,1\n";
 
-TEST(MainWindow, LayoutFollowsTheFrameAndEditItemsStartDisabled)
+TEST(MainWindow, LayoutMenusAndTitleAndNewRecordsEvenForAnEmptyPath)
 {
     gui::ResetDocument();
-    EXPECT_EQ(Title(), "VORN Spline Editor (noname.txt)");
     for (const wxSize size : {wxSize(760, 640), wxSize(520, 480), wxSize(600, 600)}) {
         Window()->frame->SetSize(size);
         gui::Pump(150);
@@ -48,11 +47,6 @@ TEST(MainWindow, LayoutFollowsTheFrameAndEditItemsStartDisabled)
     // GTK keeps only the part before the tab of a label whose shortcut text it cannot read.
     EXPECT_EQ(Window()->editMenu->GetLabel(ID_UNDO).BeforeFirst('\t'), "&Undo ");
     EXPECT_EQ(Window()->editMenu->GetLabel(ID_REDO).BeforeFirst('\t'), "&Redo ");
-}
-
-TEST(MainWindow, NewRecordsEvenForAnEmptyPathAndTheTitleShowsTheBareName)
-{
-    gui::ResetDocument();
     for (const auto& [name, shown] : {std::pair{"C:\\tracks\\old.txt", "old.txt"}, {"D:first.txt", "first.txt"},
                                       {"/somewhere/track.txt", "track.txt"}}) {
         SetFileName(name);

@@ -30,7 +30,9 @@ TEST_F(DocumentTest, CommandsReportAndRecordUnderTheirNames)
     Doc()->UnselectAll();
     Doc()->DeleteSelected();  // nothing selected: nothing happens
     Doc()->Select(b);
+    const int redraws = host.redraws;
     Doc()->DeleteSelected();
+    EXPECT_GT(host.redraws, redraws);  // the window shows the change
     EXPECT_EQ(Statuses().back(), "Deleted selected points.");
     ClearLogs();
     Doc()->CreatePointAt(178, 128);
