@@ -86,7 +86,7 @@ TEST_F(Desktop, WheelScrollsByTensOfPixelsAndNeverClicks)
 TEST_F(Desktop, EachShortcutIsShownAndRunsOnceWhereverTheFocusIs)
 {
     const std::string saveTo = "/tmp/vse-desktop-" + std::to_string(getpid()) + ".txt";
-    // Open Spline and Open Image bring up dialogs: their keys are tried where the dialogs are.
+    // Open Spline and Open Image bring up dialogs: the file dialog test presses their keys.
     // Each starts with "first" undone and "second" to undo; runs() counts the command.
     const struct {
         wxMenu* menu;
