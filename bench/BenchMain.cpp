@@ -106,8 +106,10 @@ const Figure Figures[] = {
     {"octree-query-10k-vs-linear", Cpu, "BM_LinearQuery/10000", "BM_OctreeQuery/10000", "linear", "octree"},
     {"octree-query-100k-vs-linear", Cpu, "BM_LinearQuery/100000", "BM_OctreeQuery/100000", "linear", "octree"},
     {"hover-100k-vs-linear", Cpu, "BM_LinearPointQuery/100000", "BM_HoverHitTest/100000", "linear", "octree"},
-    {"repaint-2048-10k-vs-blit", Wall, "BM_Repaint/10000", "BM_BareBlit", "repaint", "blit"},
-    {"repaint-2048-100k-vs-blit", Wall, "BM_Repaint/100000", "BM_BareBlit", "repaint", "blit"},
+    {"repaint-2048-10k-vs-blit", Wall, "BM_Repaint/10000", "BM_BareBlit", "mouse move", "blit"},
+    {"repaint-2048-100k-vs-blit", Wall, "BM_Repaint/100000", "BM_BareBlit", "mouse move", "blit"},
+    {"edit-repaint-2048-10k-vs-blit", Wall, "BM_FullRepaint/10000", "BM_BareBlit", "repaint", "blit"},
+    {"edit-repaint-2048-100k-vs-blit", Wall, "BM_FullRepaint/100000", "BM_BareBlit", "repaint", "blit"},
     {"snapshot-100k", Cpu, "BM_Snapshot/100000", "BM_ArrayCopy/100000", "snapshot", "array copy"},
     {"load-1m-vs-fscanf", Cpu, "BM_LoadPath1M", "BM_BareFscanf1M", "load", "fscanf"},
     {"save-1m-vs-fprintf", Wall, "BM_SavePath1M", "BM_BareFprintf1M", "save", "fprintf"},
@@ -122,9 +124,9 @@ struct GrowthFigure {
     const char* benchmark;
 };
 const GrowthFigure Growth[] = {
-    {"hit-test", Cpu, "BM_OctreeQuery"},   {"update-point", Cpu, "BM_UpdatePointPosition"},
-    {"repaint-2048", Wall, "BM_Repaint"},  {"snapshot", Cpu, "BM_Snapshot"},
-    {"delete-all", Cpu, "BM_DeleteAll"},
+    {"hit-test", Cpu, "BM_OctreeQuery"},  {"update-point", Cpu, "BM_UpdatePointPosition"},
+    {"repaint-2048", Wall, "BM_Repaint"}, {"edit-repaint-2048", Wall, "BM_FullRepaint"},
+    {"snapshot", Cpu, "BM_Snapshot"},     {"delete-all", Cpu, "BM_DeleteAll"},
 };
 const char* const Sizes[] = {"1000", "10000", "100000"};
 

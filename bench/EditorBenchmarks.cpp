@@ -22,7 +22,9 @@
 #include "model/TrackPath.h"
 #include "model/TrackPoint.h"
 #include "model/TrackSegment.h"
+#include "view/CanvasHandler.h"
 #include "view/CanvasPainter.h"
+#include "view/InputFlags.h"
 #include "model/PixelMapping.h"
 
 namespace {
@@ -126,12 +128,37 @@ void BM_UpdatePointPosition(benchmark::State& state)
     }
 }
 
+// What a mouse move over the canvas costs: the hit test, the highlight and the
+// repaint, on a path that does not change meanwhile.
 void BM_Repaint(benchmark::State& state)
 {
     UsePicture(2048, 2048);
     InstallPath(int(state.range(0)));
-    for (auto _ : state)
+    CanvasHandler* handler = MainWindow::Instance()->canvasHandler;
+    const wxSize size = MainWindow::Instance()->canvas->GetClientSize();
+    std::mt19937 rng(1);
+    std::vector<wxPoint> moves;
+    for (int i = 0; i < 256; ++i)
+        moves.emplace_back(std::uniform_int_distribution<int>(0, size.x - 1)(rng),
+                           std::uniform_int_distribution<int>(0, size.y - 1)(rng));
+    CanvasPainter::Instance()->Redraw();
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const wxPoint at = moves[i++ % moves.size()];
+        handler->HandleMouse(at.x, at.y, at.x, at.y, InputFlags::Motion);
+    }
+    handler->ResetHover(-1, -1);
+}
+
+// A repaint after an edit of the path, which the edges and the whole picture follow.
+void BM_FullRepaint(benchmark::State& state)
+{
+    UsePicture(2048, 2048);
+    TrackPath* path = InstallPath(int(state.range(0)));
+    for (auto _ : state) {
+        path->PointsChanged();
         CanvasPainter::Instance()->Redraw();
+    }
 }
 
 void BM_BareBlit(benchmark::State& state)
@@ -322,6 +349,7 @@ BENCHMARK(BM_HoverHitTest)->Arg(100000);
 BENCHMARK(BM_LinearPointQuery)->Arg(100000);
 BENCHMARK(BM_UpdatePointPosition)->Arg(1000)->Arg(10000)->Arg(100000);
 BENCHMARK(BM_Repaint)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FullRepaint)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BareBlit)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Snapshot)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ArrayCopy)->Arg(100000);

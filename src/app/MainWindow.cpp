@@ -11,6 +11,7 @@
 #include "app/MainPanel.h"
 #include "app/TrackCanvas.h"
 #include "editor/EditorDocument.h"
+#include "model/TrackPath.h"
 #include "model/TrackPoint.h"
 #include "view/CanvasHandler.h"
 #include "view/CanvasPainter.h"
@@ -109,8 +110,10 @@ MainWindow::~MainWindow()
 void MainWindow::SetPointType(int t)
 {
     typeRadioBox->SetSelection(t);
-    for (TrackPoint* p : EditorDocument::Instance()->selection)
+    EditorDocument* doc = EditorDocument::Instance();
+    for (TrackPoint* p : doc->selection)
         p->type = t;
+    doc->GetTrackPath()->MarkingsChanged();
     wxLogStatus("Changed point type to:  %d", t);
 }
 

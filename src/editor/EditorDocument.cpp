@@ -66,6 +66,7 @@ void EditorDocument::Select(TrackPoint* point)
     SettleMove();
     point->flags |= TrackPoint::Selected;
     selection.insert(point);
+    GetTrackPath()->MarkingsChanged();
 }
 
 void EditorDocument::Unselect(TrackPoint* point)
@@ -73,6 +74,7 @@ void EditorDocument::Unselect(TrackPoint* point)
     SettleMove();
     point->flags &= ~TrackPoint::Selected;
     selection.erase(point);
+    GetTrackPath()->MarkingsChanged();
 }
 
 void EditorDocument::ToggleSelect(TrackPoint* point)
@@ -90,6 +92,7 @@ void EditorDocument::UnselectAll()
     for (TrackPoint* p : GetTrackPath()->points)
         p->flags &= ~TrackPoint::Selected;
     selection.clear();
+    trackPath->MarkingsChanged();
 }
 
 void EditorDocument::Highlight(TrackPoint* point)

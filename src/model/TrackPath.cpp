@@ -19,6 +19,8 @@ namespace {
 const char* const NotInList = "Couldn't find point in list, something's weird!";
 }
 
+std::uint64_t TrackPath::lastRevision = 0;
+
 TrackPath::TrackPath() : valid(true), index(BoundingBox(0, 0, 0, 0, 0, 0)) {}
 
 namespace {
@@ -137,7 +139,7 @@ TrackPath::~TrackPath()
 
 void TrackPath::AppendAll(const std::vector<TrackPoint*>& fresh)
 {
-    edgesCurrent = false;
+    PointsChanged();
     std::vector<SpatialObject*> objects;
     objects.reserve(fresh.size() * 2);
     TrackPoint* last = points.last;
@@ -187,7 +189,7 @@ bool TrackPath::InsertPoint(TrackPoint* point, TrackSegment* segment)
         wxLogError("Invalid prev segment on point!  Not inserting!");
         return false;
     }
-    edgesCurrent = false;
+    PointsChanged();
     index.Insert(point, 1);
 
     if (points.empty()) {
@@ -254,7 +256,7 @@ void TrackPath::RemovePoint(TrackPoint* point)
         wxLogError(NotInList);
         return;
     }
-    edgesCurrent = false;
+    PointsChanged();
     point->owner = nullptr;
 
     TrackPoint* a = point->PrevPoint();
@@ -295,7 +297,7 @@ void TrackPath::SetStart(TrackPoint* point, CommandRecorder* record)
         return;
     if (record)
         record->RecordCommand("set-start");
-    edgesCurrent = false;
+    PointsChanged();
 
     TrackSegment* s = point->prevSegment;
     TrackPoint* first = points.first;
@@ -324,7 +326,7 @@ void TrackPath::ReverseDirection(CommandRecorder* record)
         return;
     if (record)
         record->RecordCommand("reverse-direction");
-    edgesCurrent = false;
+    PointsChanged();
 
     // The walk reads each point's successor before the point's links turn round.
     for (TrackPoint* p = points.first; p;) {
@@ -351,7 +353,7 @@ void TrackPath::UpdatePointPosition(TrackPoint* point)
 {
     if (!point)
         return;
-    edgesCurrent = false;
+    PointsChanged();
     Reindex(point);
     for (TrackSegment* s : {point->prevSegment, point->nextSegment}) {
         if (!s)
@@ -553,12 +555,30 @@ void DrawMarkerPass(wxDC& dc, const PixelMapping& mapping, const std::vector<Tra
 
 void TrackPath::Draw(wxDC& dc, const PixelMapping& mapping)
 {
+    DrawPasses(dc, mapping, nullptr);
+}
+
+void TrackPath::DrawBeneathHighlights(wxDC& dc, const PixelMapping& mapping, std::vector<TrackPoint*>& highlighted)
+{
+    DrawPasses(dc, mapping, &highlighted);
+}
+
+void TrackPath::DrawHighlightRings(wxDC& dc, const PixelMapping& mapping, const std::vector<TrackPoint*>& points)
+{
+    SetTools(dc, wxColour(0, 0, 0), wxBRUSHSTYLE_TRANSPARENT, wxColour(50, 255, 255), 2);
+    for (TrackPoint* p : points)
+        if (p->IsHighlighted())
+            p->Draw(dc, mapping, TrackPoint::DrawHighlightRing);
+}
+
+void TrackPath::DrawPasses(wxDC& dc, const PixelMapping& mapping, std::vector<TrackPoint*>* highlighted)
+{
     // Each point's edges hang on its predecessor's, so they are computed for
     // the whole chain, but only after something changed since the last time.
-    if (!edgesCurrent) {
+    if (edgesRevision != shapeRevision) {
         for (TrackPoint* p : points)
             p->ComputeEdges();
-        edgesCurrent = true;
+        edgesRevision = shapeRevision;
     }
 
     // Every mouse movement repaints, so points whose drawing cannot reach the
@@ -622,8 +642,11 @@ void TrackPath::Draw(wxDC& dc, const PixelMapping& mapping)
     for (TrackPoint* p : shown)
         if (p->IsSelected())
             p->Draw(dc, mapping, TrackPoint::DrawSelectedRing);
-    SetTools(dc, black, wxBRUSHSTYLE_TRANSPARENT, wxColour(50, 255, 255), 2);
+    if (!highlighted) {
+        DrawHighlightRings(dc, mapping, shown);
+        return;
+    }
     for (TrackPoint* p : shown)
         if (p->IsHighlighted())
-            p->Draw(dc, mapping, TrackPoint::DrawHighlightRing);
+            highlighted->push_back(p);
 }

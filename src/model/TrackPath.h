@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <vector>
 
@@ -45,7 +46,13 @@ public:
     // For callers that write a point's x, y or w without re-indexing it (a drag,
     // a width change): the edges are recomputed before the next drawing. Every
     // operation of the path itself does this on its own.
-    void PointsChanged() { edgesCurrent = false; }
+    void PointsChanged() { shapeRevision = revision = ++lastRevision; }
+    // For callers that change a point's type or its selected flag: the edges stay.
+    void MarkingsChanged() { revision = ++lastRevision; }
+    // Changes with every operation of the path and every call of the two above,
+    // and is never the same for two paths: a drawing of the path (highlight
+    // rings aside) holds for as long as the revision does.
+    std::uint64_t Revision() const { return revision; }
     // The point's position in the chain, or points.end() when it is not there.
     PointList::iterator FindPointNode(TrackPoint* point);
 
@@ -63,6 +70,11 @@ public:
 
     // Draws the path with its pens, in passes: edges, lines, markers, rings.
     void Draw(wxDC& dc, const PixelMapping& mapping);
+    // All of Draw but its last pass, the highlight rings, which are left to the
+    // caller: the points that would get one are added to highlighted.
+    void DrawBeneathHighlights(wxDC& dc, const PixelMapping& mapping, std::vector<TrackPoint*>& highlighted);
+    // That last pass over the given points: a ring for each one highlighted.
+    static void DrawHighlightRings(wxDC& dc, const PixelMapping& mapping, const std::vector<TrackPoint*>& points);
 
     std::size_t Count() const { return points.size(); }
 
@@ -74,9 +86,13 @@ public:
     OctreeNode index;
 
 private:
-    // Whether every point's edges still match the chain and the points' x, y
-    // and w: repainting a large path then skips computing them all again.
-    bool edgesCurrent = false;
+    static std::uint64_t lastRevision;
+    std::uint64_t revision = ++lastRevision;
+    // The revision of the chain and the points' x, y and w, and the one whose
+    // edges the points hold: repainting a large path whose shape has not
+    // changed skips computing them all again.
+    std::uint64_t shapeRevision = revision;
+    std::uint64_t edgesRevision = 0;
 
     // Links the points, in order, after the last point and indexes them and
     // their new segments in one go.
@@ -85,4 +101,6 @@ private:
     void Unlink(TrackSegment* segment);
     void Reindex(TrackPoint* point);
     void Discard(TrackPoint* point);
+    // The passes of Draw; the highlight rings too unless highlighted is given.
+    void DrawPasses(wxDC& dc, const PixelMapping& mapping, std::vector<TrackPoint*>* highlighted);
 };

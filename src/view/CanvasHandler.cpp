@@ -29,6 +29,13 @@ void Repaint()
     CanvasPainter::Instance()->Redraw();
 }
 
+// After a change of nothing but the highlight or the band: the painter may keep
+// the rest of the picture from before.
+void RepaintHover()
+{
+    CanvasPainter::Instance()->RedrawHover();
+}
+
 bool Has(int flags, int bits)
 {
     return (flags & bits) == bits;
@@ -114,11 +121,11 @@ void CanvasHandler::HandleMouse(int x, int y, int lx, int ly, int flags)
 
     if (motion) {
         Hover(lx, ly);
-        Repaint();
+        RepaintHover();
     } else if (flags & Leave) {
         Doc()->ClearHighlights();
         hoverPoint = nullptr;
-        Repaint();
+        RepaintHover();
         wxLogStatus("");
     }
 }
@@ -168,7 +175,7 @@ void CanvasHandler::DragBand(int lx, int ly)
     bandCornerX = lx;
     bandCornerY = ly;
     bandShown = true;
-    Repaint();
+    RepaintHover();
     if (wasShown)
         CanvasPainter::Instance()->EraseBand(old);
 }

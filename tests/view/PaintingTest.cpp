@@ -1,9 +1,13 @@
 // What the painter puts on the canvas, in pixels: off-screen through a memory DC,
 // and on the screen right after a redraw.
+#include <algorithm>
+
+#include <wx/dcclient.h>
 #include <wx/dcmemory.h>
 
 #include "support/GuiDriver.h"
 #include "view/CanvasPainter.h"
+#include "view/InputFlags.h"
 
 namespace {
 
@@ -70,6 +74,67 @@ TEST(Painting, DefaultPictureIsBlackWithAGreenFrame)
                              wxPoint(size.x / 2, size.y - 2)})
         EXPECT_TRUE(Near(image, at.x, at.y, Green, 0)) << at.x << "," << at.y;
     EXPECT_TRUE(Near(image, size.x / 2, size.y / 2, Black, 0) && Near(image, 10, 10, Black, 0));
+}
+
+// A mouse move repaints from the picture and path of the last paint when nothing
+// but the highlight changed since: after any other change, even one that no
+// repaint followed, it must show what a full repaint shows.
+TEST(Painting, MouseMoveAfterAChangeShowsWhatAFullRepaintShows)
+{
+    PictureScope scope(800, 700);
+    TrackCanvas* canvas = MainWindow::Instance()->canvas;
+    CanvasHandler* handler = MainWindow::Instance()->canvasHandler;
+    const struct {
+        const char* name;
+        void (*change)();
+    } cases[] = {
+        {"nothing", [] {}},
+        {"moved and re-indexed",
+         [] {
+             Path()->points.front()->y += 9;
+             Path()->UpdatePointPosition(Path()->points.front());
+         }},
+        {"dragged", [] { Doc()->StartMove(0, 0); Doc()->DragMove(12, 7); }},
+        {"widened", [] { Doc()->AdjustWidth(2); }},
+        {"type", [] { MainWindow::Instance()->SetPointType(2); }},
+        {"unselected", [] { Doc()->UnselectAll(); }},
+        {"deleted", [] { Doc()->DeleteSelected(); }},
+        {"new start", [] { Doc()->SetStartToSelection(); }},
+        {"undone", [] { Doc()->Undo(); }},
+        {"new path", [] { Doc()->SetTrackPath(new TrackPath(), true); }},
+        {"scrolled", [] { MainWindow::Instance()->canvas->Scroll(200, 0); }},
+        {"picture",
+         [] {
+             wxImage grey(800, 700);
+             grey.SetRGB(wxRect(0, 0, 800, 700), 90, 90, 90);
+             Doc()->SetBackgroundBitmap(new wxBitmap(grey));
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        gui::ResetDocument();
+        for (int i = 0; i < 6; ++i)
+            AddAt(60 + 100 * i, 80 + 30 * (i % 2), 8, i == 3);
+        Doc()->ReversePath();  // painted, and there to undo
+        handler->HandleMouse(160, 80, 160, 80, InputFlags::Motion);  // a ring
+        Doc()->host = nullptr;  // the change alone, without the repaint the window makes
+        c.change();
+        Doc()->host = MainWindow::Instance();
+        handler->ResetHover(-1, -1);
+        {
+            wxClientDC dc(canvas);  // what the window showed so far must not count
+            dc.SetBackground(*wxRED_BRUSH);
+            dc.Clear();
+        }
+        const wxPoint logical = canvas->ToLogical(wxPoint(360, 110));
+        handler->HandleMouse(360, 110, logical.x, logical.y, InputFlags::Motion);
+        const wxImage moved = gui::CanvasScreenshot();
+        CanvasPainter::Instance()->Redraw();
+        const wxImage full = gui::CanvasScreenshot();
+        ASSERT_EQ(moved.GetSize(), full.GetSize());
+        const int bytes = 3 * full.GetWidth() * full.GetHeight();
+        EXPECT_TRUE(std::equal(moved.GetData(), moved.GetData() + bytes, full.GetData()));
+    }
 }
 
 }  // namespace
