@@ -13,6 +13,7 @@
 #include <wx/evtloop.h>
 #include <wx/frame.h>
 #include <wx/init.h>
+#include <wx/timer.h>
 
 #include "app/EditorApp.h"
 #include "app/MainWindow.h"
@@ -21,12 +22,17 @@
 
 namespace {
 
-bool painted = false;
+// The loop ends once the paint under way is done.
+void Painted()
+{
+    if (wxEventLoopBase* loop = wxEventLoopBase::GetActive())
+        loop->ScheduleExit();
+}
 
 void WatchFirstPaint(wxWindow* window)
 {
     window->Bind(wxEVT_PAINT, [](wxPaintEvent& event) {
-        painted = true;
+        Painted();
         event.Skip();  // the window still paints as it always does
     });
 }
@@ -38,7 +44,7 @@ public:
         auto* frame = new wxFrame(nullptr, wxID_ANY, "bare", wxPoint(50, 50), wxSize(600, 600));
         auto* canvas = new wxWindow(frame, wxID_ANY);
         canvas->Bind(wxEVT_PAINT, [canvas](wxPaintEvent&) {
-            painted = true;
+            Painted();
             wxPaintDC dc(canvas);
             dc.Clear();
         });
@@ -81,8 +87,13 @@ int RunStartupChild(const char* what)
         return 3;
     if (app)
         WatchFirstPaint(MainWindow::Instance()->canvas);
-    while (!painted && loop.Dispatch()) {
-    }
+    // A window that never paints fails the run instead of holding it up.
+    wxTimer giveUp;
+    giveUp.Bind(wxEVT_TIMER, [](wxTimerEvent&) { ::_exit(4); });
+    giveUp.StartOnce(10000);
+    // Dispatch alone would return after one pass: without a running loop GTK
+    // takes every pass for the last.
+    loop.Run();
     ::_exit(0);  // both children skip teardown alike
 }
 
