@@ -573,14 +573,6 @@ void TrackPath::DrawHighlightRings(wxDC& dc, const PixelMapping& mapping, const 
 
 void TrackPath::DrawPasses(wxDC& dc, const PixelMapping& mapping, std::vector<TrackPoint*>* highlighted)
 {
-    // Each point's edges hang on its predecessor's, so they are computed for
-    // the whole chain, but only after something changed since the last time.
-    if (edgesRevision != shapeRevision) {
-        for (TrackPoint* p : points)
-            p->ComputeEdges();
-        edgesRevision = shapeRevision;
-    }
-
     // Every mouse movement repaints, so points whose drawing cannot reach the
     // DC's area are left out; a line from a visible point to one far away is
     // still drawn, because each point's reach includes its next point's. The
@@ -593,10 +585,7 @@ void TrackPath::DrawPasses(wxDC& dc, const PixelMapping& mapping, std::vector<Tr
                          mapping.PixelToWorld(area.x + area.width + margin, area.y + area.height + margin, right, bottom);
     std::vector<TrackPoint*> shown;
     shown.reserve(std::min<std::size_t>(points.size(), 4096));
-    Reach next{0, 0, 0, 0, true};
-    for (auto it = points.rbegin(); it != points.rend(); ++it) {
-        const Reach own = OwnReach(**it);
-        Reach reach = own;
+    auto place = [&](TrackPoint* p, Reach reach, const Reach& next) {
         if (reach.empty) {
             reach = next;
         } else if (!next.empty) {
@@ -607,10 +596,27 @@ void TrackPath::DrawPasses(wxDC& dc, const PixelMapping& mapping, std::vector<Tr
         }
         if (!bounded || (!reach.empty && reach.maxX >= left && reach.minX <= right && reach.maxY >= bottom &&
                          reach.minY <= top))
-            shown.push_back(*it);
-        next = own;
+            shown.push_back(p);
+    };
+    // Each point's edges hang on its predecessor's, so they are computed for
+    // the whole chain, but only after something changed since the last time;
+    // in the same walk along the chain, while the point is at hand, as a
+    // point's reach is known once its successor's edges are.
+    const bool computeEdges = edgesRevision != shapeRevision;
+    TrackPoint* previous = nullptr;
+    Reach previousReach{0, 0, 0, 0, true};
+    for (TrackPoint* p : points) {
+        if (computeEdges)
+            p->ComputeEdges();
+        const Reach own = OwnReach(*p);
+        if (previous)
+            place(previous, previousReach, own);
+        previous = p;
+        previousReach = own;
     }
-    std::reverse(shown.begin(), shown.end());
+    if (previous)
+        place(previous, previousReach, Reach{0, 0, 0, 0, true});
+    edgesRevision = shapeRevision;
 
     const wxColour white(255, 255, 255), black(0, 0, 0);
     const wxColour green(50, 255, 50), blue(50, 50, 255), red(255, 50, 50);
