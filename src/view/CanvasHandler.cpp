@@ -144,7 +144,7 @@ void CanvasHandler::BeginLeftPress(int lx, int ly, bool control)
         bandAnchorX = bandCornerX = lx;
         bandAnchorY = bandCornerY = ly;
         bandShown = false;
-        Repaint();
+        RepaintHover();  // nothing to see yet: the band shows from the first drag step
         return;
     }
 
