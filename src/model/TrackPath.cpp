@@ -51,11 +51,17 @@ public:
         return it->second;
     }
 
+    // Slots the copies will fill, in every node of the copy.
+    std::size_t slots = 0;
+
 private:
     void Pair(const OctreeNode& source, OctreeNode& copy)
     {
         twins.emplace_back(&source, &copy);
-        copy.items.assign(source.items.size(), nullptr);
+        for (int layer = 0; layer < OctreeNode::Layers; ++layer) {
+            copy.items[layer].assign(source.items[layer].size(), nullptr);
+            slots += source.items[layer].size();
+        }
         for (int k = 0; k < 8; ++k)
             if (source.children[k] && copy.children[k])
                 Pair(*source.children[k], *copy.children[k]);
@@ -82,14 +88,18 @@ TrackPath::TrackPath(const TrackPath& source)
     // (moved without re-indexing) gets an ordinary insert instead, and the gap
     // left by it, or by anything indexed outside the chain, is closed at the end.
     NodeTwins::Recent recentPoint, recentSegment;
+    std::size_t placed = 0;
     auto place = [&](SpatialObject* copy, const SpatialObject* original, NodeTwins::Recent& recent) {
         OctreeNode* node = original->node ? twins.Of(original->node, recent) : nullptr;
-        if (node && SameBox(copy->bounds, original->bounds) && original->slot < node->items.size() &&
-            !node->items[original->slot]) {
-            node->items[original->slot] = copy;
-            copy->node = node;
-            copy->slot = original->slot;
-            return;
+        if (node && SameBox(copy->bounds, original->bounds)) {
+            std::vector<SpatialObject*>& items = node->items[OctreeNode::LayerOf(copy->bounds)];
+            if (original->slot < items.size() && !items[original->slot]) {
+                items[original->slot] = copy;
+                copy->node = node;
+                copy->slot = original->slot;
+                ++placed;
+                return;
+            }
         }
         index.Insert(copy, 1);
     };
@@ -110,29 +120,32 @@ TrackPath::TrackPath(const TrackPath& source)
     }
     points.last = previous;
     points.count = source.points.size();
-    index.Compact();
+    if (placed != twins.slots)
+        index.Compact();
 }
 
 TrackPath::~TrackPath()
 {
-    // The index owns the points and segments, but freeing them along the chain
-    // reads memory in the order they were made in, instead of node by node.
-    // Each leaves its slot empty; the index deletes whatever else it holds.
-    auto drop = [](auto* object) {  // typed, so that the delete needs no virtual call
-        OctreeNode* node = object->node;
-        if (node && object->slot < node->items.size() && node->items[object->slot] == object) {
-            node->items[object->slot] = nullptr;
-            delete object;
-        }
-    };
-    for (TrackPoint* p = points.first; p;) {
-        TrackSegment* s = p->nextSegment;
-        TrackPoint* next = s ? s->to : nullptr;
-        if (s)
-            drop(s);
-        drop(p);
-        p = next;
-    }
+    // The index owns the points and segments. They are freed from its item
+    // lists, which tell each object's class by its layer, so that freeing
+    // needs neither a virtual call nor a read of the object itself: a dropped
+    // snapshot has long left the cache, and reading it back cost as much as
+    // making a new one.
+    static_assert(OctreeNode::Layers == 2, "layer 0 holds the points, layer 1 the segments");
+    DeleteIndexed(index);
+}
+
+void TrackPath::DeleteIndexed(OctreeNode& node)
+{
+    for (SpatialObject* p : node.items[0])
+        delete static_cast<TrackPoint*>(p);
+    for (SpatialObject* s : node.items[1])
+        delete static_cast<TrackSegment*>(s);
+    for (auto& layer : node.items)
+        layer.clear();
+    for (OctreeNode* child : node.children)
+        if (child)
+            DeleteIndexed(*child);
 }
 
 void TrackPath::AppendAll(const std::vector<TrackPoint*>& fresh)

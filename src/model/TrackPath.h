@@ -85,4 +85,5 @@ private:
     void Unlink(TrackSegment* segment);
     void Reindex(TrackPoint* point);
     void Discard(TrackPoint* point);
+    static void DeleteIndexed(OctreeNode& node);
 };
