@@ -55,8 +55,10 @@ OctreeNode* OctreeNode::Home(const BoundingBox& b, int depth)
         else if (fitsHighX && fitsLowY && fitsHighZ) k = 6;
         else if (fitsHighX && fitsLowY && fitsLowZ) k = 7;
         else break;
-        if (!node->children[k])
+        if (!node->children[k]) {
             node->children[k] = new OctreeNode(node->ChildBox(k));
+            node->children[k]->root = root;
+        }
         node = node->children[k];
     }
     return node;
@@ -162,8 +164,10 @@ void OctreeNode::CopyLayout(const OctreeNode& source)
     for (int k = 0; k < 8; ++k) {
         if (!source.children[k])
             continue;
-        if (!children[k])
+        if (!children[k]) {
             children[k] = new OctreeNode(source.children[k]->box);
+            children[k]->root = root;
+        }
         children[k]->CopyLayout(*source.children[k]);
     }
 }

@@ -40,6 +40,9 @@ public:
     // so that a hit test needs no list of its own.
     template <typename Found>
     void Visit(const BoundingBox& q, Found&& found) const;
+    // The root of the tree this node is part of.
+    const OctreeNode* Root() const { return root; }
+
     // Creates empty children with the same boxes as source's, recursively, and
     // takes over what source knows of its layers' z extents.
     void CopyLayout(const OctreeNode& source);
@@ -59,6 +62,8 @@ private:
     OctreeNode* Home(const BoundingBox& b, int depth);
     void ReserveIncoming();
     void Place(SpatialObject* object);
+
+    const OctreeNode* root = this;
 
     // Per layer, the z extent (low, high) of everything ever stored there. It
     // never shrinks, so a query that misses it cannot meet any of the layer's

@@ -3,6 +3,10 @@
 #include "model/ObjectPool.h"
 #include "model/TrackPoint.h"
 
+// Every snapshot copies every point and segment: their size is most of its cost.
+static_assert(sizeof(TrackSegment) <= 64, "a segment fits one cache line");
+static_assert(sizeof(TrackPoint) <= 96, "a point takes a cache line and a half at most");
+
 namespace {
 
 ObjectPool& Pool()
