@@ -186,6 +186,14 @@ void SafeFileWriter::Printf(const char* format, ...)
         Fail();
 }
 
+void SafeFileWriter::Write(const char* data, std::size_t size)
+{
+    if (!file || failed)
+        return;
+    if (std::fwrite(data, 1, size, file) != size || InjectedFault())
+        Fail();
+}
+
 bool SafeFileWriter::Commit()
 {
     if (!file)

@@ -22,6 +22,8 @@ public:
     bool Open(const std::string& target);
     // printf into the file; a failed write is remembered and fails the commit.
     void Printf(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    // The bytes as they are, remembered like a failed Printf when they cannot be written.
+    void Write(const char* data, std::size_t size);
     // Flushes, syncs, closes and renames; false (target untouched) on any failure.
     bool Commit();
     // Why Open or Commit failed, in the C library's words.
@@ -31,7 +33,7 @@ public:
     bool LostPreviousContent() const { return lost; }
 
     // Test hook: when n >= 0, the n-th failable step from now on (making the
-    // temporary file, opening the target in place, each Printf, the flush, the
+    // temporary file, opening the target in place, each Printf or Write, the flush, the
     // sync, the close, the rename) fails as if with EIO; it then turns itself
     // off. -1 (the default) is off.
     static int failStepForTesting;

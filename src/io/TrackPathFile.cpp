@@ -9,6 +9,7 @@
 
 #include <wx/log.h>
 
+#include "io/PointLine.h"
 #include "io/SafeFileWriter.h"
 #include "model/TrackPath.h"
 #include "model/TrackPoint.h"
@@ -109,8 +110,18 @@ bool TrackPath::Save(const char* name)
         return false;
     }
     writer.Printf("%d\n", int(points.size()));
-    for (const TrackPoint* p : points)
-        writer.Printf("%.6f,%.6f,%.6f,%d\n", double(p->x), double(p->y), double(p->w), p->type);
+    // The lines go out a block at a time.
+    std::vector<char> block(std::size_t(1) << 16);
+    std::size_t used = 0;
+    for (const TrackPoint* p : points) {
+        if (block.size() - used < PointLine::MaxLength) {
+            writer.Write(block.data(), used);
+            used = 0;
+        }
+        used += PointLine::Format(block.data() + used, p->x, p->y, p->w, p->type);
+    }
+    if (used)
+        writer.Write(block.data(), used);
     if (!writer.Commit()) {
         if (writer.LostPreviousContent())
             wxLogError("Could not write the track path to %s (%s); the file's previous content is lost.",

@@ -107,7 +107,14 @@ void* ObjectPool::Allocate(std::size_t size) noexcept
     current->firstWord = word;
     --current->freeSlots;
     ++live;
-    return SlotBase(current) + (std::size_t(word) * 64 + bit) * slotSize;
+    char* object = SlotBase(current) + (std::size_t(word) * 64 + bit) * slotSize;
+    // Free slots are handed out in address order, so the ones a little
+    // further on are most likely next: fetching them now keeps a snapshot,
+    // which makes a hundred thousand objects in a row, from waiting on memory
+    // at every one. (A prefetch of an address outside the chunk is harmless.)
+    __builtin_prefetch(object + 16 * slotSize, 1);
+    __builtin_prefetch(object + 17 * slotSize - 1, 1);
+    return object;
 #endif
 }
 

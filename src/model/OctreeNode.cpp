@@ -1,5 +1,7 @@
 #include "model/OctreeNode.h"
 
+#include <algorithm>
+
 #include "model/SpatialObject.h"
 
 OctreeNode::OctreeNode(const BoundingBox& nodeBox) : box(nodeBox)
@@ -11,8 +13,9 @@ OctreeNode::OctreeNode(const BoundingBox& nodeBox) : box(nodeBox)
 
 OctreeNode::~OctreeNode()
 {
-    for (SpatialObject* object : items)
-        delete object;
+    for (auto& layer : items)
+        for (SpatialObject* object : layer)
+            delete object;
     for (OctreeNode* child : children)
         delete child;
 }
@@ -52,28 +55,39 @@ OctreeNode* OctreeNode::Home(const BoundingBox& b, int depth)
         else if (fitsHighX && fitsLowY && fitsHighZ) k = 6;
         else if (fitsHighX && fitsLowY && fitsLowZ) k = 7;
         else break;
-        if (!node->children[k])
+        if (!node->children[k]) {
             node->children[k] = new OctreeNode(node->ChildBox(k));
+            node->children[k]->root = root;
+        }
         node = node->children[k];
     }
     return node;
+}
+
+void OctreeNode::Place(SpatialObject* object)
+{
+    const int layer = LayerOf(object->bounds);
+    layerZ[layer][0] = std::min(layerZ[layer][0], object->bounds.minZ);
+    layerZ[layer][1] = std::max(layerZ[layer][1], object->bounds.maxZ);
+    object->node = this;
+    object->slot = std::uint32_t(items[layer].size());
+    items[layer].push_back(object);
 }
 
 void OctreeNode::Insert(SpatialObject* object, int depth)
 {
     if (!object)
         return;
-    OctreeNode* home = Home(object->bounds, depth);
-    object->node = home;
-    object->slot = home->items.size();
-    home->items.push_back(object);
+    Home(object->bounds, depth)->Place(object);
 }
 
 void OctreeNode::ReserveIncoming()
 {
-    if (incoming) {
-        items.reserve(items.size() + incoming);
-        incoming = 0;
+    for (int layer = 0; layer < Layers; ++layer) {
+        if (incoming[layer]) {
+            items[layer].reserve(items[layer].size() + incoming[layer]);
+            incoming[layer] = 0;
+        }
     }
     for (OctreeNode* child : children)
         if (child)
@@ -87,31 +101,30 @@ void OctreeNode::InsertAll(const std::vector<SpatialObject*>& objects)
         if (!object)
             continue;
         object->node = Home(object->bounds, 1);
-        ++object->node->incoming;
+        ++object->node->incoming[LayerOf(object->bounds)];
     }
     ReserveIncoming();
-    for (SpatialObject* object : objects) {
-        if (!object)
-            continue;
-        object->slot = object->node->items.size();
-        object->node->items.push_back(object);
-    }
+    for (SpatialObject* object : objects)
+        if (object)
+            object->node->Place(object);
 }
 
 void OctreeNode::Compact()
 {
-    std::size_t kept = 0;
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        SpatialObject* object = items[i];
-        if (!object)
-            continue;
-        if (kept != i) {
-            object->slot = kept;
-            items[kept] = object;
+    for (auto& layer : items) {
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < layer.size(); ++i) {
+            SpatialObject* object = layer[i];
+            if (!object)
+                continue;
+            if (kept != i) {
+                object->slot = std::uint32_t(kept);
+                layer[kept] = object;
+            }
+            ++kept;
         }
-        ++kept;
+        layer.resize(kept);
     }
-    items.resize(kept);
     for (OctreeNode* child : children)
         if (child)
             child->Compact();
@@ -122,15 +135,20 @@ void OctreeNode::Remove(SpatialObject* object, bool destroy)
     if (!object)
         return;
     OctreeNode* owner = object->node;
-    if (!owner || object->slot >= owner->items.size() || owner->items[object->slot] != object)
+    if (!owner)
         return;
-    // Swap the last item into the freed slot.
-    SpatialObject* last = owner->items.back();
-    owner->items[object->slot] = last;
-    last->slot = object->slot;
-    owner->items.pop_back();
-    if (destroy)
-        delete object;
+    for (auto& layer : owner->items) {
+        if (object->slot >= layer.size() || layer[object->slot] != object)
+            continue;
+        // Swap the last item into the freed slot.
+        SpatialObject* last = layer.back();
+        layer[object->slot] = last;
+        last->slot = object->slot;
+        layer.pop_back();
+        if (destroy)
+            delete object;
+        return;
+    }
 }
 
 void OctreeNode::Query(const BoundingBox& q, std::vector<SpatialObject*>& out) const
@@ -140,11 +158,16 @@ void OctreeNode::Query(const BoundingBox& q, std::vector<SpatialObject*>& out) c
 
 void OctreeNode::CopyLayout(const OctreeNode& source)
 {
+    for (int layer = 0; layer < Layers; ++layer)
+        for (int end = 0; end < 2; ++end)
+            layerZ[layer][end] = source.layerZ[layer][end];
     for (int k = 0; k < 8; ++k) {
         if (!source.children[k])
             continue;
-        if (!children[k])
+        if (!children[k]) {
             children[k] = new OctreeNode(source.children[k]->box);
+            children[k]->root = root;
+        }
         children[k]->CopyLayout(*source.children[k]);
     }
 }

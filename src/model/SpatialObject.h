@@ -1,6 +1,6 @@
 #pragma once
 
-#include <cstddef>
+#include <cstdint>
 
 #include "model/BoundingBox.h"
 
@@ -13,5 +13,8 @@ public:
 
     BoundingBox bounds;
     OctreeNode* node = nullptr;  // the node whose items hold this object, while indexed
-    std::size_t slot = 0;        // its position in node->items, for constant-time removal
+    // Its position in the node's items of its layer, for constant-time removal.
+    // 32 bits are plenty and leave room for the flags of a point or segment
+    // right after, instead of padding.
+    std::uint32_t slot = 0;
 };

@@ -53,11 +53,17 @@ public:
         return it->second;
     }
 
+    // Slots the copies will fill, in every node of the copy.
+    std::size_t slots = 0;
+
 private:
     void Pair(const OctreeNode& source, OctreeNode& copy)
     {
         twins.emplace_back(&source, &copy);
-        copy.items.assign(source.items.size(), nullptr);
+        for (int layer = 0; layer < OctreeNode::Layers; ++layer) {
+            copy.items[layer].assign(source.items[layer].size(), nullptr);
+            slots += source.items[layer].size();
+        }
         for (int k = 0; k < 8; ++k)
             if (source.children[k] && copy.children[k])
                 Pair(*source.children[k], *copy.children[k]);
@@ -84,22 +90,33 @@ TrackPath::TrackPath(const TrackPath& source)
     // (moved without re-indexing) gets an ordinary insert instead, and the gap
     // left by it, or by anything indexed outside the chain, is closed at the end.
     NodeTwins::Recent recentPoint, recentSegment;
+    std::size_t placed = 0;
     auto place = [&](SpatialObject* copy, const SpatialObject* original, NodeTwins::Recent& recent) {
         OctreeNode* node = original->node ? twins.Of(original->node, recent) : nullptr;
-        if (node && SameBox(copy->bounds, original->bounds) && original->slot < node->items.size() &&
-            !node->items[original->slot]) {
-            node->items[original->slot] = copy;
-            copy->node = node;
-            copy->slot = original->slot;
-            return;
+        if (node && SameBox(copy->bounds, original->bounds)) {
+            std::vector<SpatialObject*>& items = node->items[OctreeNode::LayerOf(copy->bounds)];
+            if (original->slot < items.size() && !items[original->slot]) {
+                items[original->slot] = copy;
+                copy->node = node;
+                copy->slot = original->slot;
+                ++placed;
+                return;
+            }
         }
         index.Insert(copy, 1);
     };
     TrackPoint* previous = nullptr;
     for (const TrackPoint* p : source.points) {
+        // The walk follows pointers, but the pool mostly placed the source's
+        // objects side by side in chain order: what lies a few objects further
+        // on is most likely needed soon, and asking for it early is harmless.
+        const char* at = reinterpret_cast<const char*>(p);
+        __builtin_prefetch(at + 8 * sizeof(TrackPoint));
+        __builtin_prefetch(at + 9 * sizeof(TrackPoint) - 1);
+        if (p->nextSegment)
+            __builtin_prefetch(reinterpret_cast<const char*>(p->nextSegment) + 8 * sizeof(TrackSegment));
         auto* q = new TrackPoint(*p);
         place(q, p, recentPoint);
-        q->owner = this;
         if (previous) {
             auto* s = new TrackSegment(previous, q);
             place(s, p->prevSegment, recentSegment);
@@ -112,29 +129,32 @@ TrackPath::TrackPath(const TrackPath& source)
     }
     points.last = previous;
     points.count = source.points.size();
-    index.Compact();
+    if (placed != twins.slots)
+        index.Compact();
 }
 
 TrackPath::~TrackPath()
 {
-    // The index owns the points and segments, but freeing them along the chain
-    // reads memory in the order they were made in, instead of node by node.
-    // Each leaves its slot empty; the index deletes whatever else it holds.
-    auto drop = [](auto* object) {  // typed, so that the delete needs no virtual call
-        OctreeNode* node = object->node;
-        if (node && object->slot < node->items.size() && node->items[object->slot] == object) {
-            node->items[object->slot] = nullptr;
-            delete object;
-        }
-    };
-    for (TrackPoint* p = points.first; p;) {
-        TrackSegment* s = p->nextSegment;
-        TrackPoint* next = s ? s->to : nullptr;
-        if (s)
-            drop(s);
-        drop(p);
-        p = next;
-    }
+    // The index owns the points and segments. They are freed from its item
+    // lists, which tell each object's class by its layer, so that freeing
+    // needs neither a virtual call nor a read of the object itself: a dropped
+    // snapshot has long left the cache, and reading it back cost as much as
+    // making a new one.
+    static_assert(OctreeNode::Layers == 2, "layer 0 holds the points, layer 1 the segments");
+    DeleteIndexed(index);
+}
+
+void TrackPath::DeleteIndexed(OctreeNode& node)
+{
+    for (SpatialObject* p : node.items[0])
+        delete static_cast<TrackPoint*>(p);
+    for (SpatialObject* s : node.items[1])
+        delete static_cast<TrackSegment*>(s);
+    for (auto& layer : node.items)
+        layer.clear();
+    for (OctreeNode* child : node.children)
+        if (child)
+            DeleteIndexed(*child);
 }
 
 void TrackPath::AppendAll(const std::vector<TrackPoint*>& fresh)
@@ -144,7 +164,6 @@ void TrackPath::AppendAll(const std::vector<TrackPoint*>& fresh)
     objects.reserve(fresh.size() * 2);
     TrackPoint* last = points.last;
     for (TrackPoint* p : fresh) {
-        p->owner = this;
         // The order one InsertPoint each would index them in.
         objects.push_back(p);
         if (last) {
@@ -185,7 +204,7 @@ bool TrackPath::InsertPoint(TrackPoint* point, TrackSegment* segment)
         wxLogError("Invalid point to insert into track path!");
         return false;
     }
-    if (point->prevSegment || point->nextSegment || point->owner) {
+    if (point->prevSegment || point->nextSegment || point->node) {
         wxLogError("Invalid prev segment on point!  Not inserting!");
         return false;
     }
@@ -193,7 +212,6 @@ bool TrackPath::InsertPoint(TrackPoint* point, TrackSegment* segment)
     index.Insert(point, 1);
 
     if (points.empty()) {
-        point->owner = this;
         points.first = points.last = point;
         points.count = 1;
         return true;
@@ -226,7 +244,6 @@ bool TrackPath::InsertPoint(TrackPoint* point, TrackSegment* segment)
         point->prevSegment = s1;
         point->nextSegment = s2;
         b->prevSegment = s2;
-        point->owner = this;
         ++points.count;
         return true;
     }
@@ -242,7 +259,6 @@ bool TrackPath::InsertPoint(TrackPoint* point, TrackSegment* segment)
     last->nextSegment = s;
     point->prevSegment = s;
     point->nextSegment = nullptr;
-    point->owner = this;
     points.last = point;
     ++points.count;
     return true;
@@ -257,7 +273,6 @@ void TrackPath::RemovePoint(TrackPoint* point)
         return;
     }
     PointsChanged();
-    point->owner = nullptr;
 
     TrackPoint* a = point->PrevPoint();
     TrackPoint* b = point->NextPoint();
@@ -345,7 +360,7 @@ void TrackPath::ReverseDirection(CommandRecorder* record)
 void TrackPath::Reindex(TrackPoint* point)
 {
     index.Remove(point, false);
-    point->bounds = BoundingBox(point->x, point->y, 0.0f, point->x, point->y, 0.0f);
+    point->SetBounds();
     index.Insert(point, 1);
 }
 
@@ -366,7 +381,9 @@ void TrackPath::UpdatePointPosition(TrackPoint* point)
 
 PointList::iterator TrackPath::FindPointNode(TrackPoint* point)
 {
-    if (point && point->owner == this)
+    // A point of the chain is indexed in this path's tree, and only such a
+    // point is: finding it needs no walk along the chain.
+    if (point && point->node && point->node->Root() == &index)
         return PointList::iterator(point, &points);
     return points.end();
 }

@@ -103,4 +103,5 @@ private:
     void Discard(TrackPoint* point);
     // The passes of Draw; the highlight rings too unless highlighted is given.
     void DrawPasses(wxDC& dc, const PixelMapping& mapping, std::vector<TrackPoint*>* highlighted);
+    static void DeleteIndexed(OctreeNode& node);
 };

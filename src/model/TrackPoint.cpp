@@ -49,14 +49,23 @@ void Store(float* edge, double x, double y)
 TrackPoint::TrackPoint(float px, float py, float pw, int ptype)
     : x(px), y(py), w(pw), type(ptype), leftEdge{px, py}, rightEdge{px, py}
 {
-    bounds = BoundingBox(x, y, 0.0f, x, y, 0.0f);
+    SetBounds();
 }
 
 TrackPoint::TrackPoint(const TrackPoint& src)
     : SpatialObject(), PathElement(src),
       x(src.x), y(src.y), w(src.w), type(src.type), leftEdge{src.x, src.y}, rightEdge{src.x, src.y}
 {
-    bounds = BoundingBox(x, y, 0.0f, x, y, 0.0f);
+    SetBounds();
+}
+
+void TrackPoint::SetBounds()
+{
+    // Spelled out rather than built from two corners: a snapshot makes a
+    // point per point of the path, and the box of one position needs no sorting.
+    bounds.minX = bounds.maxX = x;
+    bounds.minY = bounds.maxY = y;
+    bounds.minZ = bounds.maxZ = 0.0f;
 }
 
 void* TrackPoint::operator new(std::size_t size)

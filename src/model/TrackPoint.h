@@ -7,7 +7,6 @@
 #include "model/SpatialObject.h"
 
 class PixelMapping;
-class TrackPath;
 class TrackSegment;
 class wxDC;
 
@@ -35,6 +34,9 @@ public:
     // Draws the requested parts with the DC's current pen and brush.
     void Draw(wxDC& dc, const PixelMapping& mapping, int parts) const;
 
+    // The degenerate box at the point's position (layer 0).
+    void SetBounds();
+
     TrackPoint* PrevPoint() const;
     TrackPoint* NextPoint() const;
 
@@ -46,9 +48,6 @@ public:
     float rightEdge[2];
     TrackSegment* prevSegment = nullptr;
     TrackSegment* nextSegment = nullptr;
-
-    // The path whose chain holds the point, so that finding it is constant-time.
-    const TrackPath* owner = nullptr;
 
     // Points come from a pool: a path may hold millions, and every snapshot copies them all.
     static void* operator new(std::size_t size);

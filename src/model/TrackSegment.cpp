@@ -3,6 +3,10 @@
 #include "model/ObjectPool.h"
 #include "model/TrackPoint.h"
 
+// Every snapshot copies every point and segment: their size is most of its cost.
+static_assert(sizeof(TrackSegment) <= 80, "a segment: two bases and two links");
+static_assert(sizeof(TrackPoint) <= 112, "a point: two bases, its values, edges and links");
+
 namespace {
 
 ObjectPool& Pool()

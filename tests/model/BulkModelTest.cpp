@@ -31,11 +31,12 @@ std::string WriteTrack(int n, const char* tail)
 std::vector<std::string> Layout(const OctreeNode& node, const std::string& at = "")
 {
     std::vector<std::string> out;
-    for (std::size_t i = 0; i < node.items.size(); ++i) {
-        const BoundingBox& b = node.items[i]->bounds;
-        out.push_back(at + "/" + std::to_string(i) + ":" + std::to_string(b.minX) + "," + std::to_string(b.maxY) +
-                      "," + std::to_string(b.minZ));
-    }
+    for (const auto& layer : node.items)
+        for (std::size_t i = 0; i < layer.size(); ++i) {
+            const BoundingBox& b = layer[i]->bounds;
+            out.push_back(at + "/" + std::to_string(i) + ":" + std::to_string(b.minX) + "," + std::to_string(b.maxY) +
+                          "," + std::to_string(b.minZ));
+        }
     for (int k = 0; k < 8; ++k)
         if (node.children[k])
             for (const std::string& s : Layout(*node.children[k], at + std::to_string(k)))

@@ -30,14 +30,16 @@ std::string CheckPathInvariants(const TrackPath& path)
                                                                         BoundingBox region) {
         if (depth > OctreeNode::MaxDepth)
             bad << "node too deep; ";
-        for (std::size_t i = 0; i < node.items.size(); ++i, ++stored) {
-            const SpatialObject* o = node.items[i];
-            const BoundingBox& b = o->bounds;
-            if (!indexed.insert(o).second || o->node != &node || o->slot != i)
-                bad << "object indexed twice or with a stale node or slot; ";
-            if (b.minX < region.minX || b.maxX > region.maxX || b.minY < region.minY || b.maxY > region.maxY ||
-                b.minZ < region.minZ || b.maxZ > region.maxZ)
-                bad << "object outside its node's octant; ";
+        for (int layer = 0; layer < OctreeNode::Layers; ++layer) {
+            for (std::size_t i = 0; i < node.items[layer].size(); ++i, ++stored) {
+                const SpatialObject* o = node.items[layer][i];
+                const BoundingBox& b = o->bounds;
+                if (!indexed.insert(o).second || o->node != &node || o->slot != i || OctreeNode::LayerOf(b) != layer)
+                    bad << "object indexed twice or with a stale node, slot or layer; ";
+                if (b.minX < region.minX || b.maxX > region.maxX || b.minY < region.minY || b.maxY > region.maxY ||
+                    b.minZ < region.minZ || b.maxZ > region.maxZ)
+                    bad << "object outside its node's octant; ";
+            }
         }
         for (int k = 0; k < 8; ++k) {
             if (!node.children[k])
