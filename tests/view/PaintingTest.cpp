@@ -1,5 +1,7 @@
 // What the painter puts on the canvas, in pixels: off-screen through a memory DC,
 // and on the screen right after a redraw.
+#include <functional>
+
 #include <wx/dcmemory.h>
 
 #include "support/GuiDriver.h"
@@ -70,6 +72,62 @@ TEST(Painting, DefaultPictureIsBlackWithAGreenFrame)
                              wxPoint(size.x / 2, size.y - 2)})
         EXPECT_TRUE(Near(image, at.x, at.y, Green, 0)) << at.x << "," << at.y;
     EXPECT_TRUE(Near(image, size.x / 2, size.y / 2, Black, 0) && Near(image, 10, 10, Black, 0));
+}
+
+// A window of the picture, as the canvas shows it when scrolled there.
+wxImage PaintedWindow(const wxRect& window)
+{
+    wxBitmap target(window.width, window.height, -1);
+    {
+        wxMemoryDC dc(target);
+        dc.SetDeviceOrigin(-window.x, -window.y);
+        CanvasPainter::Instance()->Paint(dc);
+    }
+    return target.ConvertToImage();
+}
+
+// A serpentine of 252 points, types in turn, so that every pass runs long enough to be
+// drawn in several batches; every line and marker must show in any window, also
+// after points were changed behind the painter's back.
+TEST(Painting, LongPathShowsEveryPartInEveryWindowAfterEdits)
+{
+    const std::function<void()> noEdit = [] {};
+    const struct {
+        std::function<void()> edit;
+        int dy, halfWidth;  // in pixels, after the edit
+    } cases[] = {
+        {noEdit, 0, 5},
+        {[] { Doc()->AdjustWidth(3 * Doc()->mapping.scaleY); }, 0, 8},
+        {[] { Doc()->StartMove(0, 0), Doc()->DragMove(0, 6); }, 6, 5},
+    };
+    PictureScope picture(520, 460);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.halfWidth + c.dy);
+        gui::ResetDocument();
+        std::vector<wxPoint> at;
+        for (int i = 0; i < 252; ++i) {
+            const int row = i / 21, k = row % 2 ? 20 - i % 21 : i % 21;
+            at.push_back({20 + 24 * k, 30 + 35 * row});
+            AddAt(at.back().x, at.back().y, 5 * Doc()->mapping.scaleY, true)->type = i % 3;
+        }
+        PaintedWindow(wxRect(0, 0, 520, 460));
+        c.edit();  // painted while the points are still selected, as during a drag
+        for (const wxRect window : {wxRect(0, 0, 520, 460), wxRect(130, 90, 170, 150)}) {
+            const wxImage image = PaintedWindow(window);
+            const wxColour markers[3] = {Blue, Green, Red};
+            auto near = [&](wxPoint p, const wxColour& colour, int r) {
+                p -= window.GetTopLeft() - wxPoint(0, c.dy);
+                return !wxRect(4, 4, window.width - 8, window.height - 8).Contains(p) || Near(image, p.x, p.y, colour, r);
+            };
+            for (int i = 0; i < 252; ++i) {
+                EXPECT_TRUE(near(at[i] - wxPoint(3, 3), markers[i % 3], 0)) << "marker " << i;
+                if (i % 21 == 0 || i % 21 >= 19)
+                    continue;  // the borders turn at the ends of a row
+                const wxPoint mid = (at[i] + at[i + 1]) / 2, side(0, i / 21 % 2 ? c.halfWidth : -c.halfWidth);
+                EXPECT_TRUE(near(mid, White, 0) && near(mid + side, Blue, 1) && near(mid - side, Red, 1)) << "after " << i;
+            }
+        }
+    }
 }
 
 }  // namespace
