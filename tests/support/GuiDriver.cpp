@@ -20,8 +20,7 @@
 int AnswerFile::OnInvoked(wxFileDialog* dialog) const
 {
     if (seen)
-        *seen = {dialog->GetMessage(), dialog->GetDirectory(), dialog->GetFilterIndex(),
-                 MainWindow::Instance()->frame->IsEnabled()};
+        *seen = {dialog->GetMessage(), dialog->GetDirectory(), dialog->GetFilterIndex()};
     dialog->SetPath(path);
     dialog->SetFilterIndex(filter);
     for (int i = 0; i < 50 && dialog->GetPath() != path; ++i)

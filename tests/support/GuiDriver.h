@@ -22,11 +22,10 @@ public:
 };
 
 // Answers a file dialog with a path and a filter; notes the title, the directory and
-// the filter it came up with, and whether the frame was disabled meanwhile.
+// the filter it came up with.
 struct DialogSeen {
     wxString title, directory;
     int filter = -2;
-    bool frameEnabled = true;
 };
 class AnswerFile : public wxExpectModalBase<wxFileDialog, AnswerFile> {
 public:
