@@ -109,7 +109,7 @@ TEST(MainWindow, EachShortcutIsShownAndRunsOnceWhereverTheFocusIsAndAltOpensMenu
     Canvas()->SetFocus();
 }
 
-TEST(MainWindow, FileDialogsOpenSaveAndRememberTheirOwnPlaces)
+TEST(MainWindow, FileDialogsOpenSaveAndRememberTheirOwnPlacesAndDroppedFilesOpen)
 {
     PictureScope keep;
     gui::ResetDocument();
@@ -151,11 +151,8 @@ TEST(MainWindow, FileDialogsOpenSaveAndRememberTheirOwnPlaces)
     EXPECT_EQ(Path()->Count(), 2u);
     EXPECT_EQ(Reports().size(), 3u);
     EXPECT_FALSE(wxFileName::FileExists(Temp() + "/x.txt"));
-}
 
-TEST(MainWindow, DroppedFilesOpenInOrderByTheirEnding)
-{
-    PictureScope keep;
+    // Files dropped on the window open in their order, each by its ending.
     gui::ResetDocument();
     auto* files = new wxString[3]{WriteFile("track.TXT", TwoPoints), Temp("picture.Bmp"), WriteFile("anim.gif", "GIF")};
     wxImage(64, 48).SaveFile(files[1], wxBITMAP_TYPE_BMP);
