@@ -47,11 +47,8 @@ TEST(MainWindow, LayoutTitleAndNewRecordsEvenForAnEmptyPath)
     EXPECT_EQ(Canvas()->GetRect(), wxRect(105, 0, panel.x - 105, panel.y));
     for (int id : {ID_UNDO, ID_REDO})
         EXPECT_FALSE(Window()->editMenu->IsEnabled(id));
-    for (const auto& [name, shown] : {std::pair{"C:\\tracks\\old.txt", "old.txt"}, {"D:first.txt", "first.txt"},
-                                      {"/somewhere/track.txt", "track.txt"}}) {
-        SetFileName(name);
-        EXPECT_EQ(Title(), std::string("VORN Spline Editor (") + shown + ")");
-    }
+    SetFileName("/somewhere/track.txt");
+    EXPECT_EQ(Title(), "VORN Spline Editor (track.txt)");
     Command(ID_NEW_SPLINE);
     EXPECT_EQ(Title(), "VORN Spline Editor (noname.txt)");
     EXPECT_EQ(UndoNames(), Strings{"create-new-spline"});
