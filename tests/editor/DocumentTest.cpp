@@ -1,19 +1,14 @@
 // The document's commands called directly: status lines, history records, undo and redo.
-
 #include "support/Harness.h"
 
 namespace {
 
 using Points = std::vector<TrackPoint*>;
-TrackPoint* Selected(float x, float y) { TrackPoint* p = Add(x, y); Doc()->Select(p); return p; }
-
-// The current path and every snapshot of the history are sound.
-void ExpectAllPathsSound()
+TrackPoint* Selected(float x, float y)
 {
-    EXPECT_EQ(CheckPathInvariants(*Path()), "");
-    for (const auto* list : {&Doc()->undoList, &Doc()->redoList})
-        for (const HistoryRecord* r : *list)
-            EXPECT_EQ(CheckPathInvariants(*r->snapshot), "") << r->name;
+    TrackPoint* p = Add(x, y);
+    Doc()->Select(p);
+    return p;
 }
 
 using DocumentTest = SquarePictureTest;
@@ -30,21 +25,20 @@ TEST_F(DocumentTest, CommandsReportAndRecordUnderTheirNames)
     Doc()->UnselectAll();
     Doc()->DeleteSelected();  // nothing selected: nothing happens
     Doc()->Select(b);
-    const int redraws = host.redraws;
+    const int before = redraws;
     Doc()->DeleteSelected();
-    EXPECT_GT(host.redraws, redraws);  // the window shows the change
+    EXPECT_GT(redraws, before);  // the window shows the change
     EXPECT_EQ(Statuses().back(), "Deleted selected points.");
     ClearLogs();
     Doc()->CreatePointAt(178, 128);
     ASSERT_EQ(Chain().size(), 2u);
     TrackPoint* created = Chain().back();
-    EXPECT_EQ(Statuses()[0], "Created new point at:    50.00,   0.00");
-    EXPECT_EQ(Statuses()[1], "All points unselected.");
+    EXPECT_EQ(Statuses(), (Strings{"Created new point at:    50.00,   0.00", "All points unselected."}));
     EXPECT_EQ(Doc()->selection, std::set<TrackPoint*>{created});
-    EXPECT_EQ(host.hoverResets.back(), std::make_pair(178, 128));  // the window picks the new point
+    EXPECT_EQ(hover, std::make_pair(178, 128));  // the window picks the new point
     Doc()->Select(a);
     Doc()->DeleteSelected();
-    EXPECT_EQ(host.forgotten.back(), created);  // the window must not keep it
+    EXPECT_EQ(forgotten, created);  // the window must not keep it
     Doc()->CreatePointAt(100, 100);
     EXPECT_EQ(Chain().front()->w, 10.0f);  // the width of a first point
     EXPECT_EQ(UndoNames(), (Strings{"move", "delete", "create-point", "delete", "create-point"}));
@@ -71,10 +65,10 @@ TEST_F(DocumentTest, HistoryKeepsTenStepsWithTheirSelectionAndANewRecordDropsRed
     const Points restored = Chain();
     EXPECT_EQ(Doc()->selection, std::set<TrackPoint*>{restored[0]});
     EXPECT_FALSE(restored[0]->IsHighlighted() || restored[1]->IsHighlighted());
-    EXPECT_EQ(host.hoverResets.back(), std::make_pair(-1, -1));
+    EXPECT_EQ(hover, std::make_pair(-1, -1));
     Doc()->Redo();
     EXPECT_EQ(Statuses().back(), "Redid:  step-2");
-    EXPECT_EQ(host.undoLabel + " " + host.redoLabel, "step-2 step-3");
+    EXPECT_EQ(undoLabel + " " + redoLabel, "step-2 step-3");
     Doc()->StartMove(128, 128);  // a move that does not move is recorded all the same
     Doc()->FinishMove(128, 128);
     Doc()->Redo();
@@ -87,18 +81,18 @@ TEST_F(DocumentTest, HistoryKeepsTenStepsWithTheirSelectionAndANewRecordDropsRed
 TEST_F(DocumentTest, ClickBesideASegmentSplitsItAtTheFootOfThePerpendicular)
 {
     const struct {
-        float ax, ay, bx, by;
-        int px, py;  // on a 1280 x 1280 picture: five pixels per unit
+        float bx, by;  // from (0, 0)
+        int px, py;    // on a 1280 x 1280 picture: five pixels per unit
         float x, y;
     } cases[] = {
-        {0, 0, 10, 0, 665, 638, 5, 0},       // horizontal: world (5, 0.4)
-        {0, 0, 0, 10, 642, 615, 0, 5},       // vertical: world (0.4, 5)
-        {0, 0, 10, 10, 665, 613, 5.2f, 5.2f},  // diagonal: world (5, 5.4)
+        {10, 0, 665, 638, 5, 0},         // horizontal: world (5, 0.4)
+        {0, 10, 642, 615, 0, 5},         // vertical: world (0.4, 5)
+        {10, 10, 665, 613, 5.2f, 5.2f},  // diagonal: world (5, 5.4)
     };
     for (const auto& c : cases) {
         Doc()->SetTrackPath(new TrackPath(), true);
         Doc()->SetBackgroundBitmap(new wxBitmap(1280, 1280, 24));
-        TrackPoint* a = Add(c.ax, c.ay, 2.0f);
+        TrackPoint* a = Add(0, 0, 2.0f);
         TrackPoint* b = Add(c.bx, c.by, 4.0f);
         Doc()->CreatePointAt(c.px, c.py);
         const Points chain = Chain();
@@ -110,23 +104,30 @@ TEST_F(DocumentTest, ClickBesideASegmentSplitsItAtTheFootOfThePerpendicular)
     }
 }
 
+// The current path and every snapshot of the history stay sound.
 TEST_F(DocumentTest, EditsDuringADragSeeThePointsWhereTheyAre)
 {
+    auto expectSound = [] {
+        EXPECT_EQ(CheckPathInvariants(*Path()), "");
+        for (const auto* list : {&Doc()->undoList, &Doc()->redoList})
+            for (const HistoryRecord* r : *list)
+                EXPECT_EQ(CheckPathInvariants(*r->snapshot), "") << r->name;
+    };
     Selected(0, 0);
     Add(50, 0);
     Selected(100, 0);
     Doc()->StartMove(128, 128);
     Doc()->DragMove(148, 108);  // the selection moves by (20, 20), not yet re-indexed
     Doc()->DeleteSelected();
-    ExpectAllPathsSound();
+    expectSound();
     Doc()->Undo();  // back to just before the delete, the moved points selected
     ASSERT_EQ(Chain().size(), 3u);
     Doc()->DragMove(158, 108);  // the same drag carries on, and is undone before its release
     Doc()->Undo();
-    ExpectAllPathsSound();
+    expectSound();
     EXPECT_EQ(PointsAt(100, 0), Points{Chain()[2]});
     Doc()->FinishMove(158, 108);
-    ExpectAllPathsSound();
+    expectSound();
 }
 
 }  // namespace

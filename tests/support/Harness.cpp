@@ -17,16 +17,15 @@ void LogCapture::DoLogRecord(wxLogLevel level, const wxString& msg, const wxLogR
         (level == wxLOG_Status ? statuses : errors).push_back(msg.utf8_string());
 }
 
-EditorDocument* Doc() { return EditorDocument::Instance(); }
-TrackPath* Path() { return Doc()->GetTrackPath(); }
-std::vector<TrackPoint*> Chain() { return {Path()->points.begin(), Path()->points.end()}; }
-const std::vector<std::string>& Statuses() { return LogCapture::Get().statuses; }
-const std::vector<std::string>& Errors() { return LogCapture::Get().errors; }
-void ClearLogs() { LogCapture::Get().statuses.clear(), LogCapture::Get().errors.clear(); }
-
-std::vector<std::string> UndoNames()
+void ClearLogs()
 {
-    std::vector<std::string> names;
+    LogCapture::Get().statuses.clear();
+    LogCapture::Get().errors.clear();
+}
+
+Strings UndoNames()
+{
+    Strings names;
     for (const HistoryRecord* r : Doc()->undoList)
         names.insert(names.begin(), r->name);
     return names;
@@ -41,7 +40,7 @@ TrackPoint* Add(float x, float y, float w, int type)
 void SquarePictureTest::SetUp()
 {
     EditorDocument::Create(new EditorDocument());
-    Doc()->host = &host;
+    Doc()->host = this;
     Doc()->SetBackgroundBitmap(new wxBitmap(256, 256, 24));
     ClearLogs();
 }

@@ -28,43 +28,39 @@ protected:
     void DoLogRecord(wxLogLevel level, const wxString& msg, const wxLogRecordInfo& info) override;
 };
 
-// Stands in for the window: keeps what the document tells it.
-class RecordingHost : public EditorHost {
-public:
-    void UpdateTitle(const std::string& bareName) override { title = bareName; }
-    void UpdateUndoLabel(const std::string& name) override { undoLabel = name; }
-    void UpdateRedoLabel(const std::string& name) override { redoLabel = name; }
-    void Redraw() override { ++redraws; }
-    void ResetHover(int lx, int ly) override { hoverResets.emplace_back(lx, ly); }
-    void ForgetPoint(const TrackPoint* point) override { forgotten.push_back(point); }
-    int NewPointType() override { return 0; }
-    wxSize CanvasClientSize() override { return {0, 0}; }
-    std::string title, undoLabel, redoLabel;
-    int redraws = 0;
-    std::vector<std::pair<int, int>> hoverResets;
-    std::vector<const TrackPoint*> forgotten;
-};
-
 using Strings = std::vector<std::string>;
-EditorDocument* Doc();
-TrackPath* Path();
-std::vector<TrackPoint*> Chain();
-std::vector<std::string> UndoNames();  // oldest first
-const std::vector<std::string>& Statuses();
-const std::vector<std::string>& Errors();
+inline EditorDocument* Doc() { return EditorDocument::Instance(); }
+inline TrackPath* Path() { return Doc()->GetTrackPath(); }
+inline std::vector<TrackPoint*> Chain() { return {Path()->points.begin(), Path()->points.end()}; }
+inline const Strings& Statuses() { return LogCapture::Get().statuses; }
+inline const Strings& Errors() { return LogCapture::Get().errors; }
 void ClearLogs();
+Strings UndoNames();  // oldest first
 // A point at a world position, put in without touching the history.
 TrackPoint* Add(float x, float y, float w = 2.0f, int type = 0);
-// A fresh document without a window, shown in a recording host, over a 256 x 256
-// picture where world (x, y) is pixel (128 + x, 128 - y); and the points within the
-// pick square around a world position on it.
-class SquarePictureTest : public ::testing::Test {
+
+// A fresh document without a window, over a 256 x 256 picture where world (x, y)
+// is pixel (128 + x, 128 - y); its host only counts what it is told.
+class SquarePictureTest : public ::testing::Test, public EditorHost {
 protected:
     void SetUp() override;
     void TearDown() override { EditorDocument::Destroy(); }
-    RecordingHost host;
+    void UpdateTitle(const std::string&) override {}
+    void UpdateUndoLabel(const std::string& name) override { undoLabel = name; }
+    void UpdateRedoLabel(const std::string& name) override { redoLabel = name; }
+    void Redraw() override { ++redraws; }
+    void ResetHover(int lx, int ly) override { hover = {lx, ly}; }
+    void ForgetPoint(const TrackPoint* point) override { forgotten = point; }
+    int NewPointType() override { return 0; }
+    wxSize CanvasClientSize() override { return {0, 0}; }
+    std::string undoLabel, redoLabel;
+    int redraws = 0;
+    std::pair<int, int> hover;
+    const TrackPoint* forgotten = nullptr;
 };
+// The points within the pick square around a world position on that picture.
 std::vector<TrackPoint*> PointsAt(int x, int y);
+
 // Files in a private directory of this run.
 std::string Temp(const std::string& name = "");
 std::string WriteFile(const std::string& name, const std::string& bytes);  // returns its path

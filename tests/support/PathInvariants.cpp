@@ -1,4 +1,5 @@
-// The invariants of a path: every point and segment in the index once, where it stands, and an unbroken chain.
+// The invariants of a path: every point and segment in the index once, in the
+// deepest node whose octant holds it, with its own bounds; an unbroken chain.
 #include <functional>
 #include <limits>
 #include <set>
@@ -15,6 +16,14 @@ bool Same(const BoundingBox& a, const BoundingBox& b)
 {
     return a.minX == b.minX && a.minY == b.minY && a.minZ == b.minZ && a.maxX == b.maxX && a.maxY == b.maxY &&
            a.maxZ == b.maxZ;
+}
+
+// Whether the box lies whole on one side of the node's centre on every axis.
+bool FitsAnOctant(const OctreeNode& node, const BoundingBox& b)
+{
+    const float* c = node.center;
+    return (b.maxX <= c[0] || b.minX >= c[0]) && (b.maxY <= c[1] || b.minY >= c[1]) &&
+           (b.maxZ <= c[2] || b.minZ >= c[2]);
 }
 
 }  // namespace
@@ -38,6 +47,8 @@ std::string CheckPathInvariants(const TrackPath& path)
             if (b.minX < region.minX || b.maxX > region.maxX || b.minY < region.minY || b.maxY > region.maxY ||
                 b.minZ < region.minZ || b.maxZ > region.maxZ)
                 bad << "object outside its node's octant; ";
+            if (depth < OctreeNode::MaxDepth && FitsAnOctant(node, b))
+                bad << "object above the deepest node that holds it; ";
         }
         for (int k = 0; k < 8; ++k) {
             if (!node.children[k])
@@ -73,8 +84,8 @@ std::string CheckPathInvariants(const TrackPath& path)
             bad << "segment into point " << n << " not indexed where it stands; ";
         previous = p;
     }
-    if (previous && previous->nextSegment)
-        bad << "last point has a next segment; ";
+    if (previous != path.points.back() || (previous && previous->nextSegment))
+        bad << "the chain does not end at its last point; ";
     if (n != path.points.size() || stored != n + segments || indexed.size() != n + segments)
         bad << "index holds " << stored << " objects for " << n << " points and " << segments << " segments; ";
     return bad.str();
