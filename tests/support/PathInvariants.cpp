@@ -23,6 +23,9 @@ std::string CheckPathInvariants(const TrackPath& path)
         if (depth > OctreeNode::MaxDepth)
             bad << "node too deep; ";
         const float* c = node.center;
+        if (c[0] < region.minX || c[0] > region.maxX || c[1] < region.minY || c[1] > region.maxY ||
+            c[2] < region.minZ || c[2] > region.maxZ)
+            bad << "node centre outside its octant; ";
         for (std::size_t i = 0; i < node.items.size(); ++i, ++stored) {
             const SpatialObject* o = node.items[i];
             const BoundingBox& b = o->bounds;
