@@ -64,6 +64,7 @@ TEST_F(ModelTest, EdgesLieOnTheNormalAtTheEndsAndOnTheBisectorInBetween)
         float edges[4];  // left x, y, right x, y
     } cases[] = {
         {{0, 0, 2, 10, 0, 3}, 0, {0, 2, 0, -2}},
+        {{0, 0, 2, 10, 0, 3}, 1, {10, 3, 10, -3}},
         {{0, 0, 2, 10, 0, 3, 20, 0, 2}, 1, {10, 3, 10, -3}},  // in line: the perpendicular
         {{0, 0, 2, 10, 0, 2, 10, 10, 2}, 1, {10 - r2, r2, 10 + r2, -r2}},  // a left turn
         {{0, 0, 2, 10, 0, 2, 10, 10, 2}, 2, {8, 10, 12, 10}},
@@ -145,6 +146,11 @@ TEST_F(ModelTest, ReadAndCopiedPathsAreSound)
         c.edit(*read);
         const TrackPath copy(*read);
         EXPECT_EQ(CheckPathInvariants(copy), "");
+        // A copy takes the places of its originals in the index, which keeps snapshots cheap.
+        std::size_t elsewhere = 0;
+        for (auto p = read->points.begin(), q = copy.points.begin(); p != read->points.end(); ++p, ++q)
+            elsewhere += (*p)->slot != (*q)->slot;
+        EXPECT_EQ(elsewhere, c.points == 200 ? elsewhere : 0u);  // bar the moved point and those after it
         auto points = [](const TrackPath& path) {
             std::vector<std::tuple<float, float, float, int, int>> out;
             for (const TrackPoint* p : path.points)
