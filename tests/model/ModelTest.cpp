@@ -27,10 +27,8 @@ TEST_F(ModelTest, ChainOperationsRefuseStrangersAndRecordOnlyWhatChanges)
     ASSERT_TRUE(other.InsertPoint(stranger, nullptr) && other.InsertPoint(new TrackPoint(2, 2, 1, 0), nullptr));
     EXPECT_FALSE(Path()->InsertPoint(nullptr, nullptr));
     EXPECT_FALSE(Path()->InsertPoint(m, nullptr));  // linked already
-    EXPECT_FALSE(Path()->InsertPoint(stranger, nullptr));
     EXPECT_FALSE(Path()->InsertPoint(new TrackPoint(3, 3, 1, 0), stranger->nextSegment));
     EXPECT_EQ(Errors(), (Strings{"Invalid point to insert into track path!", "Invalid prev segment on point!  Not inserting!",
-                                 "Invalid prev segment on point!  Not inserting!",
                                  "Couldn't find point in list, something's weird!"}));
     Path()->SetStart(a, Doc());  // already the start: nothing recorded
     Path()->SetStart(b, Doc());  // b c a m
@@ -40,19 +38,37 @@ TEST_F(ModelTest, ChainOperationsRefuseStrangersAndRecordOnlyWhatChanges)
     EXPECT_EQ(CheckPathInvariants(*Path()), "");
 }
 
-TEST_F(ModelTest, HitTestsAnswerOnlyFromTheirOwnLayerNearTheCursor)
+// Points within the pick square, its edge included; a diagonal within about 7.07 units of
+// its line, an axis-parallel segment wherever its box meets the square.
+TEST_F(ModelTest, HitTestsAnswerNearTheCursorAndPixelsClampFarOut)
 {
     TrackPoint* a = Add(-50, -50);
     TrackPoint* b = Add(50, 50);
-    Add(50, -50);
-    EXPECT_EQ(PointsAt(-40, -50), Points{a});  // the pick square's edge counts
-    EXPECT_TRUE(PointsAt(-39, -50).empty() && PointsAt(0, 0).empty());
-    // A diagonal is hit within about 7.07 units of its line, an axis-parallel one wherever it meets.
-    for (auto [x, y, hit] : {std::tuple{-50, -50, a}, {0, 9, a}, {0, 11, nullptr}, {60, 0, b}, {61, 0, nullptr}}) {
-        std::vector<TrackSegment*> out, want(hit ? 1 : 0, hit ? hit->nextSegment : nullptr);
-        Path()->FindSegmentsAt(Doc()->Mapping(), 128 + x, 128 - y, out);
-        EXPECT_EQ(out, want) << x << "," << y;
+    TrackPoint* c = Add(50, -50);
+    for (auto [x, y, point, segment] : {std::tuple{-50, -50, a, a}, {0, 9, nullptr, a}, {0, 11, nullptr, nullptr},
+                                        {40, -50, c, b}, {39, -50, nullptr, nullptr}}) {
+        std::vector<TrackSegment*> segments;
+        Path()->FindSegmentsAt(Doc()->Mapping(), 128 + x, 128 - y, segments);
+        EXPECT_EQ(PointsAt(x, y), Points(point ? 1 : 0, point)) << x << "," << y;
+        EXPECT_EQ(segments, std::vector<TrackSegment*>(segment ? 1 : 0, segment ? segment->nextSegment : nullptr));
     }
+    Doc()->SetBackgroundBitmap(new wxBitmap(512, 256, 24));
+    const PixelMapping mapping = Doc()->Mapping();
+    int px, py;
+    float x, y;
+    EXPECT_TRUE(mapping.WorldToPixel(128, -128, px, py) && px == 512 && py == 256) << px << "," << py;
+    EXPECT_TRUE(mapping.PixelToWorld(1, 1, x, y) && x == -127.5f && y == 127.0f) << x << "," << y;
+    for (float big : {1e12f, FLT_MAX, INFINITY}) {  // beyond the picture on its own side
+        EXPECT_TRUE(mapping.WorldToPixel(big, -big, px, py) && px > 512 && py > 256) << px << "," << py;
+        EXPECT_TRUE(mapping.WorldToPixel(-big, big, px, py) && px < 0 && py < 0) << px << "," << py;
+    }
+    EXPECT_FALSE(mapping.WorldToPixel(NAN, 0, px, py) || mapping.WorldToPixel(0, NAN, px, py));
+    // No picture maps nothing, quietly; one without a size says so. A document without a
+    // window gives no default picture.
+    EXPECT_FALSE(PixelMapping().PixelToWorld(1, 1, x, y) || PixelMapping(0, 5).PixelToWorld(1, 1, x, y));
+    EditorDocument::Create(new EditorDocument());
+    EXPECT_FALSE(Doc()->Mapping().WorldToPixel(0, 0, px, py));
+    EXPECT_EQ(Errors(), (Strings{"Invalid bitmap dimensions:  0x5", "Invalid bitmap dimensions:  0x0"}));
 }
 
 TEST_F(ModelTest, EdgesLieOnTheNormalAtTheEndsAndOnTheBisectorInBetween)
@@ -70,7 +86,6 @@ TEST_F(ModelTest, EdgesLieOnTheNormalAtTheEndsAndOnTheBisectorInBetween)
         {{0, 0, 2, 10, 0, 2, 10, 10, 2}, 2, {8, 10, 12, 10}},
         {{10, 0, 2, 0, 0, 2, 0, -10, 2}, 2, {2, -10, -2, -10}},  // previous point right above
         {{0, 0, 2, 0, 10, 2, 0, 5, 2}, 1, {0, 8, 0, 12}},  // turning back on a vertical line
-        {{0, 10, 2, 0, 0, 2, 10, 0, 2}, 2, {10, 2, 10, -2}},
         {{-10, -20, 2, 10, 0, 2, 30, 0, 2}, 1, {9.234633f, 1.847759f, 10.765367f, -1.847759f}},  // off a diagonal
         // Neighbours on top of the point give no direction.
         {{0, 0, 2, 0, 0, 2, 10, 0, 2}, 1, {0, 2, 0, -2}},
@@ -90,75 +105,37 @@ TEST_F(ModelTest, EdgesLieOnTheNormalAtTheEndsAndOnTheBisectorInBetween)
     }
 }
 
-TEST_F(ModelTest, PixelsFollowThePictureAndFarValuesClamp)
-{
-    Doc()->SetBackgroundBitmap(new wxBitmap(512, 256, 24));
-    const PixelMapping mapping = Doc()->Mapping();
-    int px, py;
-    float x, y;
-    EXPECT_TRUE(mapping.WorldToPixel(128, -128, px, py) && px == 512 && py == 256) << px << "," << py;
-    EXPECT_TRUE(mapping.PixelToWorld(1, 1, x, y) && x == -127.5f && y == 127.0f) << x << "," << y;
-    for (float big : {1e12f, FLT_MAX, INFINITY}) {  // beyond the picture on its own side
-        EXPECT_TRUE(mapping.WorldToPixel(big, -big, px, py) && px > 512 && py > 256) << px << "," << py;
-        EXPECT_TRUE(mapping.WorldToPixel(-big, big, px, py) && px < 0 && py < 0) << px << "," << py;
-    }
-    EXPECT_FALSE(mapping.WorldToPixel(NAN, 0, px, py) || mapping.WorldToPixel(0, NAN, px, py));
-    // No picture maps nothing, quietly; one without a size says so. A canvas without a
-    // size gives no default picture.
-    EXPECT_FALSE(PixelMapping().PixelToWorld(1, 1, x, y) || PixelMapping(0, 5).PixelToWorld(1, 1, x, y));
-    EditorDocument::Create(new EditorDocument());
-    EXPECT_FALSE(Doc()->Mapping().WorldToPixel(0, 0, px, py));
-    EXPECT_EQ(Errors(), (Strings{"Invalid bitmap dimensions:  0x5", "Invalid bitmap dimensions:  0x0"}));
-}
-
-// Paths read in one go and snapshots copied node by node must be as sound as paths
-// built one insert at a time, and a snapshot holds the same points with their flags.
-// The largest fills several chunks of the pooled storage, which must not overlap.
+// A path read in one go, then edited, and its snapshot copied node by node must be as
+// sound as one built an insert at a time; the snapshot keeps the points with their
+// flags. Its size fills several chunks of the pooled storage, which must not overlap.
 TEST_F(ModelTest, ReadAndCopiedPathsAreSound)
 {
-    const struct {
-        int points;
-        void (*edit)(TrackPath&);
-    } cases[] = {
-        {40000, [](TrackPath&) {}},
-        {2000, [](TrackPath& p) {  // points removed, the start moved, the direction reversed, points flagged
-             for (int i = 0; i < 300; ++i)
-                 p.RemovePoint(*std::next(p.points.begin(), (i * 37) % int(p.Count())));
-             p.SetStart(*std::next(p.points.begin(), 700), nullptr);
-             p.ReverseDirection(nullptr);
-             for (TrackPoint* q : p.points)
-                 q->flags = int(q->x) & 6;
-         }},
-        // Its copy cannot stand where the original is indexed.
-        {200, [](TrackPath& p) { (*std::next(p.points.begin(), 50))->x += 40; }},
+    const int count = 40000;
+    std::mt19937 rng(1);
+    std::uniform_real_distribution<float> coord(-127, 127);
+    std::string text = std::to_string(count) + "\n";
+    for (int i = 0; i < count; ++i)
+        text += std::to_string(coord(rng)) + "," + std::to_string(coord(rng)) + "," + std::to_string(1 + i % 4) + "," +
+                std::to_string(i % 3) + "\n";
+    auto* read = new TrackPath(WriteFile("bulk.txt", text).c_str());
+    Doc()->SetTrackPath(read, true);
+    EXPECT_EQ(CheckPathInvariants(*read), "");
+    for (int i = 0; i < 300; ++i)
+        read->RemovePoint(*std::next(read->points.begin(), (i * 37) % int(read->Count())));
+    read->SetStart(*std::next(read->points.begin(), 700), nullptr);
+    read->ReverseDirection(nullptr);
+    for (TrackPoint* q : read->points)
+        q->flags = int(q->x) & 6;
+    Chain()[50]->x *= -1;  // moved across the picture, not yet re-indexed: its copy cannot take its place
+    const TrackPath copy(*read);
+    EXPECT_EQ(CheckPathInvariants(copy), "");
+    auto points = [](const TrackPath& path) {
+        std::vector<std::tuple<float, float, float, int, int>> out;
+        for (const TrackPoint* p : path.points)
+            out.emplace_back(p->x, p->y, p->w, p->type, p->flags);
+        return out;
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.points);
-        std::mt19937 rng(c.points);
-        std::uniform_real_distribution<float> coord(-127, 127);
-        std::string text = std::to_string(c.points) + "\n";
-        for (int i = 0; i < c.points; ++i)
-            text += std::to_string(coord(rng)) + "," + std::to_string(coord(rng)) + "," + std::to_string(1 + i % 4) +
-                    "," + std::to_string(i % 3) + "\n";
-        auto* read = new TrackPath(WriteFile("bulk.txt", text).c_str());
-        Doc()->SetTrackPath(read, true);
-        EXPECT_EQ(CheckPathInvariants(*read), "");
-        c.edit(*read);
-        const TrackPath copy(*read);
-        EXPECT_EQ(CheckPathInvariants(copy), "");
-        // A copy takes the places of its originals in the index, which keeps snapshots cheap.
-        std::size_t elsewhere = 0;
-        for (auto p = read->points.begin(), q = copy.points.begin(); p != read->points.end(); ++p, ++q)
-            elsewhere += (*p)->slot != (*q)->slot;
-        EXPECT_EQ(elsewhere, c.points == 200 ? elsewhere : 0u);  // bar the moved point and those after it
-        auto points = [](const TrackPath& path) {
-            std::vector<std::tuple<float, float, float, int, int>> out;
-            for (const TrackPoint* p : path.points)
-                out.emplace_back(p->x, p->y, p->w, p->type, p->flags);
-            return out;
-        };
-        EXPECT_EQ(points(copy), points(*read));
-    }
+    EXPECT_EQ(points(copy), points(*read));
 }
 
 }  // namespace

@@ -40,7 +40,6 @@ TrackPoint* Add(float x, float y, float w, int type)
 void SquarePictureTest::SetUp()
 {
     EditorDocument::Create(new EditorDocument());
-    Doc()->host = this;
     Doc()->SetBackgroundBitmap(new wxBitmap(256, 256, 24));
     ClearLogs();
 }
@@ -54,10 +53,8 @@ std::vector<TrackPoint*> PointsAt(int x, int y)
 
 std::string Temp(const std::string& name)
 {
-    static const std::string dir = [] {
-        char pattern[] = "/tmp/vse-test-XXXXXX";
-        return std::string(mkdtemp(pattern));
-    }();
+    static char pattern[] = "/tmp/vse-test-XXXXXX";
+    static const std::string dir = mkdtemp(pattern);
     return name.empty() ? dir : dir + "/" + name;
 }
 

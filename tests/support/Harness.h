@@ -3,7 +3,6 @@
 // What every test shares, with or without a window: the messages the program
 // logs, a fresh document, and ways to build and read it.
 #include <string>
-#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -11,7 +10,6 @@
 #include <wx/log.h>
 
 #include "editor/EditorDocument.h"
-#include "editor/EditorHost.h"
 #include "editor/HistoryRecord.h"
 #include "model/TrackPath.h"
 #include "model/TrackPoint.h"
@@ -40,23 +38,11 @@ Strings UndoNames();  // oldest first
 TrackPoint* Add(float x, float y, float w = 2.0f, int type = 0);
 
 // A fresh document without a window, over a 256 x 256 picture where world (x, y)
-// is pixel (128 + x, 128 - y); its host only counts what it is told.
-class SquarePictureTest : public ::testing::Test, public EditorHost {
+// is pixel (128 + x, 128 - y).
+class SquarePictureTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override { EditorDocument::Destroy(); }
-    void UpdateTitle(const std::string&) override {}
-    void UpdateUndoLabel(const std::string& name) override { undoLabel = name; }
-    void UpdateRedoLabel(const std::string& name) override { redoLabel = name; }
-    void Redraw() override { ++redraws; }
-    void ResetHover(int lx, int ly) override { hover = {lx, ly}; }
-    void ForgetPoint(const TrackPoint* point) override { forgotten = point; }
-    int NewPointType() override { return 0; }
-    wxSize CanvasClientSize() override { return {0, 0}; }
-    std::string undoLabel, redoLabel;
-    int redraws = 0;
-    std::pair<int, int> hover;
-    const TrackPoint* forgotten = nullptr;
 };
 // The points within the pick square around a world position on that picture.
 std::vector<TrackPoint*> PointsAt(int x, int y);
