@@ -51,8 +51,6 @@ TEST(Pictures, ReadWithTheirPixelsOrRefusedWithTheirMessages)
          "#0000FF #FF0000 #FFFFFF #0000FF #0000FF #0000FF ", 3},
         {"alpha.tga", Tga(2, 2, 2, 32, blue + Bytes({0, 0, 255, 0, 128}) + red + Bytes({255}) + white + Bytes({1}), 0x28),
          {}, redWhiteOverBlueGreen},
-        {"alpha-rle.tga", Tga(10, 2, 2, 32, Bytes({0x81, 255, 0, 0, 9, 0x01, 0, 0, 255, 0, 255, 255, 255, 0})), {},
-         "#FF0000 #FFFFFF #0000FF #0000FF "},
         {"grey.tga", Tga(3, 2, 2, 8, Bytes({0, 255, 128, 7})), {}, "#808080 #070707 #000000 #FFFFFF "},
         {"grey-rle.tga", Tga(11, 2, 2, 8, Bytes({0x82, 9, 0x00, 200})), {}, "#090909 #C8C8C8 #090909 #090909 "},
         {"widest.tga", Tga(2, 32767, 1, 24, std::string(32767 * 3, '\x7f')), {}, "", 32767},
@@ -69,9 +67,7 @@ TEST(Pictures, ReadWithTheirPixelsOrRefusedWithTheirMessages)
         {"short.tga", Tga(2, 100, 100, 24, hundred.substr(1)), {noData, tgaOnly}},
         {"empty.tga", Tga(2, 0, 5, 24, "abc"), {noData, tgaOnly}},
         {"run-past.tga", Tga(10, 2, 2, 24, Bytes({0x84}) + red), {noData, tgaOnly}},
-        {"raw-past.tga", Tga(11, 2, 2, 8, Bytes({0x01, 1, 2, 0x02, 3, 4, 5})), {noData, tgaOnly}},
         {"cut-rle.tga", Tga(10, 2, 2, 24, Bytes({0x03}) + red + red), {noData, tgaOnly}},
-        {"cut-alpha.tga", Tga(2, 2, 2, 32, bgrRows + "abc"), {noData, tgaOnly}},
         {"too-wide.tga", Tga(2, 32768, 1, 24, std::string(32768 * 3, '\x7f')), {tooLarge, tgaOnly}},
         {"tall.tga", Tga(10, 1, 40000, 24, std::string(40000 / 128 * 4 + 4, '\xff')), {tooLarge, tgaOnly}},
         // All its pixels there, sparsely, but more than an image may hold.
@@ -81,7 +77,6 @@ TEST(Pictures, ReadWithTheirPixelsOrRefusedWithTheirMessages)
         {"broken.bmp", "BM", {bmpError}},
         {"cut-pixels.bmp", Bmp(2, 2, 24, "", bmpRows).substr(0, 14 + 40 + 13), {bmpError}},
         {"unpadded.bmp", Bmp(2, 2, 24, "", bmpRows.substr(0, 14)), {bmpError}},  // the toolkit shows it wrongly
-        {"cut-palette.bmp", bmp8.substr(0, 14 + 40 + 10), {bmpError}},
         {"short-palette.bmp", Bmp(2, 2, 8, palette, Bytes({0, 1, 0, 0, 2, 3, 0, 0}), 7), {bmpError}},
         {"cut-info.bmp", bmp8.substr(0, 14 + 30), {bmpError}},
         {"wide.bmp", Bmp(40000, 1, 24, "", std::string(120000, '\x7f')), {bmpError}},
