@@ -2,8 +2,8 @@
 
 // What every test shares, with or without a window: the messages the program
 // logs, a fresh document, and ways to build and read it.
-#include <string>
-#include <vector>
+#include <fstream>
+#include <sstream>
 
 #include <gtest/gtest.h>
 #include <wx/bitmap.h>
@@ -32,24 +32,71 @@ inline TrackPath* Path() { return Doc()->GetTrackPath(); }
 inline std::vector<TrackPoint*> Chain() { return {Path()->points.begin(), Path()->points.end()}; }
 inline const Strings& Statuses() { return LogCapture::Get().statuses; }
 inline const Strings& Errors() { return LogCapture::Get().errors; }
-void ClearLogs();
-Strings UndoNames();  // oldest first
+
+inline void ClearLogs()
+{
+    LogCapture::Get().statuses.clear();
+    LogCapture::Get().errors.clear();
+}
+
+// The names of the steps that can be undone, oldest first.
+inline Strings UndoNames()
+{
+    Strings names;
+    for (const HistoryRecord* r : Doc()->undoList)
+        names.insert(names.begin(), r->name);
+    return names;
+}
+
 // A point at a world position, put in without touching the history.
-TrackPoint* Add(float x, float y, float w = 2.0f, int type = 0);
+inline TrackPoint* Add(float x, float y, float w = 2.0f, int type = 0)
+{
+    auto* p = new TrackPoint(x, y, w, type);
+    return Path()->InsertPoint(p, nullptr) ? p : nullptr;
+}
 
 // A fresh document without a window, over a 256 x 256 picture where world (x, y)
 // is pixel (128 + x, 128 - y).
 class SquarePictureTest : public ::testing::Test {
 protected:
-    void SetUp() override;
+    void SetUp() override
+    {
+        EditorDocument::Create(new EditorDocument());
+        Doc()->SetBackgroundBitmap(new wxBitmap(256, 256, 24));
+        ClearLogs();
+    }
     void TearDown() override { EditorDocument::Destroy(); }
 };
+
 // The points within the pick square around a world position on that picture.
-std::vector<TrackPoint*> PointsAt(int x, int y);
+inline std::vector<TrackPoint*> PointsAt(int x, int y)
+{
+    std::vector<TrackPoint*> out;
+    Path()->FindPointsAt(Doc()->Mapping(), 128 + x, 128 - y, out);
+    return out;
+}
 
 // Files in a private directory of this run.
-std::string Temp(const std::string& name = "");
-std::string WriteFile(const std::string& name, const std::string& bytes);  // returns its path
-std::string ReadFile(const std::string& path);
+inline std::string Temp(const std::string& name = "")
+{
+    static char pattern[] = "/tmp/vse-test-XXXXXX";
+    static const std::string dir = mkdtemp(pattern);
+    return name.empty() ? dir : dir + "/" + name;
+}
+
+// Returns the file's path.
+inline std::string WriteFile(const std::string& name, const std::string& bytes)
+{
+    std::ofstream(Temp(name), std::ios::binary) << bytes;
+    return Temp(name);
+}
+
+inline std::string ReadFile(const std::string& path)
+{
+    std::ostringstream text;
+    text << std::ifstream(path, std::ios::binary).rdbuf();
+    return text.str();
+}
+
 // An empty string when the path's chain, index and bounds are sound, else what is wrong.
 std::string CheckPathInvariants(const TrackPath& path);
