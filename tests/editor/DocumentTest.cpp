@@ -1,6 +1,4 @@
 // The document's commands called directly: status lines, history records, undo and redo.
-#include <tuple>
-
 #include "editor/EditorHost.h"
 #include "support/Harness.h"
 
@@ -45,11 +43,18 @@ TEST_F(DocumentTest, CommandsReportAndRecordUnderTheirNames)
     Doc()->DeleteSelected();
     Doc()->CreatePointAt(100, 100);
     EXPECT_EQ(Chain().front()->w, 10.0f);  // the width of a first point
+    Add(12, 68, 20.0f);
+    Doc()->CreatePointAt(118, 78);  // beside the diagonal: split at the foot of the perpendicular
+    ASSERT_EQ(Path()->Count(), 3u);
+    EXPECT_EQ(Chain()[1]->w, 15.0f);
+    EXPECT_NEAR(Chain()[1]->x, -8.0f, 1e-4);
+    EXPECT_NEAR(Chain()[1]->y, 48.0f, 1e-4);
     EXPECT_EQ(Statuses(), (Strings{"Starting move.", "dx,dy =    3.00,  -2.00", "Finished move.", "All points unselected.",
                                    "Created new point at:    50.00,   0.00", "All points unselected.",
                                    "Deleted selected points.", "Deleted selected points.",
-                                   "Created new point at:   -28.00,  28.00", "All points unselected."}));
-    EXPECT_EQ(UndoNames(), (Strings{"move", "create-point", "delete", "delete", "create-point"}));
+                                   "Created new point at:   -28.00,  28.00", "All points unselected.",
+                                   "Created new point at:   -10.00,  50.00", "All points unselected."}));
+    EXPECT_EQ(UndoNames(), (Strings{"move", "create-point", "delete", "delete", "create-point", "create-point"}));
     EXPECT_EQ(Errors(), Strings{"You must first select a point before you can reset the start/finish point!"});
 }
 
@@ -76,24 +81,6 @@ TEST_F(DocumentTest, HistoryKeepsTenStepsWithTheirSelectionAndANewRecordDropsRed
     const Strings last(Statuses().end() - 7, Statuses().end());
     EXPECT_EQ(last, (Strings{"Undid:  step-2", "No more undo!", "Redid:  step-2", "Starting move.", "Finished move.",
                              "No more redo!", "Undid:  move"}));
-}
-
-TEST_F(DocumentTest, ClickBesideASegmentSplitsItAtTheFootOfThePerpendicular)
-{
-    // On a 1280 x 1280 picture, five pixels per unit: beside a horizontal, a vertical and a diagonal segment.
-    for (auto [bx, by, px, py, x, y] : {std::tuple{10.0f, 0.0f, 665, 638, 5.0f, 0.0f}, {0.0f, 10.0f, 642, 615, 0.0f, 5.0f},
-                                        {10.0f, 10.0f, 665, 613, 5.2f, 5.2f}}) {
-        Doc()->SetTrackPath(new TrackPath(), true);
-        Doc()->SetBackgroundBitmap(new wxBitmap(1280, 1280, 24));
-        TrackPoint* a = Add(0, 0, 2.0f);
-        TrackPoint* b = Add(bx, by, 4.0f);
-        Doc()->CreatePointAt(px, py);
-        const Points chain = Chain();
-        ASSERT_EQ(chain.size(), 3u);
-        EXPECT_TRUE(chain[0] == a && chain[2] == b && chain[1]->w == 3.0f);
-        EXPECT_NEAR(chain[1]->x, x, 1e-4);
-        EXPECT_NEAR(chain[1]->y, y, 1e-4);
-    }
 }
 
 }  // namespace

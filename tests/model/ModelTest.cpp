@@ -71,9 +71,7 @@ TEST_F(ModelTest, EdgesLieOnTheNormalAtTheEndsAndOnTheBisectorInBetween)
     } cases[] = {
         {{0, 0, 2, 10, 0, 3}, 0, {0, 2, 0, -2}},
         {{0, 0, 2, 10, 0, 3}, 1, {10, 3, 10, -3}},
-        {{0, 0, 2, 10, 0, 3, 20, 0, 2}, 1, {10, 3, 10, -3}},  // in line: the perpendicular
         {{0, 0, 2, 10, 0, 2, 10, 10, 2}, 1, {10 - r2, r2, 10 + r2, -r2}},  // a left turn
-        {{0, 0, 2, 10, 0, 2, 10, 10, 2}, 2, {8, 10, 12, 10}},
         {{10, 0, 2, 0, 0, 2, 0, -10, 2}, 2, {2, -10, -2, -10}},  // previous point right above
         {{0, 0, 2, 0, 10, 2, 0, 5, 2}, 1, {0, 8, 0, 12}},  // turning back on a vertical line
         {{-10, -20, 2, 10, 0, 2, 30, 0, 2}, 1, {9.234633f, 1.847759f, 10.765367f, -1.847759f}},  // off a diagonal
