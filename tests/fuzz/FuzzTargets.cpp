@@ -1,130 +1,57 @@
 // The libFuzzer targets, one per FUZZ_TARGET value: the track path reader, the TGA
-// reader and opening by file name. Each starts the real application once, with a
-// quiet log, in a private working directory.
-#include <cstdint>
-#include <cstdio>
+// reader and opening by file name. Each starts the real application once in a
+// private working directory.
 #include <cstdlib>
-#include <string>
+#include <fstream>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <wx/app.h>
 #include <wx/bitmap.h>
-#include <wx/image.h>
 #include <wx/evtloop.h>
 #include <wx/init.h>
-#include <wx/log.h>
 
 #include "app/EditorApp.h"
 #include "app/FileCommands.h"
 #include "editor/EditorDocument.h"
 #include "io/TgaReader.h"
 #include "model/TrackPath.h"
-#include "model/TrackPoint.h"
 
 std::string CheckPathInvariants(const TrackPath& path);
-
-namespace {
-
-class QuietLog : public wxLog {
-protected:
-    void DoLogRecord(wxLogLevel, const wxString&, const wxLogRecordInfo&) override {}
-};
-
-std::string Write(const std::string& name, const void* data, std::size_t size)
-{
-    std::FILE* f = std::fopen(name.c_str(), "wb");
-    if (!f || std::fwrite(data, 1, size, f) != size || std::fclose(f) != 0)
-        std::abort();
-    return name;
-}
-
-void Check(bool ok, const std::string& what)
-{
-    if (!ok)
-        std::fprintf(stderr, "fuzz check failed: %s\n", what.c_str()), std::abort();
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char*** argv)
 {
     char dir[] = "/tmp/vse-fuzz-XXXXXX";
-    if (!mkdtemp(dir) || chdir(dir) != 0)
-        std::abort();
-    wxApp::SetInstance(new EditorApp());
     char* args[] = {(*argv)[0], nullptr};
-    if (int argc = 1; !wxEntryStart(argc, args))
+    int argc = 1;
+    wxApp::SetInstance(new EditorApp());
+    if (!mkdtemp(dir) || chdir(dir) != 0 || !wxEntryStart(argc, args))
         std::abort();
     static wxGUIEventLoop loop;
     static wxEventLoopActivator activate(&loop);
-    wxLog::SetActiveTarget(new QuietLog());
+    // Messages are still formatted, names and all, but go nowhere.
+    wxLog::SetActiveTarget(new wxLogStderr(fopen("/dev/null", "w")));
     wxTheApp->CallOnInit();
-    // Real files of every kind for names to hit.
-    const std::string path = "2\n1,2,3,0\n4,5,6,1\n";
-    const std::uint8_t tga[18 + 3] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 24, 0, 1, 2, 3};
-    for (const char* name : {"a.txt", "B.TXT", ".txt"})
-        Write(name, path.data(), path.size());
-    Write("bad.txt", path.data(), 5);
-    for (const char* name : {"a.tga", "x.TGA", "a.bmp", "a.png"})
-        Write(name, tga, sizeof tga);
-    Write("short.tga", tga, 10);
-    mkdir("dir.txt", 0755);
-    mkdir("dir.tga", 0755);
     return 0;
 }
 
+// A finding is a crash, a leak, a hang or an abort here.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    std::ofstream("input", std::ios::binary).write(reinterpret_cast<const char*>(data), std::streamsize(size));
 #if FUZZ_TARGET == 1
-    // Any bytes as a path file: a consistent path, and a complete read survives a save and a read.
-    TrackPath first(Write("input.txt", data, size).c_str());
-    Check(first.valid && CheckPathInvariants(first).empty(), "read path: " + CheckPathInvariants(first));
-    if (first.incomplete)
-        return 0;
-    // Six decimals settle after one pass, so the second read gives the same floats.
-    Check(first.Save("saved.txt"), "save");
-    TrackPath second("saved.txt");
-    Check(second.valid && !second.incomplete && CheckPathInvariants(second).empty(), "saved file reads back");
-    Check(second.Save("saved.txt"), "second save");
-    TrackPath third("saved.txt");
-    bool same = second.Count() == third.Count();
-    for (auto i = second.points.begin(), j = third.points.begin(); same && i != second.points.end(); ++i, ++j)
-        same = (*i)->x == (*j)->x && (*i)->y == (*j)->y && (*i)->w == (*j)->w && (*i)->type == (*j)->type;
-    Check(same, "points change across a save and a read");
+    if (!CheckPathInvariants(TrackPath("input")).empty())
+        std::abort();
 #elif FUZZ_TARGET == 2
-    // Any bytes as a TGA file: refused, or a drawable picture of the header's size and
-    // of a kind that is read, that the file really holds, whose first stored pixel is
-    // its bottom-left one.
-    wxBitmap* picture = ReadTga(Write("input.tga", data, size).c_str());
-    if (!picture)
-        return 0;
-    Check(size >= 18 && picture->IsOk(), "a picture from a file shorter than its header");
-    const int width = data[12] + 256 * data[13], height = data[14] + 256 * data[15];
-    Check(picture->GetWidth() == width && picture->GetHeight() == height, "picture size differs from the header");
-    Check(width <= 32767 && height <= 32767, "a picture too large to draw");
-    const int type = data[2], depth = data[16];
-    const bool rle = type == 10 || type == 11;
-    const std::size_t bytes = std::size_t(depth / 8), pixels = std::size_t(width) * height;
-    Check(((type == 2 || type == 10) && (depth == 24 || depth == 32)) || ((type == 3 || type == 11) && depth == 8),
-          "a kind that is not read");
-    // Uncompressed: every pixel's bytes. Run-length: at least one packet per 128 pixels.
-    Check(18 + (rle ? (pixels + 127) / 128 * (1 + bytes) : pixels * bytes) <= size, "picture larger than the file");
-    if (pixels <= 4096) {
-        const std::uint8_t* first = data + 18 + (rle ? 1 : 0);
-        const wxImage image = picture->ConvertToImage();
-        const bool grey = bytes == 1;
-        Check(image.GetRed(0, height - 1) == first[grey ? 0 : 2] && image.GetGreen(0, height - 1) == first[grey ? 0 : 1] &&
-                  image.GetBlue(0, height - 1) == first[0],
-              "the bottom-left pixel is not the first stored");
-    }
+    // Refused, or a picture of the size its header gives.
+    const wxBitmap* picture = ReadTga("input");
+    if (picture && (picture->GetWidth() != data[12] + 256 * data[13] || picture->GetHeight() != data[14] + 256 * data[15]))
+        std::abort();
     delete picture;
 #else
-    // Any name, up to its first NUL as a command line gives it, opened by its ending.
+    // Any name, up to its first NUL as a command line gives it.
     FileCommands::Instance()->OpenByExtension(std::string(reinterpret_cast<const char*>(data), size).c_str());
-    const std::string problems = CheckPathInvariants(*EditorDocument::Instance()->GetTrackPath());
-    Check(problems.empty(), "path after opening: " + problems);
+    if (!CheckPathInvariants(*EditorDocument::Instance()->GetTrackPath()).empty())
+        std::abort();
 #endif
     return 0;
 }

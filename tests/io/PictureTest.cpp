@@ -1,9 +1,6 @@
-// Background pictures: the TGA and BMP files image programs write, read with
-// their pixels or refused with their exact messages, and the scroll area they set.
+// Background pictures: TGA and BMP files read with their pixels or refused with
+// their exact messages.
 #include <filesystem>
-#include <fstream>
-
-#include <unistd.h>
 
 #include "support/GuiDriver.h"
 
@@ -18,59 +15,11 @@ std::string Tga(int type, int w, int h, int depth, const std::string& data, int 
     return Bytes({0, 0, type, 0, 0, 0, 0, 0, 0, 0, 0, 0}) + Le16(w) + Le16(h) + Bytes({depth, descriptor}) + data;
 }
 
-// A Windows BMP with a 40-byte info header; rows bottom first.
-std::string Bmp(int w, int h, int bits, const std::string& palette, const std::string& rows, long colours = -1)
+// A 2 x 2, 24-bit Windows BMP with a 40-byte info header; rows bottom first.
+std::string Bmp(const std::string& rows)
 {
-    const long offset = 14 + 40 + long(palette.size());
-    return "BM" + Le32(offset + long(rows.size())) + Le32(0) + Le32(offset) + Le32(40) + Le32(w) + Le32(h) +
-           Le16(1) + Le16(bits) + Le32(0) + Le32(long(rows.size())) + Le32(2835) + Le32(2835) +
-           Le32(colours < 0 ? long(palette.size() / 4) : colours) + Le32(0) + palette + rows;
-}
-
-// Pixels top row first, as #RRGGBB.
-Strings Pixels(const wxImage& image)
-{
-    Strings pixels;
-    for (int y = 0; y < image.GetHeight(); ++y)
-        for (int x = 0; x < image.GetWidth(); ++x)
-            pixels.push_back(wxColour(image.GetRed(x, y), image.GetGreen(x, y), image.GetBlue(x, y))
-                                 .GetAsString(wxC2S_HTML_SYNTAX).utf8_string());
-    return pixels;
-}
-
-struct Case {
-    std::string name, bytes;
-    Strings errors;  // none: read, with these pixels (unless none are given) and this width
-    Strings pixels = {};
-    int width = 0;
-};
-
-// ImageMagick's files, expected as its PNG of the same. It stores TGA rows top
-// first under a descriptor that says bottom first: -flip stores them bottom first.
-std::vector<Case> ImageMagickCases()
-{
-    if (access("/usr/bin/convert", X_OK) != 0) {
-        std::printf("/usr/bin/convert (imagemagick) is not installed: no ImageMagick files tested\n");
-        return {};
-    }
-    const std::string here = "cd " + Temp() + " && convert ";
-    if (std::system((here + "-size 48x20 -seed 3 plasma:fractal plasma.png").c_str()) != 0)
-        return {{"plasma.tga", "", {"convert failed"}}};
-    const std::string tga = "-flip im.tga", bmp3 = "BMP3:im.bmp";
-    const struct { std::string options, out; } kinds[] = {
-        {"-compress none", tga}, {"-compress RLE", tga}, {"-type TrueColorAlpha -compress none", tga},
-        {"-type TrueColorAlpha -compress RLE", tga}, {"-type Grayscale -compress none", tga},
-        {"-type Grayscale -compress RLE", tga}, {"", bmp3}, {"", "BMP:im.bmp"}, {"-type Palette", bmp3},
-        {"-type Grayscale", bmp3}};
-    std::vector<Case> cases;
-    for (const auto& k : kinds) {
-        const std::string command = here + "plasma.png " + k.options + " -depth 8 ";
-        if (std::system((command + k.out + " && " + command + "-alpha off PNG24:im.png").c_str()) != 0)
-            return {{"im", "", {"convert failed: " + command}}};
-        cases.push_back({"im " + k.options + " " + k.out, ReadFile(Temp(k.out.substr(k.out.find("im.")))), {},
-                         Pixels(wxImage(Temp("im.png"), wxBITMAP_TYPE_PNG)), 48});
-    }
-    return cases;
+    return "BM" + Le32(54 + long(rows.size())) + Le32(0) + Le32(54) + Le32(40) + Le32(2) + Le32(2) + Le16(1) +
+           Le16(24) + Le32(0) + Le32(long(rows.size())) + Le32(2835) + Le32(2835) + Le32(0) + Le32(0) + rows;
 }
 
 TEST(Pictures, ReadWithTheirPixelsOrRefusedWithTheirMessages)
@@ -78,106 +27,73 @@ TEST(Pictures, ReadWithTheirPixelsOrRefusedWithTheirMessages)
     PictureScope keep;
     const std::string tgaOnly = "I only know how to read 24-bit uncompressed TGA files!";
     const std::string noData = "Couldn't read image data in TGA.", notTga = "Sorry, I don't know how to read your TGA file!";
-    const std::string tooLarge = "Couldn't create bitmap data structure!", noImage = "Couldn't create image data structure!";
+    const std::string tooLarge = "Couldn't create bitmap data structure!";
     const std::string bmpError = "An error occurred during bitmap load.  Sorry I don't know what happened!";
     const std::string notPicture = "Sorry, I only know how to read .tga and .bmp files!";
     const std::string red = Bytes({0, 0, 255}), white = Bytes({255, 255, 255}), blue = Bytes({255, 0, 0});
     const std::string bgrRows = blue + Bytes({0, 255, 0}) + red + white;  // bottom row first
     const std::string bmpRows = blue + Bytes({0, 255, 0, 'p', 'p'}) + red + white + "pp";
-    const std::string palette = Bytes({255, 0, 0, 0, 0, 255, 0, 0, 0, 0, 255, 0, 255, 255, 255, 0});
-    const std::string bmp8 = Bmp(2, 2, 8, palette, Bytes({0, 1, 0, 0, 2, 3, 0, 0}));
-    const Strings redWhiteOverBlueGreen{"#FF0000", "#FFFFFF", "#0000FF", "#00FF00"};
-    const std::string wide(40000 * 2 * 3, '\x7f'), hundred(30000, '\x40');
+    const std::string redWhiteOverBlueGreen = "#FF0000 #FFFFFF #0000FF #00FF00 ", hundred(30000, '\x40');
     std::filesystem::create_directory(Temp("folder.tga"));
-    std::vector<Case> cases = {
-        {"SCENE.TGA", Tga(2, 2, 2, 24, bgrRows), {}, redWhiteOverBlueGreen, 2},
+    const struct {
+        std::string name, bytes;
+        Strings errors;  // none: read, 2 pixels wide (unless said) with these pixels, top row first
+        std::string pixels = "";
+    } cases[] = {
+        {"SCENE.TGA", Tga(2, 2, 2, 24, bgrRows), {}, redWhiteOverBlueGreen},
         // A run spanning two rows, then a raw packet; the descriptor's top-left bit changes nothing.
         {"rle.tga", Tga(10, 3, 2, 24, Bytes({0x83}) + blue + Bytes({0x01}) + red + white, 0x20), {},
-         {"#0000FF", "#FF0000", "#FFFFFF", "#0000FF", "#0000FF", "#0000FF"}, 3},
+         "#0000FF #FF0000 #FFFFFF #0000FF #0000FF #0000FF "},
         {"alpha.tga", Tga(2, 2, 2, 32, blue + Bytes({0, 0, 255, 0, 128}) + red + Bytes({255}) + white + Bytes({1}), 0x28),
-         {}, redWhiteOverBlueGreen, 2},
-        {"alpha-rle.tga", Tga(10, 2, 2, 32, Bytes({0x81, 255, 0, 0, 9, 0x01, 0, 0, 255, 0, 255, 255, 255, 0})), {},
-         {"#FF0000", "#FFFFFF", "#0000FF", "#0000FF"}, 2},
-        {"grey.tga", Tga(3, 2, 2, 8, Bytes({0, 255, 128, 7})), {}, {"#808080", "#070707", "#000000", "#FFFFFF"}, 2},
-        {"grey-rle.tga", Tga(11, 2, 2, 8, Bytes({0x82, 9, 0x00, 200})), {}, {"#090909", "#C8C8C8", "#090909", "#090909"}, 2},
-        {"widest.tga", Tga(2, 32767, 1, 24, std::string(32767 * 3, '\x7f')), {}, {}, 32767},
-        {"scene.Bmp", Bmp(2, 2, 24, "", bmpRows), {}, redWhiteOverBlueGreen, 2},
-        {"palette.bmp", bmp8, {}, redWhiteOverBlueGreen, 2},
-        {"scene.jpeg", Tga(2, 2, 2, 24, bgrRows), {notPicture}},
+         {}, redWhiteOverBlueGreen},
+        {"grey.tga", Tga(3, 2, 2, 8, Bytes({0, 255, 128, 7})), {}, "#808080 #070707 #000000 #FFFFFF "},
+        {"grey-rle.tga", Tga(11, 2, 2, 8, Bytes({0x82, 9, 0x00, 200})), {}, "#090909 #C8C8C8 #090909 #090909 "},
+        {"widest.tga", Tga(2, 32767, 1, 24, std::string(32767 * 3, '\x7f')), {}},
+        {"scene.Bmp", Bmp(bmpRows), {}, redWhiteOverBlueGreen},
         {"a.tg", Tga(2, 2, 2, 24, bgrRows), {notPicture}},
         {"bmp", "", {notPicture}},
         {"id.tga", "\x05" + Tga(2, 100, 100, 24, hundred).substr(1), {notTga, tgaOnly}},
         {"mapped.tga", Tga(2, 100, 100, 24, hundred).replace(1, 1, "\x01"), {notTga, tgaOnly}},
-        {"mapped-rle.tga", Tga(9, 100, 100, 24, hundred), {notTga, tgaOnly}},
         {"grey16.tga", Tga(3, 2, 2, 16, bgrRows), {notTga, tgaOnly}},
+        {"two-bytes.tga", Bytes({0, 0}), {"Couldn't read image type field in TGA.", tgaOnly}},
         {"header.tga", Tga(2, 100, 100, 24, "").substr(0, 12), {"Couldn't read image specification field in TGA.", tgaOnly}},
         {"short.tga", Tga(2, 100, 100, 24, hundred.substr(1)), {noData, tgaOnly}},
         {"empty.tga", Tga(2, 0, 5, 24, "abc"), {noData, tgaOnly}},
-        {"huge.tga", Tga(2, 65535, 65535, 24, ""), {noData, tgaOnly}},
-        {"vast.tga", Tga(2, 32767, 32767, 24, ""), {noImage, tgaOnly}},  // all its pixels there, sparsely
         {"run-past.tga", Tga(10, 2, 2, 24, Bytes({0x84}) + red), {noData, tgaOnly}},
-        {"raw-past.tga", Tga(11, 2, 2, 8, Bytes({0x01, 1, 2, 0x02, 3, 4, 5})), {noData, tgaOnly}},
         {"cut-rle.tga", Tga(10, 2, 2, 24, Bytes({0x03}) + red + red), {noData, tgaOnly}},
-        {"cut-alpha.tga", Tga(2, 2, 2, 32, bgrRows + "abc"), {noData, tgaOnly}},
-        {"two-bytes.tga", Bytes({0, 0}), {"Couldn't read image type field in TGA.", tgaOnly}},
         {"too-wide.tga", Tga(2, 32768, 1, 24, std::string(32768 * 3, '\x7f')), {tooLarge, tgaOnly}},
-        {"wide.tga", Tga(2, 40000, 2, 24, wide), {tooLarge, tgaOnly}},
         {"tall.tga", Tga(10, 1, 40000, 24, std::string(40000 / 128 * 4 + 4, '\xff')), {tooLarge, tgaOnly}},
+        // All its pixels there, sparsely, but more than an image may hold.
+        {"vast.tga", Tga(2, 32767, 32767, 24, ""), {"Couldn't create image data structure!", tgaOnly}},
         {"folder.tga", "", {"Could not open file for read:  " + Temp("folder.tga"), tgaOnly}},
-        {"missing.tga", "", {"Could not open file for read:  " + Temp("missing.tga"), tgaOnly}},
-        {"broken.bmp", "BM", {bmpError}},
-        {"cut-pixels.bmp", Bmp(2, 2, 24, "", bmpRows).substr(0, 14 + 40 + 13), {bmpError}},
-        {"unpadded.bmp", Bmp(2, 2, 24, "", bmpRows.substr(0, 14)), {bmpError}},  // the toolkit shows it wrongly
-        {"cut-palette.bmp", bmp8.substr(0, 14 + 40 + 10), {bmpError}},
-        {"short-palette.bmp", Bmp(2, 2, 8, palette, Bytes({0, 1, 0, 0, 2, 3, 0, 0}), 7), {bmpError}},
-        {"cut-info.bmp", bmp8.substr(0, 14 + 30), {bmpError}},
-        {"wide.bmp", Bmp(40000, 1, 24, "", wide.substr(0, 120000)), {bmpError}},
+        {"cut-pixels.bmp", Bmp(bmpRows).substr(0, 14 + 40 + 13), {bmpError}},
+        {"unpadded.bmp", Bmp(bmpRows.substr(0, 14)), {bmpError}},  // the toolkit shows it wrongly
     };
-    for (Case& c : ImageMagickCases())
-        cases.push_back(c);
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         gui::ResetDocument();
         const wxBitmap* before = Doc()->GetBackgroundBitmap();
-        const std::string file = Temp(c.name);
-        if (c.name != "folder.tga" && c.name != "missing.tga")
+        if (c.name != "folder.tga")
             WriteFile(c.name, c.bytes);
         if (c.name == "vast.tga")
-            std::filesystem::resize_file(file, 18 + 32767ull * 32767 * 3);
-        FileCommands::Instance()->LoadImageFile(file.c_str());
+            std::filesystem::resize_file(Temp(c.name), 18 + 32767ull * 32767 * 3);
+        FileCommands::Instance()->LoadImageFile(Temp(c.name).c_str());
         EXPECT_EQ(Errors(), c.errors);
         if (!c.errors.empty()) {
-            const bool tga = c.errors.back() == tgaOnly;
-            EXPECT_EQ(Statuses(), tga ? Strings{} : Strings{"Failed to load new image."});
+            EXPECT_EQ(Statuses(), c.errors.back() == tgaOnly ? Strings{} : Strings{"Failed to load new image."});
             EXPECT_EQ(Doc()->GetBackgroundBitmap(), before);
             continue;
         }
         EXPECT_EQ(Statuses(), Strings{"Successfully loaded new image."});
         const wxImage image = Doc()->GetBackgroundBitmap()->ConvertToImage();
-        EXPECT_EQ(image.GetWidth(), c.width);
-        EXPECT_TRUE(c.pixels.empty() || Pixels(image) == c.pixels);
+        std::string pixels;
+        for (int y = 0; y < image.GetHeight() && !c.pixels.empty(); ++y)
+            for (int x = 0; x < image.GetWidth(); ++x)
+                pixels += wxColour(image.GetRed(x, y), image.GetGreen(x, y), image.GetBlue(x, y))
+                              .GetAsString(wxC2S_HTML_SYNTAX).utf8_string() + " ";
+        EXPECT_EQ(pixels, c.pixels);
     }
     std::filesystem::remove(Temp("vast.tga"));
-}
-
-TEST(Pictures, APictureSetsTheScrollAreaAndKeepsTheDocument)
-{
-    PictureScope keep;
-    gui::ResetDocument();
-    Doc()->Select(Add(10, 10));
-    Doc()->RecordCommand("create-point");
-    TrackCanvas* canvas = MainWindow::Instance()->canvas;
-    FileCommands::Instance()->LoadImageFile(WriteFile("big.tga", Tga(2, 2000, 1500, 24, std::string(2000 * 1500 * 3, '\x10'))).c_str());
-    EXPECT_EQ(canvas->GetVirtualSize(), wxSize(2000, 1500));
-    canvas->Scroll(300, 200);
-    FileCommands::Instance()->LoadImageFile(WriteFile("wide.tga", Tga(2, 1024, 512, 24, std::string(1024 * 512 * 3, '\x20'))).c_str());
-    const wxSize client = canvas->GetClientSize();  // the toolkit never reports less
-    EXPECT_EQ(canvas->GetVirtualSize(), wxSize(std::max(1024, client.x), std::max(512, client.y)));
-    EXPECT_EQ(canvas->GetViewStart(), wxPoint(0, 0));
-    int px = -1, py = -1;
-    EXPECT_TRUE(Doc()->Mapping().WorldToPixel(0, 0, px, py) && px == 512 && py == 256) << px << "," << py;
-    EXPECT_EQ(Doc()->selection.size(), 1u);
-    EXPECT_EQ(UndoNames(), Strings{"create-point"});
 }
 
 }  // namespace

@@ -1,71 +1,64 @@
-// The chain, its index and hit tests, and the edge geometry, on a 256 x 256
-// picture where world (x, y) is pixel (128 + x, 128 - y).
-#include <cfloat>
+// The chain, its index and hit tests, the edge geometry and the pixel mapping, on a
+// 256 x 256 picture where world (x, y) is pixel (128 + x, 128 - y); paths read and
+// copied in bulk.
 #include <cmath>
+#include <random>
+#include <tuple>
 
+#include "model/TrackSegment.h"
 #include "support/Harness.h"
 
 namespace {
 
 using Points = std::vector<TrackPoint*>;
-using Segments = std::vector<TrackSegment*>;
-Segments SegmentsAt(int x, int y) { Segments o; Path()->FindSegmentsAt(Doc()->Mapping(), 128 + x, 128 - y, o); return o; }
-
 using ModelTest = SquarePictureTest;
 
-TEST_F(ModelTest, ChainOperationsKeepTheChainLinkedAndIndexed)
+TEST_F(ModelTest, ChainOperationsRefuseStrangersAndRecordOnlyWhatChanges)
 {
     Path()->ReverseDirection(Doc());  // an empty path has no direction to record
     TrackPoint* a = Add(0, 0);
     TrackPoint* b = Add(10, 0);
-    Path()->ReverseDirection(Doc());  // two points: the start stays, so the order does too
-    EXPECT_EQ(Chain(), (Points{a, b}));
     auto* m = new TrackPoint(5, 0, 2, 0);
     ASSERT_TRUE(Path()->InsertPoint(m, a->nextSegment));
     TrackPoint* c = Add(20, 0);
-    // Refused: no point, a point linked already, a point of another path.
-    EXPECT_FALSE(Path()->InsertPoint(nullptr, nullptr));
-    EXPECT_FALSE(Path()->InsertPoint(m, nullptr));
     TrackPath other;
     auto* stranger = new TrackPoint(1, 1, 1, 0);
-    ASSERT_TRUE(other.InsertPoint(stranger, nullptr));
-    EXPECT_FALSE(Path()->InsertPoint(stranger, nullptr));
-    EXPECT_EQ(Errors(), (std::vector<std::string>{"Invalid point to insert into track path!",
-                                                  "Invalid prev segment on point!  Not inserting!",
-                                                  "Invalid prev segment on point!  Not inserting!"}));
+    ASSERT_TRUE(other.InsertPoint(stranger, nullptr) && other.InsertPoint(new TrackPoint(2, 2, 1, 0), nullptr));
+    EXPECT_FALSE(Path()->InsertPoint(nullptr, nullptr));
+    EXPECT_FALSE(Path()->InsertPoint(m, nullptr));  // linked already
+    EXPECT_FALSE(Path()->InsertPoint(new TrackPoint(3, 3, 1, 0), stranger->nextSegment));
+    EXPECT_EQ(Errors(), (Strings{"Invalid point to insert into track path!", "Invalid prev segment on point!  Not inserting!",
+                                 "Couldn't find point in list, something's weird!"}));
     Path()->SetStart(a, Doc());  // already the start: nothing recorded
-    Path()->SetStart(b, Doc());
-    EXPECT_EQ(Chain(), (Points{b, c, a, m}));
+    Path()->SetStart(b, Doc());  // b c a m
     Path()->ReverseDirection(Doc());
     EXPECT_EQ(Chain(), (Points{b, m, a, c}));
-    EXPECT_EQ(UndoNames(), (std::vector<std::string>{"reverse-direction", "set-start", "reverse-direction"}));
+    EXPECT_EQ(UndoNames(), (Strings{"set-start", "reverse-direction"}));
     EXPECT_EQ(CheckPathInvariants(*Path()), "");
 }
 
-TEST_F(ModelTest, HitTestsAnswerOnlyFromTheirOwnLayerNearTheCursor)
+// Points within the pick square, its edge included; a diagonal within about 7.07 units of
+// its line, an axis-parallel segment wherever its box meets the square.
+TEST_F(ModelTest, HitTestsAnswerNearTheCursorAndPixelsClampFarOut)
 {
     TrackPoint* a = Add(-50, -50);
     TrackPoint* b = Add(50, 50);
     TrackPoint* c = Add(50, -50);
-    EXPECT_EQ(PointsAt(-40, -50), Points{a});  // the pick square's edge counts
-    EXPECT_TRUE(PointsAt(-39, -50).empty());
-    EXPECT_TRUE(PointsAt(0, 0).empty());  // a segment, but no point
-    EXPECT_EQ(SegmentsAt(-50, -50), Segments{a->nextSegment});
-    // A diagonal is hit within about 7.07 units of its line, an axis-parallel one wherever it meets.
-    EXPECT_EQ(SegmentsAt(0, 9), Segments{a->nextSegment});
-    EXPECT_TRUE(SegmentsAt(0, 11).empty());
-    EXPECT_EQ(SegmentsAt(60, 0), Segments{b->nextSegment});
-    EXPECT_TRUE(SegmentsAt(61, 0).empty());
-    c->x = 100;
-    c->y = 0;
-    Path()->UpdatePointPosition(c);
-    EXPECT_TRUE(PointsAt(50, -50).empty());
-    EXPECT_EQ(PointsAt(100, 0), Points{c});
-    EXPECT_TRUE(SegmentsAt(50, -40).empty());  // its segment went with it
-    std::vector<SpatialObject*> inBox;
-    Path()->FindInBox(BoundingBox(-60, -60, 0, 60, 60, 0), inBox);
-    EXPECT_EQ(inBox.size(), 2u);
-    EXPECT_EQ(CheckPathInvariants(*Path()), "");
+    for (auto [x, y, point, segment] : {std::tuple{-50, -50, a, a}, {0, 9, nullptr, a}, {0, 11, nullptr, nullptr},
+                                        {40, -50, c, b}, {39, -50, nullptr, nullptr}}) {
+        std::vector<TrackSegment*> segments;
+        Path()->FindSegmentsAt(Doc()->Mapping(), 128 + x, 128 - y, segments);
+        EXPECT_EQ(PointsAt(x, y), Points(point ? 1 : 0, point)) << x << "," << y;
+        EXPECT_EQ(segments, std::vector<TrackSegment*>(segment ? 1 : 0, segment ? segment->nextSegment : nullptr));
+    }
+    // Far positions on a 512 x 256 picture land beyond it on their own side; no number and no size map nothing.
+    const PixelMapping mapping(512, 256);
+    int px, py;
+    float x, y;
+    EXPECT_TRUE(mapping.WorldToPixel(INFINITY, -1e30f, px, py) && px > 512 && py > 256) << px << "," << py;
+    EXPECT_TRUE(mapping.WorldToPixel(-1e30f, INFINITY, px, py) && px < 0 && py < 0) << px << "," << py;
+    EXPECT_FALSE(mapping.WorldToPixel(NAN, 0, px, py) || PixelMapping(0, 5).PixelToWorld(1, 1, x, y));
+    EXPECT_EQ(Errors(), Strings{"Invalid bitmap dimensions:  0x5"});
 }
 
 TEST_F(ModelTest, EdgesLieOnTheNormalAtTheEndsAndOnTheBisectorInBetween)
@@ -74,64 +67,63 @@ TEST_F(ModelTest, EdgesLieOnTheNormalAtTheEndsAndOnTheBisectorInBetween)
     const struct {
         std::vector<float> xyw;  // the chain
         std::size_t at;
-        float left[2], right[2];
+        float edges[4];  // left x, y, right x, y
     } cases[] = {
-        {{0, 0, 2, 10, 0, 3}, 0, {0, 2}, {0, -2}},
-        {{0, 0, 2, 10, 0, 3}, 1, {10, 3}, {10, -3}},
-        {{0, 0, 2, 10, 0, 3, 20, 0, 2}, 1, {10, 3}, {10, -3}},  // in line: the perpendicular
-        {{0, 0, 2, 10, 0, 2, 10, 10, 2}, 1, {10 - r2, r2}, {10 + r2, -r2}},  // a left turn
-        {{0, 0, 2, 10, 0, 2, 10, 10, 2}, 2, {8, 10}, {12, 10}},
-        {{10, 0, 2, 0, 0, 2, 0, -10, 2}, 2, {2, -10}, {-2, -10}},  // previous point right above
-        {{0, 10, 2, 0, 0, 2, 10, 0, 2}, 2, {10, 2}, {10, -2}},
-        {{-10, -20, 2, 10, 0, 2, 30, 0, 2}, 1, {9.234633f, 1.847759f}, {10.765367f, -1.847759f}},  // off a diagonal
+        {{0, 0, 2, 10, 0, 3}, 0, {0, 2, 0, -2}},
+        {{0, 0, 2, 10, 0, 3}, 1, {10, 3, 10, -3}},
+        {{0, 0, 2, 10, 0, 2, 10, 10, 2}, 1, {10 - r2, r2, 10 + r2, -r2}},  // a left turn
+        {{10, 0, 2, 0, 0, 2, 0, -10, 2}, 2, {2, -10, -2, -10}},  // previous point right above
+        {{0, 0, 2, 0, 10, 2, 0, 5, 2}, 1, {0, 8, 0, 12}},  // turning back on a vertical line
+        {{-10, -20, 2, 10, 0, 2, 30, 0, 2}, 1, {9.234633f, 1.847759f, 10.765367f, -1.847759f}},  // off a diagonal
+        // Neighbours on top of the point give no direction.
+        {{0, 0, 2, 0, 0, 2, 10, 0, 2}, 1, {0, 2, 0, -2}},
+        {{0, 0, 2, 10, 0, 2, 10, 0, 2}, 1, {10, 2, 10, -2}},
+        {{5, 5, 2, 5, 5, 2, 5, 5, 2}, 1, {5, 5, 5, 5}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "case " << &c - cases);
         Doc()->SetTrackPath(new TrackPath(), true);
         for (std::size_t i = 0; i < c.xyw.size(); i += 3)
             Add(c.xyw[i], c.xyw[i + 1], c.xyw[i + 2]);
         for (TrackPoint* p : Path()->points)
             p->ComputeEdges();
         const TrackPoint* p = Chain()[c.at];
-        EXPECT_NEAR(p->leftEdge[0], c.left[0], 1e-4);
-        EXPECT_NEAR(p->leftEdge[1], c.left[1], 1e-4);
-        EXPECT_NEAR(p->rightEdge[0], c.right[0], 1e-4);
-        EXPECT_NEAR(p->rightEdge[1], c.right[1], 1e-4);
-    }
-    // Nothing to go by (a lone point, a neighbour on top of the point): finite edges all the same.
-    for (const std::vector<float>& xy : std::vector<std::vector<float>>{
-             {3, 4}, {0, 0, 0, 0, 10, 0}, {0, 0, 10, 0, 10, 0}, {5, 5, 5, 5, 5, 5}, {0, 0, 0, 10, 0, 10}}) {
-        Doc()->SetTrackPath(new TrackPath(), true);
-        for (std::size_t i = 0; i < xy.size(); i += 2)
-            Add(xy[i], xy[i + 1]);
-        for (TrackPoint* p : Path()->points) {
-            p->ComputeEdges();
-            for (float v : {p->leftEdge[0], p->leftEdge[1], p->rightEdge[0], p->rightEdge[1]})
-                EXPECT_TRUE(std::isfinite(v));
-        }
+        const float got[4] = {p->leftEdge[0], p->leftEdge[1], p->rightEdge[0], p->rightEdge[1]};
+        for (int i = 0; i < 4; ++i)
+            EXPECT_NEAR(got[i], c.edges[i], 1e-4) << "case " << &c - cases << ", value " << i;
     }
 }
 
-TEST_F(ModelTest, PixelsFollowThePictureAndFarValuesClamp)
+// A path read in one go, then edited, and its snapshot copied node by node must be as
+// sound as one built an insert at a time; the snapshot keeps the points with their
+// flags. Its size fills several chunks of the pooled storage, which must not overlap.
+TEST_F(ModelTest, ReadAndCopiedPathsAreSound)
 {
-    Doc()->SetBackgroundBitmap(new wxBitmap(512, 256, 24));
-    int px, py;
-    float x, y;
-    EXPECT_TRUE(Doc()->Mapping().WorldToPixel(128, -128, px, py) && px == 512 && py == 256) << px << "," << py;
-    EXPECT_TRUE(Doc()->Mapping().PixelToWorld(1, 1, x, y) && x == -127.5f && y == 127.0f) << x << "," << y;
-    for (float big : {1e12f, FLT_MAX, INFINITY}) {  // beyond the picture on its own side
-        ASSERT_TRUE(Doc()->Mapping().WorldToPixel(big, -big, px, py));
-        EXPECT_TRUE(px > 512 && py > 256) << px << "," << py;
-        ASSERT_TRUE(Doc()->Mapping().WorldToPixel(-big, big, px, py));
-        EXPECT_TRUE(px < 0 && py < 0) << px << "," << py;
-    }
-    EXPECT_FALSE(Doc()->Mapping().WorldToPixel(NAN, 0, px, py) || Doc()->Mapping().WorldToPixel(0, NAN, px, py));
-    // No picture maps nothing, quietly; one without a size says so. A canvas without a
-    // size gives no default picture.
-    EXPECT_FALSE(PixelMapping().PixelToWorld(1, 1, x, y) || PixelMapping(0, 5).PixelToWorld(1, 1, x, y));
-    EditorDocument::Create(new EditorDocument());
-    EXPECT_FALSE(Doc()->Mapping().WorldToPixel(0, 0, px, py));
-    EXPECT_EQ(Errors(), (Strings{"Invalid bitmap dimensions:  0x5", "Invalid bitmap dimensions:  0x0"}));
+    const int count = 40000;
+    std::mt19937 rng(1);
+    std::uniform_real_distribution<float> coord(-127, 127);
+    std::string text = std::to_string(count) + "\n";
+    for (int i = 0; i < count; ++i)
+        text += std::to_string(coord(rng)) + "," + std::to_string(coord(rng)) + "," + std::to_string(1 + i % 4) + "," +
+                std::to_string(i % 3) + "\n";
+    auto* read = new TrackPath(WriteFile("bulk.txt", text).c_str());
+    Doc()->SetTrackPath(read, true);
+    EXPECT_EQ(CheckPathInvariants(*read), "");
+    for (int i = 0; i < 300; ++i)
+        read->RemovePoint(*std::next(read->points.begin(), (i * 37) % int(read->Count())));
+    read->SetStart(*std::next(read->points.begin(), 700), nullptr);
+    read->ReverseDirection(nullptr);
+    for (TrackPoint* q : read->points)
+        q->flags = int(q->x) & 6;
+    Chain()[50]->x *= -1;  // moved across the picture, not yet re-indexed: its copy cannot take its place
+    const TrackPath copy(*read);
+    EXPECT_EQ(CheckPathInvariants(copy), "");
+    auto points = [](const TrackPath& path) {
+        std::vector<std::tuple<float, float, float, int, int>> out;
+        for (const TrackPoint* p : path.points)
+            out.emplace_back(p->x, p->y, p->w, p->type, p->flags);
+        return out;
+    };
+    EXPECT_EQ(points(copy), points(*read));
 }
 
 }  // namespace

@@ -1,15 +1,30 @@
 #pragma once
 
 // The real window, driven by real X input, and its file dialogs answered.
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include <dlfcn.h>
+
+#include <wx/app.h>
+#include <wx/dcmemory.h>
+#include <wx/dcscreen.h>
 #include <wx/filedlg.h>
+#include <wx/graphics.h>
 #include <wx/image.h>
+#include <wx/radiobox.h>
+#include <wx/statusbr.h>
+#include <wx/uiaction.h>
 
 #include "app/FileCommands.h"
 #include "app/MainFrame.h"
 #include "app/MainWindow.h"
 #include "app/TrackCanvas.h"
+#include "editor/FileName.h"
 #include "support/Harness.h"
 #include "view/CanvasHandler.h"
+#include "view/CanvasPainter.h"
 
 // Dialog expectations fail the test instead of asserting.
 #define wxTEST_DIALOG_HOOK_CLASS FailingHook
@@ -21,12 +36,128 @@ public:
     void ReportFailure(const wxString& message) override { ADD_FAILURE() << message.utf8_string(); }
 };
 
+namespace gui {
+
+inline void Pump(int milliseconds = 50)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    do {
+        wxTheApp->ProcessPendingEvents();
+        while (wxTheApp->Pending())
+            wxTheApp->Dispatch();
+        wxTheApp->ProcessIdle();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    } while (std::chrono::steady_clock::now() < end);
+}
+
+// Empty path and history, Straight, view at the origin, idle handler, no captured logs.
+inline void ResetDocument()
+{
+    MainWindow* window = MainWindow::Instance();
+    window->canvasHandler->mode = Idle;
+    window->canvasHandler->modeStack.clear();
+    Doc()->SetTrackPath(new TrackPath(), true);
+    SetFileName("noname.txt");
+    for (auto* list : {&Doc()->undoList, &Doc()->redoList}) {
+        for (HistoryRecord* r : *list)
+            delete r;
+        list->clear();
+    }
+    window->UpdateUndoLabel("");
+    window->UpdateRedoLabel("");
+    window->typeRadioBox->SetSelection(0);
+    window->canvas->Scroll(0, 0);
+    window->canvas->SetFocus();
+    Pump(30);
+    ClearLogs();
+}
+
+// Real X input at canvas client positions.
+inline wxUIActionSimulator& Sim()
+{
+    static wxUIActionSimulator sim;
+    return sim;
+}
+
+inline void MoveTo(int x, int y)
+{
+    Sim().MouseMove(MainWindow::Instance()->canvas->ClientToScreen(wxPoint(x, y)));
+    Pump(30);
+}
+
+inline void Press(int button = wxMOUSE_BTN_LEFT)
+{
+    // GTK makes a second press within 400 ms a double click, which is no press.
+    static auto last = std::chrono::steady_clock::now() - std::chrono::seconds(1);
+    while (std::chrono::steady_clock::now() < last + std::chrono::milliseconds(450))
+        Pump(10);
+    last = std::chrono::steady_clock::now();
+    Sim().MouseDown(button);
+    Pump(30);
+}
+
+inline void Release(int button = wxMOUSE_BTN_LEFT) { Sim().MouseUp(button), Pump(30); }
+inline void ClickAt(int x, int y, int button = wxMOUSE_BTN_LEFT) { MoveTo(x, y), Press(button), Release(button); }
+inline void Key(int key, int modifiers = 0) { Sim().Char(key, modifiers), Pump(40); }
+
+inline void DragFromTo(int x0, int y0, int x1, int y1, int button = wxMOUSE_BTN_LEFT)
+{
+    MoveTo(x0, y0);
+    Press(button);
+    for (int i = 1; i <= 5; ++i)
+        MoveTo(x0 + (x1 - x0) * i / 5, y0 + (y1 - y0) * i / 5);
+    Release(button);
+}
+
+// Control and Shift, around clicks.
+inline void Hold(int modifiers, bool down)
+{
+    for (auto [bit, key] : {std::pair{int(wxMOD_CONTROL), WXK_CONTROL}, {int(wxMOD_SHIFT), WXK_SHIFT}})
+        if (modifiers & bit)
+            down ? Sim().KeyDown(key) : Sim().KeyUp(key);
+    Pump(20);
+}
+
+// What the screen shows over the canvas.
+inline wxImage CanvasScreenshot()
+{
+    TrackCanvas* canvas = MainWindow::Instance()->canvas;
+    const wxRect rect(canvas->ClientToScreen(wxPoint(0, 0)), canvas->GetClientSize());
+    wxScreenDC screen;
+    // Cairo would hand out its snapshot of the last grab: mark the root surface changed.
+    const auto target = reinterpret_cast<void* (*)(void*)>(dlsym(RTLD_DEFAULT, "cairo_get_target"));
+    const auto dirty = reinterpret_cast<void (*)(void*)>(dlsym(RTLD_DEFAULT, "cairo_surface_mark_dirty"));
+    if (wxGraphicsContext* gc = screen.GetGraphicsContext(); gc && target && dirty)
+        dirty(target(gc->GetNativeContext()));
+    wxBitmap bitmap(rect.width, rect.height, 24);
+    wxMemoryDC memory(bitmap);
+    memory.Blit(0, 0, rect.width, rect.height, &screen, rect.x, rect.y);
+    memory.SelectObject(wxNullBitmap);
+    return bitmap.ConvertToImage();
+}
+
+// Lines may be anti-aliased: some pixel within r of (x, y) must carry about the colour.
+inline bool Near(const wxImage& image, int x, int y, const wxColour& c, int r = 1)
+{
+    for (int j = y - r; j <= y + r; ++j)
+        for (int i = x - r; i <= x + r; ++i)
+            if (std::abs(image.GetRed(i, j) - c.Red()) < 40 && std::abs(image.GetGreen(i, j) - c.Green()) < 40 &&
+                std::abs(image.GetBlue(i, j) - c.Blue()) < 40)
+                return true;
+    return false;
+}
+
+inline std::string StatusText() { return MainWindow::Instance()->frame->GetStatusBar()->GetStatusText(0).utf8_string(); }
+
+}  // namespace gui
+
+inline std::string Title() { return MainWindow::Instance()->frame->GetTitle().utf8_string(); }
+
 // Answers a file dialog with a path and a filter; notes the title, the directory and
-// the filter it came up with, and whether the frame was disabled meanwhile.
+// the filter it came up with.
 struct DialogSeen {
     wxString title, directory;
     int filter = -2;
-    bool frameEnabled = true;
 };
 class AnswerFile : public wxExpectModalBase<wxFileDialog, AnswerFile> {
 public:
@@ -34,7 +165,16 @@ public:
         : path(path), seen(seen), filter(filter), id(id) {}
 
 protected:
-    int OnInvoked(wxFileDialog* dialog) const override;
+    int OnInvoked(wxFileDialog* dialog) const override
+    {
+        if (seen)
+            *seen = {dialog->GetMessage(), dialog->GetDirectory(), dialog->GetFilterIndex()};
+        dialog->SetPath(path);
+        dialog->SetFilterIndex(filter);
+        for (int i = 0; i < 50 && dialog->GetPath() != path; ++i)
+            gui::Pump(20);  // GTK takes the path over only once its chooser has had some events
+        return id;
+    }
 
 private:
     wxString path;
@@ -42,35 +182,40 @@ private:
     int filter, id;
 };
 
-namespace gui {
-void Pump(int milliseconds = 50);
-// Empty path and history, Straight, view at the origin, idle handler, no captured logs.
-void ResetDocument();
-// Real X input at canvas client positions.
-void MoveTo(int x, int y);
-void Press(int button = wxMOUSE_BTN_LEFT);
-void Release(int button = wxMOUSE_BTN_LEFT);
-void ClickAt(int x, int y, int button = wxMOUSE_BTN_LEFT);
-void DragFromTo(int x0, int y0, int x1, int y1, int button = wxMOUSE_BTN_LEFT);
-void Key(int key, int modifiers = 0);
-void Hold(int modifiers, bool down);  // Control and Shift, around clicks
-wxImage CanvasScreenshot();           // what the screen shows over the canvas
-// Lines may be anti-aliased: some pixel within r of (x, y) must carry about the colour.
-bool Near(const wxImage& image, int x, int y, const wxColour& c, int r = 1);
-std::string StatusText();
-}  // namespace gui
-
-std::string Title();
 // While it lives: a black w x h picture (none given: the picture as it is) with the
 // canvas scrolling over it; the picture and scroll area of before come back after.
 class PictureScope {
 public:
-    explicit PictureScope(int w = 0, int h = 0);
-    ~PictureScope();
+    explicit PictureScope(int w = 0, int h = 0)
+        : saved(*Doc()->GetBackgroundBitmap()), area(MainWindow::Instance()->canvas->GetVirtualSize())
+    {
+        if (w == 0)
+            return;
+        wxImage black(w, h);  // made black
+        Doc()->SetBackgroundBitmap(new wxBitmap(black));
+        MainWindow::Instance()->canvas->SetScrollbars(1, 1, w, h, 0, 0);
+        gui::Pump(50);
+    }
+    ~PictureScope()
+    {
+        Doc()->SetBackgroundBitmap(new wxBitmap(saved));
+        MainWindow::Instance()->canvas->SetScrollbars(1, 1, area.x, area.y, 0, 0);
+        gui::Pump(30);
+    }
 
 private:
     wxBitmap saved;
     wxSize area;
 };
+
 // A point at a canvas position of the window's picture, put in without touching the history.
-TrackPoint* AddAt(int px, int py, float w = 3.0f, bool selected = false);
+inline TrackPoint* AddAt(int px, int py, float w = 3.0f, bool selected = false)
+{
+    float x = 0, y = 0;
+    Doc()->Mapping().PixelToWorld(px, py, x, y);
+    TrackPoint* p = Add(x, y, w);
+    if (selected)
+        Doc()->Select(p);
+    CanvasPainter::Instance()->Redraw();
+    return p;
+}

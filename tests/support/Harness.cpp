@@ -1,8 +1,5 @@
 #include "support/Harness.h"
 
-#include <fstream>
-#include <sstream>
-
 LogCapture& LogCapture::Get()
 {
     static LogCapture* capture = new LogCapture();  // owned by wxLog once installed
@@ -15,62 +12,4 @@ void LogCapture::DoLogRecord(wxLogLevel level, const wxString& msg, const wxLogR
         statusBar(msg);
     if (level == wxLOG_Status || level <= wxLOG_Warning)
         (level == wxLOG_Status ? statuses : errors).push_back(msg.utf8_string());
-}
-
-EditorDocument* Doc() { return EditorDocument::Instance(); }
-TrackPath* Path() { return Doc()->GetTrackPath(); }
-std::vector<TrackPoint*> Chain() { return {Path()->points.begin(), Path()->points.end()}; }
-const std::vector<std::string>& Statuses() { return LogCapture::Get().statuses; }
-const std::vector<std::string>& Errors() { return LogCapture::Get().errors; }
-void ClearLogs() { LogCapture::Get().statuses.clear(), LogCapture::Get().errors.clear(); }
-
-std::vector<std::string> UndoNames()
-{
-    std::vector<std::string> names;
-    for (const HistoryRecord* r : Doc()->undoList)
-        names.insert(names.begin(), r->name);
-    return names;
-}
-
-TrackPoint* Add(float x, float y, float w, int type)
-{
-    auto* p = new TrackPoint(x, y, w, type);
-    return Path()->InsertPoint(p, nullptr) ? p : nullptr;
-}
-
-void SquarePictureTest::SetUp()
-{
-    EditorDocument::Create(new EditorDocument());
-    Doc()->host = &host;
-    Doc()->SetBackgroundBitmap(new wxBitmap(256, 256, 24));
-    ClearLogs();
-}
-
-std::vector<TrackPoint*> PointsAt(int x, int y)
-{
-    std::vector<TrackPoint*> out;
-    Path()->FindPointsAt(Doc()->Mapping(), 128 + x, 128 - y, out);
-    return out;
-}
-
-std::string Temp(const std::string& name)
-{
-    static const std::string dir = [] {
-        char pattern[] = "/tmp/vse-test-XXXXXX";
-        return std::string(mkdtemp(pattern));
-    }();
-    return name.empty() ? dir : dir + "/" + name;
-}
-
-std::string WriteFile(const std::string& name, const std::string& bytes)
-{
-    std::ofstream(Temp(name), std::ios::binary) << bytes;
-    return Temp(name);
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::ostringstream text;
-    text << std::ifstream(path, std::ios::binary).rdbuf();
-    return text.str();
 }

@@ -2,16 +2,14 @@
 
 // What every test shares, with or without a window: the messages the program
 // logs, a fresh document, and ways to build and read it.
-#include <string>
-#include <utility>
-#include <vector>
+#include <fstream>
+#include <sstream>
 
 #include <gtest/gtest.h>
 #include <wx/bitmap.h>
 #include <wx/log.h>
 
 #include "editor/EditorDocument.h"
-#include "editor/EditorHost.h"
 #include "editor/HistoryRecord.h"
 #include "model/TrackPath.h"
 #include "model/TrackPoint.h"
@@ -28,46 +26,77 @@ protected:
     void DoLogRecord(wxLogLevel level, const wxString& msg, const wxLogRecordInfo& info) override;
 };
 
-// Stands in for the window: keeps what the document tells it.
-class RecordingHost : public EditorHost {
-public:
-    void UpdateTitle(const std::string& bareName) override { title = bareName; }
-    void UpdateUndoLabel(const std::string& name) override { undoLabel = name; }
-    void UpdateRedoLabel(const std::string& name) override { redoLabel = name; }
-    void Redraw() override { ++redraws; }
-    void ResetHover(int lx, int ly) override { hoverResets.emplace_back(lx, ly); }
-    void ForgetPoint(const TrackPoint* point) override { forgotten.push_back(point); }
-    int NewPointType() override { return 0; }
-    wxSize CanvasClientSize() override { return {0, 0}; }
-    std::string title, undoLabel, redoLabel;
-    int redraws = 0;
-    std::vector<std::pair<int, int>> hoverResets;
-    std::vector<const TrackPoint*> forgotten;
-};
-
 using Strings = std::vector<std::string>;
-EditorDocument* Doc();
-TrackPath* Path();
-std::vector<TrackPoint*> Chain();
-std::vector<std::string> UndoNames();  // oldest first
-const std::vector<std::string>& Statuses();
-const std::vector<std::string>& Errors();
-void ClearLogs();
+inline EditorDocument* Doc() { return EditorDocument::Instance(); }
+inline TrackPath* Path() { return Doc()->GetTrackPath(); }
+inline std::vector<TrackPoint*> Chain() { return {Path()->points.begin(), Path()->points.end()}; }
+inline const Strings& Statuses() { return LogCapture::Get().statuses; }
+inline const Strings& Errors() { return LogCapture::Get().errors; }
+
+inline void ClearLogs()
+{
+    LogCapture::Get().statuses.clear();
+    LogCapture::Get().errors.clear();
+}
+
+// The names of the steps that can be undone, oldest first.
+inline Strings UndoNames()
+{
+    Strings names;
+    for (const HistoryRecord* r : Doc()->undoList)
+        names.insert(names.begin(), r->name);
+    return names;
+}
+
 // A point at a world position, put in without touching the history.
-TrackPoint* Add(float x, float y, float w = 2.0f, int type = 0);
-// A fresh document without a window, shown in a recording host, over a 256 x 256
-// picture where world (x, y) is pixel (128 + x, 128 - y); and the points within the
-// pick square around a world position on it.
+inline TrackPoint* Add(float x, float y, float w = 2.0f, int type = 0)
+{
+    auto* p = new TrackPoint(x, y, w, type);
+    return Path()->InsertPoint(p, nullptr) ? p : nullptr;
+}
+
+// A fresh document without a window, over a 256 x 256 picture where world (x, y)
+// is pixel (128 + x, 128 - y).
 class SquarePictureTest : public ::testing::Test {
 protected:
-    void SetUp() override;
+    void SetUp() override
+    {
+        EditorDocument::Create(new EditorDocument());
+        Doc()->SetBackgroundBitmap(new wxBitmap(256, 256, 24));
+        ClearLogs();
+    }
     void TearDown() override { EditorDocument::Destroy(); }
-    RecordingHost host;
 };
-std::vector<TrackPoint*> PointsAt(int x, int y);
+
+// The points within the pick square around a world position on that picture.
+inline std::vector<TrackPoint*> PointsAt(int x, int y)
+{
+    std::vector<TrackPoint*> out;
+    Path()->FindPointsAt(Doc()->Mapping(), 128 + x, 128 - y, out);
+    return out;
+}
+
 // Files in a private directory of this run.
-std::string Temp(const std::string& name = "");
-std::string WriteFile(const std::string& name, const std::string& bytes);  // returns its path
-std::string ReadFile(const std::string& path);
+inline std::string Temp(const std::string& name = "")
+{
+    static char pattern[] = "/tmp/vse-test-XXXXXX";
+    static const std::string dir = mkdtemp(pattern);
+    return name.empty() ? dir : dir + "/" + name;
+}
+
+// Returns the file's path.
+inline std::string WriteFile(const std::string& name, const std::string& bytes)
+{
+    std::ofstream(Temp(name), std::ios::binary) << bytes;
+    return Temp(name);
+}
+
+inline std::string ReadFile(const std::string& path)
+{
+    std::ostringstream text;
+    text << std::ifstream(path, std::ios::binary).rdbuf();
+    return text.str();
+}
+
 // An empty string when the path's chain, index and bounds are sound, else what is wrong.
 std::string CheckPathInvariants(const TrackPath& path);

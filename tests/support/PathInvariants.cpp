@@ -1,23 +1,20 @@
-// The invariants of a path: every point and segment in the index once, where it stands, and an unbroken chain.
+// The invariants of a path: every point and segment in the index once, with its own
+// bounds, inside the octant its node stands for and in the deepest node that holds
+// it whole; an unbroken chain from the first point to the last.
 #include <functional>
-#include <limits>
+#include <cmath>
 #include <set>
 #include <sstream>
 
-#include "model/OctreeNode.h"
 #include "model/TrackPath.h"
 #include "model/TrackPoint.h"
 #include "model/TrackSegment.h"
 
-namespace {
-
-bool Same(const BoundingBox& a, const BoundingBox& b)
+static bool Inside(const BoundingBox& b, const BoundingBox& r)
 {
-    return a.minX == b.minX && a.minY == b.minY && a.minZ == b.minZ && a.maxX == b.maxX && a.maxY == b.maxY &&
-           a.maxZ == b.maxZ;
+    return b.minX >= r.minX && b.maxX <= r.maxX && b.minY >= r.minY && b.maxY <= r.maxY && b.minZ >= r.minZ &&
+           b.maxZ <= r.maxZ;
 }
-
-}  // namespace
 
 std::string CheckPathInvariants(const TrackPath& path)
 {
@@ -28,56 +25,54 @@ std::string CheckPathInvariants(const TrackPath& path)
     // path's root box is a single point, so node boxes cannot say that).
     std::function<void(const OctreeNode&, int, BoundingBox)> walk = [&](const OctreeNode& node, int depth,
                                                                         BoundingBox region) {
-        if (depth > OctreeNode::MaxDepth)
-            bad << "node too deep; ";
-        for (int layer = 0; layer < OctreeNode::Layers; ++layer) {
+        const float* c = node.center;
+        if (depth > OctreeNode::MaxDepth || !Inside(BoundingBox(c[0], c[1], c[2], c[0], c[1], c[2]), region))
+            bad << "node too deep or its centre outside its octant; ";
+        for (int layer = 0; layer < OctreeNode::Layers; ++layer)
             for (std::size_t i = 0; i < node.items[layer].size(); ++i, ++stored) {
                 const SpatialObject* o = node.items[layer][i];
                 const BoundingBox& b = o->bounds;
-                if (!indexed.insert(o).second || o->node != &node || o->slot != i || OctreeNode::LayerOf(b) != layer)
-                    bad << "object indexed twice or with a stale node, slot or layer; ";
-                if (b.minX < region.minX || b.maxX > region.maxX || b.minY < region.minY || b.maxY > region.maxY ||
-                    b.minZ < region.minZ || b.maxZ > region.maxZ)
-                    bad << "object outside its node's octant; ";
+                if (!indexed.insert(o).second || o->node != &node || o->slot != i || !Inside(b, region) ||
+                    OctreeNode::LayerOf(b) != layer)
+                    bad << "object indexed twice, with a stale node, slot or layer, or outside its node's octant; ";
+                if (depth < OctreeNode::MaxDepth && (b.maxX <= c[0] || b.minX >= c[0]) &&
+                    (b.maxY <= c[1] || b.minY >= c[1]) && (b.maxZ <= c[2] || b.minZ >= c[2]))
+                    bad << "object above the deepest node that holds it; ";
             }
-        }
         for (int k = 0; k < 8; ++k) {
             if (!node.children[k])
                 continue;
             BoundingBox octant = region;  // 1-4 low x; 1, 2, 5, 6 high y; odd octants high z
-            (k < 4 ? octant.maxX : octant.minX) = node.center[0];
-            ((k % 4) < 2 ? octant.minY : octant.maxY) = node.center[1];
-            (k % 2 == 0 ? octant.minZ : octant.maxZ) = node.center[2];
+            (k < 4 ? octant.maxX : octant.minX) = c[0];
+            ((k % 4) < 2 ? octant.minY : octant.maxY) = c[1];
+            (k % 2 == 0 ? octant.minZ : octant.maxZ) = c[2];
             walk(*node.children[k], depth + 1, octant);
         }
     };
-    const float inf = std::numeric_limits<float>::infinity();
-    walk(path.index, 1, BoundingBox(-inf, -inf, -inf, inf, inf, inf));
+    walk(path.index, 1, BoundingBox(-INFINITY, -INFINITY, -INFINITY, INFINITY, INFINITY, INFINITY));
 
-    std::size_t n = 0, segments = 0;
+    auto at = [&](const SpatialObject& o, const TrackPoint& from, const TrackPoint& to, float z) {
+        const BoundingBox b(from.x, from.y, z, to.x, to.y, z);
+        return indexed.count(&o) && Inside(o.bounds, b) && Inside(b, o.bounds);
+    };
+    std::size_t n = 0;
     const TrackPoint* previous = nullptr;
-    std::set<const TrackPoint*> seen;
     for (const TrackPoint* p : path.points) {
-        ++n;
-        if (!seen.insert(p).second) {
-            bad << "point listed twice; ";
-            break;  // the chain runs in a circle: walking on would never end
-        }
-        if (!indexed.count(p) || !Same(p->bounds, BoundingBox(p->x, p->y, 0, p->x, p->y, 0)))
-            bad << "point " << n << " not indexed where it stands; ";
+        if (++n > path.points.size())
+            return bad.str() + "the chain runs longer than its count";  // perhaps in a circle: walking on would never end
         const TrackSegment* s = p->prevSegment;
-        if (previous && (!s || s != previous->nextSegment || s->from != previous || s->to != p))
-            bad << "link into point " << n << " broken; ";
+        if (!at(*p, *p, *p, 0))
+            bad << "point " << n << " not indexed where it stands; ";
+        if (previous &&
+            (!s || s != previous->nextSegment || s->from != previous || s->to != p || !at(*s, *previous, *p, 1)))
+            bad << "link into point " << n << " broken or not indexed where it stands; ";
         else if (!previous && s)
             bad << "first point has a previous segment; ";
-        if (previous && s && (++segments, !indexed.count(s) ||
-                              !Same(s->bounds, BoundingBox(s->from->x, s->from->y, 1, s->to->x, s->to->y, 1))))
-            bad << "segment into point " << n << " not indexed where it stands; ";
         previous = p;
     }
-    if (previous && previous->nextSegment)
-        bad << "last point has a next segment; ";
-    if (n != path.points.size() || stored != n + segments || indexed.size() != n + segments)
-        bad << "index holds " << stored << " objects for " << n << " points and " << segments << " segments; ";
+    if (previous != path.points.back() || (previous && previous->nextSegment))
+        bad << "the chain does not end at its last point; ";
+    if (n != path.points.size() || stored != indexed.size() || stored != (n ? 2 * n - 1 : 0))
+        bad << "index holds " << stored << " objects for " << n << " points; ";
     return bad.str();
 }

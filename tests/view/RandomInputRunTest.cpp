@@ -3,12 +3,10 @@
 // consistent after every input. VSE_RANDOM_SEED and VSE_RANDOM_STEPS replay or
 // lengthen a run.
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <iterator>
 #include <random>
-#include <set>
 
 #include "support/GuiDriver.h"
 #include "view/InputFlags.h"
@@ -30,20 +28,20 @@ std::string CheckDocument(bool withHistory)
 {
     EditorDocument* doc = Doc();
     const CanvasHandler* handler = MainWindow::Instance()->canvasHandler;
-    const TrackPath* path = doc->GetTrackPath();
     // A drag moves points and re-indexes them only when it ends.
-    std::string problems = handler->mode == Move ? "" : CheckPathInvariants(*path);
-    const std::set<const TrackPoint*> inPath(path->points.begin(), path->points.end());
-    int highlighted = 0;
-    for (TrackPoint* p : path->points) {
+    std::string problems = handler->mode == Move ? "" : CheckPathInvariants(*Path());
+    const std::vector<TrackPoint*> chain = Chain();
+    std::size_t selected = 0, highlighted = 0, hovered = 0;
+    for (TrackPoint* p : chain) {
         if (p->IsSelected() != (doc->selection.count(p) != 0))
             problems += " selected bit and selection differ;";
+        selected += p->IsSelected();
         highlighted += p->IsHighlighted();
+        hovered += p == handler->hoverPoint;
     }
-    for (const TrackPoint* p : doc->selection)
-        if (!inPath.count(p))
-            problems += " selection holds a point of another path;";
-    if (highlighted > 1 || (handler->hoverPoint && !inPath.count(handler->hoverPoint)))
+    if (selected != doc->selection.size())
+        problems += " selection holds a point of another path;";
+    if (highlighted > 1 || hovered != (handler->hoverPoint != nullptr))
         problems += " a stray highlight;";
     if (doc->undoList.size() + doc->redoList.size() > 10)
         problems += " history longer than 10;";
