@@ -125,9 +125,11 @@ TEST(Painting, MouseMoveAfterAChangeShowsWhatAFullRepaintShows)
         changes[i]();
         Doc()->host = MainWindow::Instance();
         handler->ResetHover(-1, -1);
-        wxClientDC dc(canvas);  // what the window showed so far must not count
-        dc.SetBackground(*wxRED_BRUSH);
-        dc.Clear();
+        {
+            wxClientDC dc(canvas);  // what the window showed so far must not count
+            dc.SetBackground(*wxRED_BRUSH);
+            dc.Clear();
+        }
         const wxPoint logical = canvas->ToLogical(wxPoint(360, 110));
         handler->HandleMouse(360, 110, logical.x, logical.y, InputFlags::Motion);
         const wxImage moved = gui::CanvasScreenshot();
