@@ -45,5 +45,5 @@ private:
     Chunk* current = nullptr;
     std::vector<Chunk*> chunks;
     std::vector<Chunk*> withFreeSlots;  // besides the current one
-    std::size_t live = 0;
+    [[maybe_unused]] std::size_t live = 0;  // unused where sanitizers turn the pool off
 };
