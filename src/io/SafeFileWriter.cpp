@@ -200,8 +200,10 @@ bool SafeFileWriter::Commit()
         return false;
     if (!failed && (std::fflush(file) != 0 || std::ferror(file) || InjectedFault()))
         Fail();
-    if (!failed && (InjectedFault() || (::fsync(::fileno(file)) != 0 && errno != EINVAL && errno != EROFS)))
-        Fail();  // devices and pipes cannot be synced, which is no failure
+    // Devices and pipes cannot be synced, which is no failure; an injected fault
+    // fails as a real sync would, through the same test of errno.
+    if (!failed && (InjectedFault() ? -1 : ::fsync(::fileno(file))) != 0 && errno != EINVAL && errno != EROFS)
+        Fail();
     const int closed = std::fclose(file);
     file = nullptr;
     if (!failed && (closed != 0 || InjectedFault()))

@@ -141,6 +141,7 @@ TEST(PathFile, SavesWithoutRoomAreReportedAndKeepTheOldFile)
 {
     gui::ResetDocument();
     Add(1, 2, 3, 0);
+    EXPECT_EQ(Save("/dev/null"), Saved);  // a device is written as it is, and cannot be synced
     EXPECT_EQ(Save("/dev/full"), "Could not write the track path to /dev/full (No space left on device).\n");
     EXPECT_EQ(Save(Temp()), "Could not open file for write:  " + Temp() + "\n");
     // With no room even for a temporary file the old one stays.
