@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <wx/bitmap.h>
@@ -31,6 +32,16 @@ extern "C" int LLVMFuzzerInitialize(int*, char*** argv)
     // Messages are still formatted, names and all, but go nowhere.
     wxLog::SetActiveTarget(new wxLogStderr(fopen("/dev/null", "w")));
     wxTheApp->CallOnInit();
+#if FUZZ_TARGET == 3
+    // Real files for names to hit: paths, pictures, cut ones and folders named like files.
+    const char tga[18 + 3] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 24, 0, 1, 2, 3};
+    for (const char* name : {"a.txt", "B.TXT", ".txt", "bad.txt"})
+        std::ofstream(name) << (name[0] == 'b' ? "2\n1,2" : "2\n1,2,3,0\n4,5,6,1\n");
+    for (const char* name : {"a.tga", "x.TGA", "a.bmp", "a.png", "short.tga"})
+        std::ofstream(name, std::ios::binary).write(tga, name[0] == 's' ? 10 : sizeof tga);
+    mkdir("dir.txt", 0755);
+    mkdir("dir.tga", 0755);
+#endif
     return 0;
 }
 
