@@ -2,19 +2,34 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <random>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
-std::string TempFile(const std::string& name)
+namespace {
+
+const std::string& TempDir()
 {
     static const std::string dir = [] {
         const std::string d = "/tmp/vsebench-" + std::to_string(::getpid());
         ::mkdir(d.c_str(), 0700);
         return d;
     }();
-    return dir + "/" + name;
+    return dir;
+}
+
+}  // namespace
+
+std::string TempFile(const std::string& name)
+{
+    return TempDir() + "/" + name;
+}
+
+void RemoveTempFiles()
+{
+    std::filesystem::remove_all(TempDir());
 }
 
 // A track's neighbouring points lie close together; points scattered at random

@@ -183,6 +183,7 @@ int main(int argc, char** argv)
     if (plain) {
         // Google Benchmark's own listing, for a look at single benchmarks.
         benchmark::RunSpecifiedBenchmarks();
+        RemoveTempFiles();
         wxTheApp->OnExit();
         wxEntryCleanup();
         return 0;
@@ -254,6 +255,7 @@ int main(int argc, char** argv)
         std::printf("\n");
     }
 
+    RemoveTempFiles();
     wxTheApp->OnExit();
     wxEntryCleanup();
     return 0;
