@@ -109,6 +109,16 @@ void CanvasPainter::Compose(wxDC& dc, bool reuseScene)
 
 void CanvasPainter::Redraw()
 {
+    RedrawCanvas(false);
+}
+
+void CanvasPainter::RedrawHover()
+{
+    RedrawCanvas(true);
+}
+
+void CanvasPainter::RedrawCanvas(bool reuseScene)
+{
     TrackCanvas* canvas = MainWindow::Instance()->canvas;
     // Nothing can be seen before the window is shown, and the first paint must
     // find the canvas at its real size (the default picture takes that size).
@@ -116,17 +126,7 @@ void CanvasPainter::Redraw()
         return;
     wxClientDC dc(canvas);
     canvas->PrepareDC(dc);
-    Compose(dc, false);
-}
-
-void CanvasPainter::RedrawHover()
-{
-    TrackCanvas* canvas = MainWindow::Instance()->canvas;
-    if (!canvas->IsShownOnScreen())
-        return;
-    wxClientDC dc(canvas);
-    canvas->PrepareDC(dc);
-    Compose(dc, true);
+    Compose(dc, reuseScene);
 }
 
 void CanvasPainter::EraseBand(const wxRect& band)

@@ -30,6 +30,7 @@ public:
 
 private:
     void Compose(wxDC& dc, bool reuseScene);
+    void RedrawCanvas(bool reuseScene);
     // Whether the scene shows the area, the picture and the path as they are now.
     bool SceneHolds(const wxRect& area, const wxBitmap& picture, std::uint64_t revision,
                     const PixelMapping& mapping) const;
