@@ -1,24 +1,8 @@
 // A whole editing run on the real window: files opened as the command line opens
 // them, then real mouse and key input, then the saved file read back.
-#include <fstream>
-
 #include <wx/defs.h>
 
 #include "support/GuiDriver.h"
-
-namespace {
-
-// A 256 x 256 picture: one world unit per pixel, world (x, y) at pixel (x + 128, 128 - y).
-void WriteTga(const std::string& path)
-{
-    const unsigned char header[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 24, 0};
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(header), sizeof header);
-    for (int i = 0; i < 256 * 256; ++i)
-        out.put(char(40)).put(char(90 + i % 256 / 4)).put(char(40));
-}
-
-}  // namespace
 
 TEST(EndToEnd, EditingRunSavesWhatWasDone)
 {
@@ -26,8 +10,11 @@ TEST(EndToEnd, EditingRunSavesWhatWasDone)
     PictureScope keep;
     gui::ResetDocument();
 
-    const std::string tga = Temp("terrain.tga");
-    WriteTga(tga);
+    // A 256 x 256 picture: one world unit per pixel, world (x, y) at pixel (x + 128, 128 - y).
+    std::string terrain;
+    for (int i = 0; i < 256 * 256; ++i)
+        terrain += Bytes({40, 90 + i % 256 / 4, 40});
+    const std::string tga = WriteFile("terrain.tga", Tga(2, 256, 256, 24, terrain));
     const std::string track = WriteFile("start.txt", "2\n-78.0,78.0,4.0,0\n22.0,78.0,6.0,1\n");  // A (50, 50), B (150, 50)
     for (const std::string& arg : {tga, track})
         FileCommands::Instance()->OpenByExtension(arg.c_str());

@@ -6,14 +6,7 @@
 
 namespace {
 
-std::string Bytes(std::initializer_list<int> values) { return std::string(values.begin(), values.end()); }
-std::string Le16(long v) { return Bytes({int(v & 0xff), int((v >> 8) & 0xff)}); }
 std::string Le32(long v) { return Le16(v & 0xffff) + Le16(v >> 16); }
-
-std::string Tga(int type, int w, int h, int depth, const std::string& data, int descriptor = 0)
-{
-    return Bytes({0, 0, type, 0, 0, 0, 0, 0, 0, 0, 0, 0}) + Le16(w) + Le16(h) + Bytes({depth, descriptor}) + data;
-}
 
 // A 2 x 2, 24-bit Windows BMP with a 40-byte info header; rows bottom first.
 std::string Bmp(const std::string& rows)

@@ -3,6 +3,7 @@
 // What every test shares, with or without a window: the messages the program
 // logs, a fresh document, and ways to build and read it.
 #include <fstream>
+#include <initializer_list>
 #include <sstream>
 
 #include <gtest/gtest.h>
@@ -98,5 +99,12 @@ inline std::string ReadFile(const std::string& path)
     return text.str();
 }
 
+// Bytes of a file format, little-endian where it counts; a TGA of the given kind.
+inline std::string Bytes(std::initializer_list<int> values) { return std::string(values.begin(), values.end()); }
+inline std::string Le16(long v) { return Bytes({int(v & 0xff), int((v >> 8) & 0xff)}); }
+inline std::string Tga(int type, int w, int h, int depth, const std::string& data, int descriptor = 0)
+{
+    return Bytes({0, 0, type, 0, 0, 0, 0, 0, 0, 0, 0, 0}) + Le16(w) + Le16(h) + Bytes({depth, descriptor}) + data;
+}
 // An empty string when the path's chain, index and bounds are sound, else what is wrong.
 std::string CheckPathInvariants(const TrackPath& path);
