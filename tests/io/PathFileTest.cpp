@@ -75,9 +75,7 @@ TEST(PathFile, PlainSaveOfAnIncompleteReadAsksForANameInstead)
     const std::string previous = WriteFile("previous.txt", Three);
     SetFileName(previous);
     Files()->LoadSpline(WriteFile("part.txt", "3\n1,2,3,0\n4,5,6,1\n").c_str());
-    wxCommandEvent save(wxEVT_MENU, ID_SAVE_SPLINE);
-    wxTEST_DIALOG(MainWindow::Instance()->frame->GetEventHandler()->ProcessEvent(save),
-                  AnswerFile(Temp("chosen.txt")));
+    wxTEST_DIALOG(gui::Command(ID_SAVE_SPLINE), AnswerFile(Temp("chosen.txt")));
     EXPECT_EQ(ReadFile(previous), Three);
     EXPECT_EQ(ReadFile(Temp("chosen.txt")), "2\n1.000000,2.000000,3.000000,0\n4.000000,5.000000,6.000000,1\n");
     EXPECT_EQ(currentFileName, Temp("chosen.txt"));
@@ -151,18 +149,6 @@ TEST(PathFile, SavesWithoutRoomAreReportedAndKeepTheOldFile)
         EXPECT_EQ(ReadFile(full), "old");
         umount(Temp("full").c_str());
     }
-}
-
-// A name's last four characters, not bytes, are shown; names are never formats.
-TEST(PathFile, OpenByExtensionNamesTheEndingsItCannotRead)
-{
-    ClearLogs();
-    for (const char* name : {"notes.doc", "x.%n%s", "map.\xe6\x97\xa5\xe6\x9c\xac"})
-        Files()->OpenByExtension(WriteFile(name, "text").c_str());
-    Files()->OpenByExtension(Temp("missing.bmp").c_str());
-    EXPECT_EQ(Errors(), (Strings{"Unrecognized file type:  .doc", "Unrecognized file type:  %n%s",
-                                 "Unrecognized file type:  p.\xe6\x97\xa5\xe6\x9c\xac"}));
-    EXPECT_EQ(Statuses(), Strings{});
 }
 
 }  // namespace

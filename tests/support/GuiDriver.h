@@ -147,6 +147,13 @@ inline bool Near(const wxImage& image, int x, int y, const wxColour& c, int r = 
     return false;
 }
 
+inline void Command(int id)
+{
+    wxCommandEvent event(wxEVT_MENU, id);
+    MainWindow::Instance()->frame->GetEventHandler()->ProcessEvent(event);
+    Pump(30);
+}
+
 inline std::string StatusText() { return MainWindow::Instance()->frame->GetStatusBar()->GetStatusText(0).utf8_string(); }
 
 }  // namespace gui
@@ -155,20 +162,15 @@ inline std::string Title() { return MainWindow::Instance()->frame->GetTitle().ut
 
 // Answers a file dialog with a path and a filter; notes the title, the directory and
 // the filter it came up with.
-struct DialogSeen {
-    wxString title, directory;
-    int filter = -2;
-};
 class AnswerFile : public wxExpectModalBase<wxFileDialog, AnswerFile> {
 public:
-    AnswerFile(const wxString& path, DialogSeen* seen = nullptr, int filter = 0, int id = wxID_OK)
-        : path(path), seen(seen), filter(filter), id(id) {}
+    AnswerFile(const wxString& path, int filter = 0, int id = wxID_OK) : path(path), filter(filter), id(id) {}
+    static inline struct { wxString title, directory; int filter; } seen;
 
 protected:
     int OnInvoked(wxFileDialog* dialog) const override
     {
-        if (seen)
-            *seen = {dialog->GetMessage(), dialog->GetDirectory(), dialog->GetFilterIndex()};
+        seen = {dialog->GetMessage(), dialog->GetDirectory(), dialog->GetFilterIndex()};
         dialog->SetPath(path);
         dialog->SetFilterIndex(filter);
         for (int i = 0; i < 50 && dialog->GetPath() != path; ++i)
@@ -178,7 +180,6 @@ protected:
 
 private:
     wxString path;
-    DialogSeen* seen;
     int filter, id;
 };
 
