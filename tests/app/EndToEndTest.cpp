@@ -1,7 +1,5 @@
 // A whole editing run on the real window: files opened as the command line opens
 // them, then real mouse and key input, then the saved file read back.
-#include <wx/defs.h>
-
 #include "support/GuiDriver.h"
 
 TEST(EndToEnd, EditingRunSavesWhatWasDone)

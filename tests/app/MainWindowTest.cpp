@@ -1,19 +1,6 @@
 // The main window as a desktop user meets it: layout, title, menus and their shortcuts
 // wherever the focus is, file dialogs, dropped files, the wheel and the rubber band.
 // Real X input on the real window throughout.
-#include <algorithm>
-#include <cstdlib>
-#include <cstring>
-#include <unistd.h>
-
-#include <wx/filename.h>
-#include <wx/menu.h>
-#include <wx/panel.h>
-#include <wx/radiobox.h>
-
-#include "app/AppIds.h"
-#include "app/MainPanel.h"
-#include "editor/FileName.h"
 #include "support/GuiDriver.h"
 
 namespace {
@@ -143,47 +130,6 @@ TEST(MainWindow, FileDialogsOpenSaveAndRememberTheirOwnPlacesAndDroppedFilesOpen
     EXPECT_EQ(Reports(), (Strings{"Successfully loaded new spline.", "Successfully loaded new image."}));
     EXPECT_EQ(Errors(), (Strings{"Unrecognized file type:  .gif", "Unrecognized file type:  %n%s",
                                  "Unrecognized file type:  p.\xe6\x97\xa5\xe6\x9c\xac"}));
-}
-
-// One real wheel notch over the canvas: X buttons 4 up, 5 down, 6 left, 7 right.
-void Wheel(int button, int modifiers = 0)
-{
-    gui::Hold(modifiers, true);
-    ASSERT_EQ(std::system(("xdotool click " + std::to_string(button)).c_str()), 0);
-    gui::Pump(80);
-    gui::Hold(modifiers, false);
-}
-
-TEST(MainWindow, WheelScrollsByTensOfPixelsAndNeverClicks)
-{
-    if (std::system("command -v xdotool >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "xdotool is not installed: no real wheel events to send";
-    gui::ResetDocument();
-    PictureScope picture(2000, 2000);
-    const struct { int button, modifiers; wxPoint moved; } notches[] = {
-        {5, 0, {0, 40}}, {4, 0, {0, -40}}, {7, 0, {40, 0}}, {6, 0, {-40, 0}},
-        {5, wxMOD_SHIFT, {40, 0}}, {4, wxMOD_SHIFT, {-40, 0}},
-    };
-    for (const auto& n : notches) {
-        SCOPED_TRACE(testing::Message() << "button " << n.button << " modifiers " << n.modifiers);
-        Canvas()->Scroll(500, 500);
-        gui::MoveTo(200, 200);
-        Wheel(n.button, n.modifiers);
-        EXPECT_EQ(Canvas()->GetViewStart() - wxPoint(500, 500), n.moved);
-    }
-    // A notch that would pass the top stops there, whatever the distance left.
-    Canvas()->Scroll(0, 39);
-    Wheel(4);
-    EXPECT_EQ(Canvas()->GetViewStart(), wxPoint(0, 0));
-    // Nor does it end a drag: the band goes on through a notch.
-    ClearLogs();
-    gui::MoveTo(100, 100);
-    gui::Press();
-    gui::MoveTo(150, 150);
-    Wheel(5);
-    gui::MoveTo(200, 200);
-    gui::Release();
-    EXPECT_TRUE(Count("Starting select.") == 1 && Count("Selected point(s).") == 1);
 }
 
 // The band shows whole beyond a small picture, and goes again without a trace.

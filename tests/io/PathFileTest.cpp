@@ -1,11 +1,6 @@
-// The track path file: what is read and refused, saves that never lose the old
-// file, and opening files by their ending.
-#include <filesystem>
-
+// The track path file: what is read and refused, and saves that never lose the old file.
 #include <sys/mount.h>
 
-#include "app/AppIds.h"
-#include "editor/FileName.h"
 #include "io/SafeFileWriter.h"
 #include "support/GuiDriver.h"
 

@@ -1,7 +1,5 @@
 // Background pictures: TGA and BMP files read with their pixels or refused with
 // their exact messages.
-#include <filesystem>
-
 #include "support/GuiDriver.h"
 
 namespace {

@@ -1,16 +1,9 @@
 // A saved line must be printf's, byte for byte: other tools read the files.
 #include <cfloat>
 #include <climits>
-#include <cmath>
-#include <cstdint>
-#include <cstdio>
-#include <cstring>
-#include <random>
-#include <string>
-
-#include <gtest/gtest.h>
 
 #include "io/PointLine.h"
+#include "support/Harness.h"
 
 namespace {
 

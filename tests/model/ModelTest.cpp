@@ -1,11 +1,8 @@
 // The chain, its index and hit tests, the edge geometry and the pixel mapping, on a
 // 256 x 256 picture where world (x, y) is pixel (128 + x, 128 - y); paths read and
 // copied in bulk.
-#include <cmath>
-#include <random>
 #include <tuple>
 
-#include "model/TrackSegment.h"
 #include "support/Harness.h"
 
 namespace {

@@ -8,23 +8,30 @@
 #include <dlfcn.h>
 
 #include <wx/app.h>
+#include <wx/dcclient.h>
 #include <wx/dcmemory.h>
 #include <wx/dcscreen.h>
 #include <wx/filedlg.h>
 #include <wx/graphics.h>
+#include <wx/filename.h>
 #include <wx/image.h>
+#include <wx/menu.h>
+#include <wx/panel.h>
 #include <wx/radiobox.h>
 #include <wx/statusbr.h>
 #include <wx/uiaction.h>
 
+#include "app/AppIds.h"
 #include "app/FileCommands.h"
 #include "app/MainFrame.h"
+#include "app/MainPanel.h"
 #include "app/MainWindow.h"
 #include "app/TrackCanvas.h"
 #include "editor/FileName.h"
 #include "support/Harness.h"
 #include "view/CanvasHandler.h"
 #include "view/CanvasPainter.h"
+#include "view/InputFlags.h"
 
 // Dialog expectations fail the test instead of asserting.
 #define wxTEST_DIALOG_HOOK_CLASS FailingHook
@@ -97,7 +104,15 @@ inline void Press(int button = wxMOUSE_BTN_LEFT)
 }
 
 inline void Release(int button = wxMOUSE_BTN_LEFT) { Sim().MouseUp(button), Pump(30); }
-inline void ClickAt(int x, int y, int button = wxMOUSE_BTN_LEFT) { MoveTo(x, y), Press(button), Release(button); }
+// A click; X buttons 4 to 7 are wheel notches up, down, left and right.
+inline void ClickAt(int x, int y, int button = wxMOUSE_BTN_LEFT)
+{
+    MoveTo(x, y);
+    if (button < 4)
+        return Press(button), Release(button);
+    ASSERT_EQ(std::system(("xdotool click " + std::to_string(button)).c_str()), 0) << "xdotool is needed for the wheel";
+    Pump(80);
+}
 inline void Key(int key, int modifiers = 0) { Sim().Char(key, modifiers), Pump(40); }
 
 inline void DragFromTo(int x0, int y0, int x1, int y1, int button = wxMOUSE_BTN_LEFT)

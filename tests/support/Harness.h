@@ -2,8 +2,12 @@
 
 // What every test shares, with or without a window: the messages the program
 // logs, a fresh document, and ways to build and read it.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
-#include <initializer_list>
+#include <random>
 #include <sstream>
 
 #include <gtest/gtest.h>
@@ -14,6 +18,7 @@
 #include "editor/HistoryRecord.h"
 #include "model/TrackPath.h"
 #include "model/TrackPoint.h"
+#include "model/TrackSegment.h"
 
 // Records every status line and error; status lines still reach the status bar,
 // and no error box waits for a click.

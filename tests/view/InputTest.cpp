@@ -1,8 +1,4 @@
 // The canvas's key map and mouse gestures, driven by real X input on the real window.
-#include <algorithm>
-
-#include <wx/radiobox.h>
-
 #include "support/GuiDriver.h"
 
 namespace {
@@ -79,40 +75,42 @@ TEST(KeyMap, EveryKeyDoesItsCommandAndNothingElse)
     EXPECT_EQ(Statuses().back(), wxString::Format("Point:  %7.2f,%7.2f (w = 0.50)", p->x, p->y).utf8_string());
 }
 
-TEST(MouseGestures, PressesClicksAndDragsSelectMoveAndPan)
+// Wheel notches (X buttons 4 to 7) scroll the view and never click.
+TEST(MouseGestures, PressesClicksDragsAndTheWheelSelectMoveAndScroll)
 {
-    const wxPoint n(0, 0);  // a click when from and to are the same
+    const wxPoint n(0, 0), at(300, 300);  // a click when from and to are the same
     const struct {
-        int button;
-        bool control;
+        int button, modifiers;
         wxPoint from, to;
         const char *selected, *moved;  // of a, b, c, d (b and c start selected); moved by to - from
         Strings undo;
         wxPoint view;  // where the view starts afterwards
     } cases[] = {
-        {wxMOUSE_BTN_LEFT, false, {100, 100}, {160, 130}, "ad", "ad", {"move"}, n},  // a and d lie close
-        {wxMOUSE_BTN_LEFT, false, {320, 100}, {340, 120}, "bc", "bc", {"move"}, n},
-        {wxMOUSE_BTN_LEFT, true, {320, 100}, {320, 100}, "b", "", {"move"}, n},
-        {wxMOUSE_BTN_LEFT, true, {100, 100}, {100, 100}, "abcd", "", {"move"}, n},
-        {wxMOUSE_BTN_LEFT, false, {85, 85}, {120, 120}, "ad", "", {"select"}, n},
-        {wxMOUSE_BTN_LEFT, false, {120, 120}, {85, 85}, "ad", "", {"select"}, n},
-        {wxMOUSE_BTN_LEFT, true, {335, 115}, {305, 85}, "b", "", {"select"}, n},
-        {wxMOUSE_BTN_LEFT, false, {200, 400}, {200, 400}, "e", "", {"select", "create-point"}, n},
-        {wxMOUSE_BTN_RIGHT, false, {200, 400}, {200, 400}, "", "", {"unselect-all"}, n},
-        {wxMOUSE_BTN_RIGHT, false, {300, 300}, {200, 250}, "bc", "", {}, {100, 50}},  // a pan
-        {wxMOUSE_BTN_MIDDLE, false, {100, 100}, {100, 100}, "bc", "", {}, n},
-        {wxMOUSE_BTN_MIDDLE, false, {100, 100}, {140, 140}, "bc", "", {}, n},
+        {wxMOUSE_BTN_LEFT, 0, {100, 100}, {160, 130}, "ad", "ad", {"move"}, n},  // a and d lie close
+        {wxMOUSE_BTN_LEFT, 0, {320, 100}, {340, 120}, "bc", "bc", {"move"}, n},
+        {wxMOUSE_BTN_LEFT, wxMOD_CONTROL, {320, 100}, {320, 100}, "b", "", {"move"}, n},
+        {wxMOUSE_BTN_LEFT, wxMOD_CONTROL, {100, 100}, {100, 100}, "abcd", "", {"move"}, n},
+        {wxMOUSE_BTN_LEFT, 0, {85, 85}, {120, 120}, "ad", "", {"select"}, n},
+        {wxMOUSE_BTN_LEFT, 0, {120, 120}, {85, 85}, "ad", "", {"select"}, n},
+        {wxMOUSE_BTN_LEFT, wxMOD_CONTROL, {335, 115}, {305, 85}, "b", "", {"select"}, n},
+        {wxMOUSE_BTN_LEFT, 0, {200, 400}, {200, 400}, "e", "", {"select", "create-point"}, n},
+        {wxMOUSE_BTN_RIGHT, 0, {200, 400}, {200, 400}, "", "", {"unselect-all"}, n},
+        {wxMOUSE_BTN_RIGHT, 0, at, {200, 250}, "bc", "", {}, {100, 50}},  // a pan
+        {wxMOUSE_BTN_MIDDLE, 0, {100, 100}, {100, 100}, "bc", "", {}, n},
+        {wxMOUSE_BTN_MIDDLE, 0, {100, 100}, {140, 140}, "bc", "", {}, n},
+        {5, 0, at, at, "bc", "", {}, {0, 40}}, {7, 0, at, at, "bc", "", {}, {40, 0}},
+        {5, wxMOD_SHIFT, at, at, "bc", "", {}, {40, 0}}, {4, 0, at, at, "bc", "", {}, n}, {6, 0, at, at, "bc", "", {}, n},
     };
     PictureScope picture(1200, 1200);
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "button " << c.button << " from " << c.from.x << "," << c.from.y);
         Scene scene({{100, 100}, {300, 300}, {320, 100}, {104, 103}}, "bc", 3);
-        gui::Hold(c.control ? wxMOD_CONTROL : 0, true);
+        gui::Hold(c.modifiers, true);
         if (c.from == c.to)
             gui::ClickAt(c.from.x, c.from.y, c.button);
         else
             gui::DragFromTo(c.from.x, c.from.y, c.to.x, c.to.y, c.button);
-        gui::Hold(c.control ? wxMOD_CONTROL : 0, false);
+        gui::Hold(c.modifiers, false);
         scene.named.resize(5, Chain().back());  // e: a new point, if one was made
         std::string selected = scene.Letters(Doc()->selection);
         std::sort(selected.begin(), selected.end());
@@ -126,6 +124,10 @@ TEST(MouseGestures, PressesClicksAndDragsSelectMoveAndPan)
         EXPECT_EQ(MainWindow::Instance()->canvas->GetViewStart(), c.view);
         EXPECT_EQ(MainWindow::Instance()->canvasHandler->mode, Idle);
     }
+    // A notch that would pass the top stops there, whatever the distance left.
+    MainWindow::Instance()->canvas->Scroll(0, 39);
+    gui::ClickAt(300, 300, 4);
+    EXPECT_EQ(MainWindow::Instance()->canvas->GetViewStart(), n);
     // The point made by a click shows highlighted until the mouse leaves the canvas.
     gui::ClickAt(200, 400);
     TrackPoint* made = Chain().back();

@@ -1,14 +1,8 @@
 // What the painter puts on the canvas, in pixels: off-screen through a memory DC,
 // and on the screen right after a redraw.
-#include <cstring>
 #include <functional>
 
-#include <wx/dcclient.h>
-#include <wx/dcmemory.h>
-
 #include "support/GuiDriver.h"
-#include "view/CanvasPainter.h"
-#include "view/InputFlags.h"
 
 namespace {
 

@@ -2,14 +2,9 @@
 // handler, with loads of small path files in between; the document must stay
 // consistent after every input. VSE_RANDOM_SEED and VSE_RANDOM_STEPS replay or
 // lengthen a run.
-#include <algorithm>
-#include <cstdlib>
-#include <filesystem>
 #include <iterator>
-#include <random>
 
 #include "support/GuiDriver.h"
-#include "view/InputFlags.h"
 
 namespace {
 
