@@ -7,19 +7,10 @@
 
 #include <dlfcn.h>
 
-#include <wx/app.h>
-#include <wx/dcclient.h>
-#include <wx/dcmemory.h>
-#include <wx/dcscreen.h>
-#include <wx/filedlg.h>
-#include <wx/graphics.h>
 #include <wx/filename.h>
-#include <wx/image.h>
-#include <wx/menu.h>
-#include <wx/panel.h>
-#include <wx/radiobox.h>
-#include <wx/statusbr.h>
+#include <wx/graphics.h>
 #include <wx/uiaction.h>
+#include <wx/wx.h>
 
 #include "app/AppIds.h"
 #include "app/FileCommands.h"
@@ -80,11 +71,7 @@ inline void ResetDocument()
 }
 
 // Real X input at canvas client positions.
-inline wxUIActionSimulator& Sim()
-{
-    static wxUIActionSimulator sim;
-    return sim;
-}
+inline wxUIActionSimulator& Sim() { static wxUIActionSimulator sim; return sim; }  // made once the display is open
 
 inline void MoveTo(int x, int y)
 {

@@ -11,8 +11,7 @@
 #include <sstream>
 
 #include <gtest/gtest.h>
-#include <wx/bitmap.h>
-#include <wx/log.h>
+#include <wx/wx.h>
 
 #include "editor/EditorDocument.h"
 #include "editor/HistoryRecord.h"
@@ -24,12 +23,18 @@
 // and no error box waits for a click.
 class LogCapture : public wxLog {
 public:
-    static LogCapture& Get();
+    static LogCapture& Get() { static auto* capture = new LogCapture(); return *capture; }  // wxLog owns it once installed
     std::vector<std::string> statuses, errors;
     void (*statusBar)(const wxString&) = nullptr;  // where status lines are shown, when there is a window
 
 protected:
-    void DoLogRecord(wxLogLevel level, const wxString& msg, const wxLogRecordInfo& info) override;
+    void DoLogRecord(wxLogLevel level, const wxString& msg, const wxLogRecordInfo&) override
+    {
+        if (level == wxLOG_Status && statusBar)
+            statusBar(msg);
+        if (level == wxLOG_Status || level <= wxLOG_Warning)
+            (level == wxLOG_Status ? statuses : errors).push_back(msg.utf8_string());
+    }
 };
 
 using Strings = std::vector<std::string>;

@@ -2,13 +2,9 @@
 // bounds, inside the octant its node stands for and in the deepest node that holds
 // it whole; an unbroken chain from the first point to the last.
 #include <functional>
-#include <cmath>
 #include <set>
-#include <sstream>
 
-#include "model/TrackPath.h"
-#include "model/TrackPoint.h"
-#include "model/TrackSegment.h"
+#include "support/Harness.h"
 
 static bool Inside(const BoundingBox& b, const BoundingBox& r)
 {

@@ -1,7 +1,5 @@
 // What the painter puts on the canvas, in pixels: off-screen through a memory DC,
 // and on the screen right after a redraw.
-#include <functional>
-
 #include "support/GuiDriver.h"
 
 namespace {
@@ -39,12 +37,11 @@ wxImage PaintedWindow(const wxRect& window)
 // must show in any window, also after points were changed behind the painter's back.
 TEST(Painting, LongPathShowsEveryPartInEveryWindowAfterEdits)
 {
-    const std::function<void()> noEdit = [] {};
     const struct {
-        std::function<void()> edit;
+        void (*edit)();
         int dy, halfWidth;  // in pixels, after the edit
     } cases[] = {
-        {noEdit, 0, 5},
+        {[] {}, 0, 5},
         {[] { Doc()->AdjustWidth(3 * Doc()->mapping.scaleY); }, 0, 8},
         {[] { Doc()->StartMove(0, 0), Doc()->DragMove(0, 6); }, 6, 5},
     };
