@@ -7,6 +7,13 @@ TEST(EndToEnd, EditingRunSavesWhatWasDone)
     EditorDocument* doc = EditorDocument::Instance();
     PictureScope keep;
     gui::ResetDocument();
+    // The picture of start-up, the size of the canvas: black in a green frame.
+    const wxImage shown = gui::CanvasScreenshot();
+    const wxSize size = doc->GetBackgroundBitmap()->GetSize();
+    const wxColour green(50, 255, 50);
+    EXPECT_TRUE(gui::Near(shown, 1, size.y / 2, green, 0) && gui::Near(shown, size.x - 2, size.y - 60, green, 0) &&
+                gui::Near(shown, size.x / 2, 1, green, 0) && gui::Near(shown, 40, size.y - 2, green, 0) &&
+                gui::Near(shown, size.x / 2, size.y / 2, *wxBLACK, 0) && gui::Near(shown, 10, 10, *wxBLACK, 0));
 
     // A 256 x 256 picture: one world unit per pixel, world (x, y) at pixel (x + 128, 128 - y).
     std::string terrain;

