@@ -1,23 +1,16 @@
 // The libFuzzer targets, one per FUZZ_TARGET value: the track path reader, the TGA
 // reader and opening by file name. Each starts the real application once in a
 // private working directory.
-#include <cstdlib>
-#include <fstream>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <wx/bitmap.h>
 #include <wx/evtloop.h>
 #include <wx/init.h>
 
 #include "app/EditorApp.h"
 #include "app/FileCommands.h"
-#include "editor/EditorDocument.h"
 #include "io/TgaReader.h"
-#include "model/TrackPath.h"
-
-std::string CheckPathInvariants(const TrackPath& path);
+#include "support/Harness.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char*** argv)
 {

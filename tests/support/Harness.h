@@ -72,6 +72,7 @@ class SquarePictureTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        wxLog::SetActiveTarget(&LogCapture::Get());
         EditorDocument::Create(new EditorDocument());
         Doc()->SetBackgroundBitmap(new wxBitmap(256, 256, 24));
         ClearLogs();
@@ -91,8 +92,11 @@ inline std::vector<TrackPoint*> PointsAt(int x, int y)
 inline std::string Temp(const std::string& name = "")
 {
     static char pattern[] = "/tmp/vse-test-XXXXXX";
-    static const std::string dir = mkdtemp(pattern);
-    return name.empty() ? dir : dir + "/" + name;
+    static const struct Dir {
+        std::string path;
+        ~Dir() { std::filesystem::remove_all(path); }  // at exit
+    } dir{mkdtemp(pattern)};
+    return name.empty() ? dir.path : dir.path + "/" + name;
 }
 
 // Returns the file's path.

@@ -1,8 +1,5 @@
 // Runs the tests inside the real application: its start-up builds and shows the
 // real main window before the first test.
-#include <filesystem>
-
-#include <wx/app.h>
 #include <wx/evtloop.h>
 #include <wx/init.h>
 
@@ -26,7 +23,6 @@ int main(int argc, char** argv)
         gui::Pump(20);  // until shown and painted once
     gui::Pump(200);
     const int result = RUN_ALL_TESTS();
-    std::filesystem::remove_all(Temp());
     LogCapture::Get().statusBar = nullptr;
     wxTheApp->OnExit();
     wxLog::SetActiveTarget(nullptr);
