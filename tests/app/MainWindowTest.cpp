@@ -7,7 +7,6 @@ namespace {
 
 MainWindow* Window() { return MainWindow::Instance(); }
 TrackCanvas* Canvas() { return Window()->canvas; }
-int Count(const std::string& line) { return int(std::count(Statuses().begin(), Statuses().end(), line)); }
 
 const char* const TwoPoints = "2\n1.0,2.0,3.0,0\n10.0,20.0,4.0,1\n";
 
@@ -29,7 +28,7 @@ TEST(MainWindow, LayoutMenusAndShortcutsWhereverTheFocusIs)
         int (*runs)();
     } shortcuts[] = {
         {Window()->fileMenu, ID_NEW_SPLINE, 'n', "&New Spline", [] { return int(Doc()->undoList.size()) - 1; }},
-        {Window()->fileMenu, ID_SAVE_SPLINE, 's', "&Save Spline", [] { return Count("Successfully saved spline."); }},
+        {Window()->fileMenu, ID_SAVE_SPLINE, 's', "&Save Spline", [] { return int(Statuses().size()); }},
         {Window()->editMenu, ID_UNDO, 'z', "&Undo first", [] { return 1 - int(Doc()->undoList.size()); }},
         {Window()->editMenu, ID_REDO, 'y', "&Redo second", [] { return 1 - int(Doc()->redoList.size()); }},
     };
@@ -42,8 +41,8 @@ TEST(MainWindow, LayoutMenusAndShortcutsWhereverTheFocusIs)
             Doc()->RecordCommand("second");
             Doc()->Undo();
             EXPECT_EQ(s.menu->GetLabel(s.id), wxString(s.label) + "\tCtrl+" + char(toupper(s.key)));
-            ClearLogs();
             gui::MoveTo(300, 300);
+            ClearLogs();  // of the pointer's read-outs too
             focus->SetFocus();
             gui::Key(s.key, wxMOD_CONTROL);
             gui::Pump(50);

@@ -9,6 +9,7 @@ using Points = std::vector<TrackPoint*>;
 // As host, notes where the window is to pick again and which point it must forget.
 class DocumentTest : public SquarePictureTest, public EditorHost {
 protected:
+    void SetUp() override { SquarePictureTest::SetUp(), Doc()->host = this; }
     void UpdateTitle(const std::string&) override {}
     void UpdateUndoLabel(const std::string&) override {}
     void UpdateRedoLabel(const std::string&) override {}
@@ -23,7 +24,6 @@ protected:
 
 TEST_F(DocumentTest, CommandsReportAndRecordUnderTheirNames)
 {
-    Doc()->host = this;
     TrackPoint* a = Add(0, 0);
     Doc()->Select(a);
     Doc()->StartMove(128, 128);
@@ -57,7 +57,6 @@ TEST_F(DocumentTest, CommandsReportAndRecordUnderTheirNames)
 // Undo restores the selection of its step, but no highlight; ten steps are kept.
 TEST_F(DocumentTest, HistoryKeepsTenStepsWithTheirSelectionAndANewRecordDropsRedo)
 {
-    Doc()->host = this;
     Doc()->Select(Add(0, 0));
     Doc()->Highlight(Add(20, 0));
     for (int i = 1; i <= 11; ++i)

@@ -12,11 +12,10 @@ const wxColour Black(0, 0, 0), White(255, 255, 255), Green(50, 255, 50), Blue(50
 wxImage PaintedWindow(const wxRect& window)
 {
     wxBitmap target(window.width, window.height, -1);
-    {
-        wxMemoryDC dc(target);
-        dc.SetDeviceOrigin(-window.x, -window.y);
-        CanvasPainter::Instance()->Paint(dc);
-    }
+    wxMemoryDC dc(target);
+    dc.SetDeviceOrigin(-window.x, -window.y);
+    CanvasPainter::Instance()->Paint(dc);
+    dc.SelectObject(wxNullBitmap);
     return target.ConvertToImage();
 }
 
@@ -100,11 +99,7 @@ TEST(Painting, MouseMoveAfterAChangeShowsWhatAFullRepaintShows)
         changes[i]();
         Doc()->host = MainWindow::Instance();
         handler->ResetHover(-1, -1);
-        {
-            wxClientDC dc(canvas);  // what the window showed so far must not count
-            dc.SetBackground(*wxRED_BRUSH);
-            dc.Clear();
-        }
+        { wxClientDC dc(canvas); dc.SetBackground(*wxRED_BRUSH), dc.Clear(); }  // what the window showed must not count
         const wxPoint logical = canvas->ToLogical(wxPoint(360, 110));
         handler->HandleMouse(360, 110, logical.x, logical.y, InputFlags::Motion);
         const wxImage moved = gui::CanvasScreenshot();
