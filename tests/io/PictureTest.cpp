@@ -17,8 +17,8 @@ TEST(Pictures, ReadWithTheirPixelsOrRefusedWithTheirMessages)
 {
     PictureScope keep;
     const std::string tgaOnly = "I only know how to read 24-bit uncompressed TGA files!";
-    const std::string noData = "Couldn't read image data in TGA.", notTga = "Sorry, I don't know how to read your TGA file!";
-    const std::string tooLarge = "Couldn't create bitmap data structure!";
+    const std::string noData = "Couldn't read image data in TGA.", tooLarge = "Couldn't create bitmap data structure!";
+    const std::string notTga = "Sorry, I don't know how to read your TGA file!";
     const std::string bmpError = "An error occurred during bitmap load.  Sorry I don't know what happened!";
     const std::string notPicture = "Sorry, I only know how to read .tga and .bmp files!";
     const std::string red = Bytes({0, 0, 255}), white = Bytes({255, 255, 255}), blue = Bytes({255, 0, 0});

@@ -50,10 +50,10 @@ TEST_F(ModelTest, HitTestsAnswerNearTheCursorAndPixelsClampFarOut)
     }
     // Far positions on a 512 x 256 picture land beyond it on their own side; no number and no size map nothing.
     const PixelMapping mapping(512, 256);
-    int px, py;
+    int px, py, qx, qy;
     float x, y;
-    EXPECT_TRUE(mapping.WorldToPixel(INFINITY, -1e30f, px, py) && px > 512 && py > 256) << px << "," << py;
-    EXPECT_TRUE(mapping.WorldToPixel(-1e30f, INFINITY, px, py) && px < 0 && py < 0) << px << "," << py;
+    EXPECT_TRUE(mapping.WorldToPixel(INFINITY, -1e30f, px, py) && px > 512 && py > 256 &&
+                mapping.WorldToPixel(-1e30f, INFINITY, qx, qy) && qx < 0 && qy < 0) << px << " " << qx;
     EXPECT_FALSE(mapping.WorldToPixel(NAN, 0, px, py) || PixelMapping(0, 5).PixelToWorld(1, 1, x, y));
     EXPECT_EQ(Errors(), Strings{"Invalid bitmap dimensions:  0x5"});
 }
@@ -66,7 +66,7 @@ TEST_F(ModelTest, EdgesLieOnTheNormalAtTheEndsAndOnTheBisectorInBetween)
         std::size_t at;
         float edges[4];  // left x, y, right x, y
     } cases[] = {
-        {{0, 0, 2, 10, 0, 3}, 0, {0, 2, 0, -2}},
+        {{0, 0, 2, 10, 10, 3}, 0, {-r2, r2, r2, -r2}},
         {{0, 0, 2, 10, 0, 3}, 1, {10, 3, 10, -3}},
         {{0, 0, 2, 10, 0, 2, 10, 10, 2}, 1, {10 - r2, r2, 10 + r2, -r2}},  // a left turn
         {{10, 0, 2, 0, 0, 2, 0, -10, 2}, 2, {2, -10, -2, -10}},  // previous point right above

@@ -44,11 +44,7 @@ inline std::vector<TrackPoint*> Chain() { return {Path()->points.begin(), Path()
 inline const Strings& Statuses() { return LogCapture::Get().statuses; }
 inline const Strings& Errors() { return LogCapture::Get().errors; }
 
-inline void ClearLogs()
-{
-    LogCapture::Get().statuses.clear();
-    LogCapture::Get().errors.clear();
-}
+inline void ClearLogs() { LogCapture::Get().statuses.clear(), LogCapture::Get().errors.clear(); }
 
 // The names of the steps that can be undone, oldest first.
 inline Strings UndoNames()
