@@ -24,15 +24,7 @@
 #include "view/CanvasPainter.h"
 #include "view/InputFlags.h"
 
-// Dialog expectations fail the test instead of asserting.
-#define wxTEST_DIALOG_HOOK_CLASS FailingHook
 #include <wx/testing.h>
-
-class FailingHook : public wxTestingModalHook {
-public:
-    using wxTestingModalHook::wxTestingModalHook;
-    void ReportFailure(const wxString& message) override { ADD_FAILURE() << message.utf8_string(); }
-};
 
 namespace gui {
 

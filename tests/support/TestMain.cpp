@@ -9,6 +9,10 @@
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
+    // A failed assertion of the toolkit, a dialog's unmet expectation among them, fails the test instead of waiting in a box.
+    wxSetAssertHandler([](const wxString&, int, const wxString&, const wxString& cond, const wxString& msg) {
+        ADD_FAILURE() << cond.utf8_string() << ": " << msg.utf8_string();
+    });
     wxApp::SetInstance(new EditorApp());
     char* wxArgv[] = {argv[0], nullptr};
     if (int wxArgc = 1; !wxEntryStart(wxArgc, wxArgv))

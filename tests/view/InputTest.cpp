@@ -23,13 +23,6 @@ struct Scene {
     std::vector<TrackPoint*> named;
 };
 
-wxPoint PixelOf(const TrackPoint* p)
-{
-    wxPoint at;
-    Doc()->Mapping().WorldToPixel(p->x, p->y, at.x, at.y);
-    return at;
-}
-
 TEST(KeyMap, EveryKeyDoesItsCommandAndNothingElse)
 {
     const struct {
@@ -109,7 +102,9 @@ TEST(MouseGestures, PressesClicksDragsAndTheWheelSelectMoveAndScroll)
         EXPECT_EQ(selected, c.selected);
         for (std::size_t i = 0; i < scene.at.size(); ++i) {
             const bool moved = std::string(c.moved).find(char('a' + i)) != std::string::npos;
-            const wxPoint want = scene.at[i] + (moved ? c.to - c.from : wxPoint()), got = PixelOf(scene.named[i]);
+            const wxPoint want = scene.at[i] + (moved ? c.to - c.from : wxPoint());
+            wxPoint got;
+            Doc()->Mapping().WorldToPixel(scene.named[i]->x, scene.named[i]->y, got.x, got.y);
             EXPECT_TRUE(std::abs(got.x - want.x) <= 1 && std::abs(got.y - want.y) <= 1) << char('a' + i);
         }
         EXPECT_EQ(UndoNames(), c.undo);
