@@ -1,5 +1,5 @@
 // The main window as a desktop user meets it: layout, title, menus and their shortcuts
-// wherever the focus is, file dialogs, dropped files, the wheel and the rubber band.
+// wherever the focus is, file dialogs, dropped files and the rubber band.
 // Real X input on the real window throughout.
 #include "support/GuiDriver.h"
 

@@ -6,10 +6,10 @@ namespace {
 
 std::string Le32(long v) { return Le16(v & 0xffff) + Le16(v >> 16); }
 
-// A 2 x 2, 24-bit Windows BMP with a 40-byte info header; rows bottom first.
-std::string Bmp(const std::string& rows)
+// A square 24-bit Windows BMP with a 40-byte info header; rows bottom first.
+std::string Bmp(const std::string& rows, int side = 2)
 {
-    return "BM" + Le32(54 + long(rows.size())) + Le32(0) + Le32(54) + Le32(40) + Le32(2) + Le32(2) + Le16(1) +
+    return "BM" + Le32(54 + long(rows.size())) + Le32(0) + Le32(54) + Le32(40) + Le32(side) + Le32(side) + Le16(1) +
            Le16(24) + Le32(0) + Le32(long(rows.size())) + Le32(2835) + Le32(2835) + Le32(0) + Le32(0) + rows;
 }
 
@@ -41,6 +41,7 @@ TEST(Pictures, ReadWithTheirPixelsOrRefusedWithTheirMessages)
         {"grey-rle.tga", Tga(11, 2, 2, 8, Bytes({0x82, 9, 0x00, 200})), {}, "#090909 #C8C8C8 #090909 #090909 "},
         {"widest.tga", Tga(2, 32767, 1, 24, std::string(32767 * 3, '\x7f')), {}},
         {"scene.Bmp", Bmp(bmpRows), {}, redWhiteOverBlueGreen},
+        {"one.bmp", Bmp(red + "p", 1), {}, "#FF0000 "},
         {"a.tg", Tga(2, 2, 2, 24, bgrRows), {notPicture}},
         {"bmp", "", {notPicture}},
         {"id.tga", "\x05" + Tga(2, 100, 100, 24, hundred).substr(1), {notTga, tgaOnly}},
@@ -57,6 +58,10 @@ TEST(Pictures, ReadWithTheirPixelsOrRefusedWithTheirMessages)
         // All its pixels there, sparsely, but more than an image may hold.
         {"vast.tga", Tga(2, 32767, 32767, 24, ""), {"Couldn't create image data structure!", tgaOnly}},
         {"folder.tga", "", {"Could not open file for read:  " + Temp("folder.tga"), tgaOnly}},
+        // One pixel under the longest header, masks inside it, as image programs write them.
+        {"v5.bmp", "BM" + Le32(142) + Le32(0) + Le32(138) + Le32(124) + Le32(1) + Le32(1) + Le16(1) + Le16(32) + Le32(3) +
+                       Le32(4) + std::string(16, 0) + Le32(0xff0000) + Le32(0xff00) + Le32(0xff) + std::string(72, 0) + red + "\xff",
+         {}, "#FF0000 "},
         {"cut-pixels.bmp", Bmp(bmpRows).substr(0, 14 + 40 + 13), {bmpError}},
         {"unpadded.bmp", Bmp(bmpRows.substr(0, 14)), {bmpError}},  // the toolkit shows it wrongly
     };
