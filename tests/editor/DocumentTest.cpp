@@ -4,8 +4,6 @@
 
 namespace {
 
-using Points = std::vector<TrackPoint*>;
-
 // As host, notes where the window is to pick again and which point it must forget.
 class DocumentTest : public SquarePictureTest, public EditorHost {
 protected:

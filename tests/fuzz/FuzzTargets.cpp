@@ -14,11 +14,10 @@
 
 extern "C" int LLVMFuzzerInitialize(int*, char*** argv)
 {
-    char dir[] = "/tmp/vse-fuzz-XXXXXX";
     char* args[] = {(*argv)[0], nullptr};
     int argc = 1;
     wxApp::SetInstance(new EditorApp());
-    if (!mkdtemp(dir) || chdir(dir) != 0 || !wxEntryStart(argc, args))
+    if (chdir(Temp().c_str()) != 0 || !wxEntryStart(argc, args))
         std::abort();
     static wxGUIEventLoop loop;
     static wxEventLoopActivator activate(&loop);

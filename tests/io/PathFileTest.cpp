@@ -25,7 +25,6 @@ std::string Save(const std::string& name)
 
 TEST(PathFile, ReadsWhatFscanfReadsAndRefusesWhatIsNoNumber)
 {
-    const std::string count = "Could not read # points!  Invalid format:  ";
     const std::string point0 = "Could not read point 0!  Invalid format:  ", unopened = "Could not open file for read:  ";
     fs::create_directories(Temp("folder.txt"));  // opens for reading here, but must not empty the path
     const struct {
@@ -41,7 +40,7 @@ TEST(PathFile, ReadsWhatFscanfReadsAndRefusesWhatIsNoNumber)
         {"1\n1,2,1e39,0\n", 0, point0},
         {"1\n1e-50,2,3,0\n", 1, ""},  // underflows to zero: still a number
         {"1\n1,2,3,99999999999\n", 0, point0},
-        {"99999999999999999999\n1,2,3,0\n", 0, count},
+        {"99999999999999999999\n1,2,3,0\n", 0, "Could not read # points!  Invalid format:  "},
         {nullptr, 1, unopened},  // a folder
         {nullptr, 1, unopened},  // a missing file
     };

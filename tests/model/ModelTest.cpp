@@ -7,7 +7,6 @@
 
 namespace {
 
-using Points = std::vector<TrackPoint*>;
 using ModelTest = SquarePictureTest;
 
 TEST_F(ModelTest, ChainOperationsRefuseStrangersAndRecordOnlyWhatChanges)

@@ -160,8 +160,6 @@ class AnswerFile : public wxExpectModalBase<wxFileDialog, AnswerFile> {
 public:
     AnswerFile(const wxString& path, int filter = 0, int id = wxID_OK) : path(path), filter(filter), id(id) {}
     static inline struct { wxString title, directory; int filter; } seen;
-
-protected:
     int OnInvoked(wxFileDialog* dialog) const override
     {
         seen = {dialog->GetMessage(), dialog->GetDirectory(), dialog->GetFilterIndex()};
@@ -171,8 +169,6 @@ protected:
             gui::Pump(20);  // GTK takes the path over only once its chooser has had some events
         return id;
     }
-
-private:
     wxString path;
     int filter, id;
 };
@@ -186,8 +182,7 @@ public:
     {
         if (w == 0)
             return;
-        wxImage black(w, h);  // made black
-        Doc()->SetBackgroundBitmap(new wxBitmap(black));
+        Doc()->SetBackgroundBitmap(new wxBitmap(wxImage(w, h)));  // made black
         MainWindow::Instance()->canvas->SetScrollbars(1, 1, w, h, 0, 0);
         gui::Pump(50);
     }

@@ -38,9 +38,10 @@ protected:
 };
 
 using Strings = std::vector<std::string>;
+using Points = std::vector<TrackPoint*>;
 inline EditorDocument* Doc() { return EditorDocument::Instance(); }
 inline TrackPath* Path() { return Doc()->GetTrackPath(); }
-inline std::vector<TrackPoint*> Chain() { return {Path()->points.begin(), Path()->points.end()}; }
+inline Points Chain() { return {Path()->points.begin(), Path()->points.end()}; }
 inline const Strings& Statuses() { return LogCapture::Get().statuses; }
 inline const Strings& Errors() { return LogCapture::Get().errors; }
 
@@ -77,9 +78,9 @@ protected:
 };
 
 // The points within the pick square around a world position on that picture.
-inline std::vector<TrackPoint*> PointsAt(int x, int y)
+inline Points PointsAt(int x, int y)
 {
-    std::vector<TrackPoint*> out;
+    Points out;
     Path()->FindPointsAt(Doc()->Mapping(), 128 + x, 128 - y, out);
     return out;
 }

@@ -20,7 +20,7 @@ struct Scene {
         return out;
     }
     std::vector<wxPoint> at;
-    std::vector<TrackPoint*> named;
+    Points named;
 };
 
 TEST(KeyMap, EveryKeyDoesItsCommandAndNothingElse)

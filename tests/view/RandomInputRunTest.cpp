@@ -48,7 +48,6 @@ TEST(RandomInputRun, DocumentStaysConsistentThroughRandomInput)
     gui::ResetDocument();
     const char* seedText = std::getenv("VSE_RANDOM_SEED");
     const unsigned seed = seedText ? unsigned(std::strtoul(seedText, nullptr, 0)) : 20261206u;
-    const int steps = 20000;
     const std::filesystem::path home = std::filesystem::current_path();
     std::filesystem::current_path(Temp());  // Control+S writes noname.txt here
 
@@ -58,7 +57,7 @@ TEST(RandomInputRun, DocumentStaysConsistentThroughRandomInput)
     const wxSize size = Doc()->GetBackgroundBitmap()->GetSize();
     int x = size.x / 2, y = size.y / 2, done = 0;
     std::string failure;
-    for (; done < steps && failure.empty(); ++done) {
+    for (; done < 20000 && failure.empty(); ++done) {
         // Mostly short moves, so that drags and clicks happen; jumps onto points and anywhere.
         const int where = pick(20), kind = pick(100), count = int(Path()->Count());
         if (where < 8) {
