@@ -22,8 +22,7 @@ TEST(MainWindow, LayoutMenusAndShortcutsWhereverTheFocusIs)
     // Open Spline and Open Image bring up dialogs: the file dialog test presses their keys.
     const struct {
         wxMenu* menu;
-        int id;
-        char key;
+        int id, key;
         const char* label;  // before the tab
         int (*runs)();
     } shortcuts[] = {
@@ -34,7 +33,7 @@ TEST(MainWindow, LayoutMenusAndShortcutsWhereverTheFocusIs)
     };
     for (wxWindow* focus : {static_cast<wxWindow*>(Canvas()), static_cast<wxWindow*>(Window()->typeRadioBox)})
         for (const auto& s : shortcuts) {
-            SCOPED_TRACE(testing::Message() << "Ctrl+" << s.key << (focus == Canvas() ? " on the canvas" : " on the radio box"));
+            SCOPED_TRACE(testing::Message() << "Ctrl+" << char(s.key) << (focus == Canvas() ? " on the canvas" : " on the radio box"));
             gui::ResetDocument();
             SetFileName(Temp("shortcut.txt"));
             Doc()->RecordCommand("first");

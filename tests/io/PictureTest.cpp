@@ -60,8 +60,10 @@ TEST(Pictures, ReadWithTheirPixelsOrRefusedWithTheirMessages)
         {"folder.tga", "", {"Could not open file for read:  " + Temp("folder.tga"), tgaOnly}},
         // One pixel under the longest header, masks inside it, as image programs write them.
         {"v5.bmp", "BM" + Le32(142) + Le32(0) + Le32(138) + Le32(124) + Le32(1) + Le32(1) + Le16(1) + Le16(32) + Le32(3) +
-                       Le32(4) + std::string(16, 0) + Le32(0xff0000) + Le32(0xff00) + Le32(0xff) + std::string(72, 0) + red + "\xff",
-         {}, "#FF0000 "},
+                       Le32(4) + std::string(16, 0) + Le32(0xff0000) + Le32(0xff00) + Le32(0xff) + std::string(72, 0) +
+                       red + "\xff", {}, "#FF0000 "},
+        {"os2-cut.bmp", "BM" + Le32(42) + Le32(0) + Le32(26) + Le32(12) + Le16(2) + Le16(2) + Le16(1) + Le16(24) + "cut",
+         {bmpError}},
         {"cut-pixels.bmp", Bmp(bmpRows).substr(0, 14 + 40 + 13), {bmpError}},
         {"unpadded.bmp", Bmp(bmpRows.substr(0, 14)), {bmpError}},  // the toolkit shows it wrongly
     };
@@ -73,7 +75,9 @@ TEST(Pictures, ReadWithTheirPixelsOrRefusedWithTheirMessages)
             WriteFile(c.name, c.bytes);
         if (c.name == "vast.tga")
             std::filesystem::resize_file(Temp(c.name), 18 + 32767ull * 32767 * 3);
+        const long open = OpenFiles();
         FileCommands::Instance()->LoadImageFile(Temp(c.name).c_str());
+        EXPECT_EQ(OpenFiles(), open) << "a file left open";
         EXPECT_EQ(Errors(), c.errors);
         if (!c.errors.empty()) {
             EXPECT_EQ(Statuses(), c.errors.back() == tgaOnly ? Strings{} : Strings{"Failed to load new image."});

@@ -103,6 +103,9 @@ inline std::string WriteFile(const std::string& name, const std::string& bytes)
     return Temp(name);
 }
 
+// How many files this process holds open.
+inline long OpenFiles() { return long(std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {})); }
+
 inline std::string ReadFile(const std::string& path)
 {
     std::ostringstream text;

@@ -79,6 +79,7 @@ TEST(MouseGestures, PressesClicksDragsAndTheWheelSelectMoveAndScroll)
         {wxMOUSE_BTN_LEFT, 0, {120, 120}, {85, 85}, "ad", "", {"select"}, n},
         {wxMOUSE_BTN_LEFT, wxMOD_CONTROL, {335, 115}, {305, 85}, "b", "", {"select"}, n},
         {wxMOUSE_BTN_LEFT, 0, {200, 400}, {200, 400}, "e", "", {"select", "create-point"}, n},
+        {wxMOUSE_BTN_LEFT, 0, {200, 400}, {202, 400}, "", "", {"select"}, n},  // two pixels: a band, no click
         {wxMOUSE_BTN_RIGHT, 0, {200, 400}, {200, 400}, "", "", {"unselect-all"}, n},
         {wxMOUSE_BTN_RIGHT, 0, at, {200, 250}, "bc", "", {}, {100, 50}},  // a pan
         {wxMOUSE_BTN_MIDDLE, 0, {100, 100}, {100, 100}, "bc", "", {}, n},
