@@ -130,6 +130,15 @@ inline wxImage CanvasScreenshot()
     return bitmap.ConvertToImage();
 }
 
+// Whether the canvas already shows what a full repaint shows.
+inline bool ShowsItAll()
+{
+    const wxImage shown = CanvasScreenshot();
+    CanvasPainter::Instance()->Redraw();
+    const wxImage full = CanvasScreenshot();
+    return std::memcmp(shown.GetData(), full.GetData(), 3 * full.GetWidth() * full.GetHeight()) == 0;
+}
+
 // Lines may be anti-aliased: some pixel within r of (x, y) must carry about the colour.
 inline bool Near(const wxImage& image, int x, int y, const wxColour& c, int r = 1)
 {

@@ -56,6 +56,7 @@ TEST(KeyMap, EveryKeyDoesItsCommandAndNothingElse)
         const bool bAlive = std::string(c.chain).find('b') != std::string::npos;  // else b is not to be looked at
         EXPECT_TRUE(!bAlive || (scene.named[1]->w == c.w && scene.named[1]->type == c.type));
         EXPECT_EQ(MainWindow::Instance()->typeRadioBox->GetSelection(), c.type);
+        EXPECT_TRUE(gui::ShowsItAll()) << "not repainted";
         EXPECT_TRUE(c.status ? Statuses().back().find(c.status) != std::string::npos
                              : c.modifiers != wxMOD_ALT || Statuses().size() == statuses);
     }
@@ -111,6 +112,7 @@ TEST(MouseGestures, PressesClicksDragsAndTheWheelSelectMoveAndScroll)
         EXPECT_EQ(UndoNames(), c.undo);
         EXPECT_EQ(MainWindow::Instance()->canvas->GetViewStart(), c.view);
         EXPECT_EQ(MainWindow::Instance()->canvasHandler->mode, Idle);
+        EXPECT_TRUE(gui::ShowsItAll()) << "not repainted";
     }
     // A notch that would pass the top stops there, whatever the distance left.
     MainWindow::Instance()->canvas->Scroll(0, 39);

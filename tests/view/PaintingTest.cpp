@@ -102,10 +102,7 @@ TEST(Painting, MouseMoveAfterAChangeShowsWhatAFullRepaintShows)
         { wxClientDC dc(canvas); dc.SetBackground(*wxRED_BRUSH), dc.Clear(); }  // what the window showed must not count
         const wxPoint logical = canvas->ToLogical(wxPoint(360, 110));
         handler->HandleMouse(360, 110, logical.x, logical.y, InputFlags::Motion);
-        const wxImage moved = gui::CanvasScreenshot();
-        CanvasPainter::Instance()->Redraw();
-        const wxImage full = gui::CanvasScreenshot();
-        EXPECT_EQ(std::memcmp(moved.GetData(), full.GetData(), 3 * full.GetWidth() * full.GetHeight()), 0);
+        EXPECT_TRUE(gui::ShowsItAll());
     }
 }
 
