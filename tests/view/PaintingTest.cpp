@@ -64,6 +64,10 @@ TEST(Painting, LongPathShowsEveryPartInEveryWindowAfterEdits)
             }
         }
     }
+    // A wide point out of view, whose right border alone reaches into it, is drawn all the same.
+    gui::ResetDocument();
+    AddAt(300, 57, 60 * Doc()->mapping.scaleY), AddAt(300, 158, 60 * Doc()->mapping.scaleY);
+    EXPECT_TRUE(Near(PaintedWindow(wxRect(150, 60, 100, 90)), 90, 45, Red, 1));
 }
 
 // A mouse move repaints from the picture of the last paint when nothing but the
