@@ -10,7 +10,7 @@ TEST(EndToEnd, EditingRunSavesWhatWasDone)
     // The picture of start-up, the size of the canvas: black in a green frame.
     const wxImage shown = gui::CanvasScreenshot();
     const wxSize size = doc->GetBackgroundBitmap()->GetSize();
-    for (const auto& [x, y, green] : {std::tuple{1, size.y / 2, 255}, {size.x - 2, size.y - 60, 255}, {size.x / 2, 1, 255},
+    for (const auto& [x, y, green] : {std::tuple{1, size.y / 2, 255}, {size.x - 2, size.y - 60, 255}, {size.x / 2, 0, 255},
                                       {40, size.y - 2, 255}, {size.x / 2, size.y / 2, 0}, {10, 10, 0}})
         EXPECT_TRUE(gui::Near(shown, x, y, wxColour(green / 5, green, green / 5), 0)) << x << "," << y;
 

@@ -33,7 +33,7 @@ TEST(MainWindow, LayoutMenusAndShortcutsWhereverTheFocusIs)
     };
     for (wxWindow* focus : {static_cast<wxWindow*>(Canvas()), static_cast<wxWindow*>(Window()->typeRadioBox)})
         for (const auto& s : shortcuts) {
-            SCOPED_TRACE(testing::Message() << "Ctrl+" << char(s.key) << (focus == Canvas() ? " on the canvas" : " on the radio box"));
+            SCOPED_TRACE(testing::Message() << "Ctrl+" << char(s.key) << (focus == Canvas() ? " on the canvas" : " elsewhere"));
             gui::ResetDocument();
             SetFileName(Temp("shortcut.txt"));
             Doc()->RecordCommand("first");

@@ -42,6 +42,7 @@ TEST(Pictures, ReadWithTheirPixelsOrRefusedWithTheirMessages)
         {"widest.tga", Tga(2, 32767, 1, 24, std::string(32767 * 3, '\x7f')), {}},
         {"scene.Bmp", Bmp(bmpRows), {}, redWhiteOverBlueGreen},
         {"one.bmp", Bmp(red + "p", 1), {}, "#FF0000 "},
+        {"wide.bmp", Bmp(std::string(300 * 300 * 3, 'P'), 300), {}},
         {"a.tg", Tga(2, 2, 2, 24, bgrRows), {notPicture}},
         {"bmp", "", {notPicture}},
         {"id.tga", "\x05" + Tga(2, 100, 100, 24, hundred).substr(1), {notTga, tgaOnly}},
@@ -86,6 +87,7 @@ TEST(Pictures, ReadWithTheirPixelsOrRefusedWithTheirMessages)
         }
         EXPECT_EQ(Statuses(), Strings{"Successfully loaded new image."});
         const wxImage image = Doc()->GetBackgroundBitmap()->ConvertToImage();
+        EXPECT_GE(MainWindow::Instance()->canvas->GetVirtualSize().x, image.GetWidth()) << "no scrolling over it all";
         std::string pixels;
         for (int y = 0; y < image.GetHeight() && !c.pixels.empty(); ++y)
             for (int x = 0; x < image.GetWidth(); ++x)
