@@ -14,9 +14,11 @@ const char* const kFiles[] = {"3\n-100,-100,2,0\n0,0,4,1\n100,100,6,2\n", "4\n5,
 const int kMouseFlags[] = {Press | Left, Press | Left | Control, Motion | Left, Motion | Left, Release | Left,
                            Press | Right, Motion | Right, Release | Right, Press | Middle, Release | Middle, Motion,
                            Motion | Control, Leave, Press | Left | Right, Release | Left | Right};
-// Keys with no modifier, then with Control; Control+O and Control+A would open file dialogs.
+// The first kPlainKeys keys go with no modifier (or Shift), the rest with Control;
+// Control+O and Control+A would open file dialogs.
 const int kKeys[] = {'d', WXK_DELETE, 'f', 'r', 'n', WXK_TAB, 'w', WXK_UP, 's', WXK_DOWN, 'x',
                      'z', 26, 'y', 'Y', 'u', 'n', 's', 19, 'q'};
+constexpr int kPlainKeys = 11;
 
 std::string CheckDocument(bool withHistory)
 {
@@ -71,10 +73,10 @@ TEST(RandomInputRun, DocumentStaysConsistentThroughRandomInput)
         }
         if (kind < 1 || done == 0) {
             const int which = pick(int(std::size(kFiles)) + 1);  // the last: a missing file
-            WriteFile("random.txt", which < int(std::size(kFiles)) ? kFiles[which] : "");
-            FileCommands::Instance()->LoadSpline(Temp(which < int(std::size(kFiles)) ? "random.txt" : "none.txt").c_str());
+            const std::string name = which < int(std::size(kFiles)) ? WriteFile("random.txt", kFiles[which]) : Temp("none.txt");
+            FileCommands::Instance()->LoadSpline(name.c_str());
         } else if (kind < 12) {
-            const int k = pick(int(std::size(kKeys))), modifiers = k < 11 ? (pick(8) ? 0 : Shift) : Control;
+            const int k = pick(int(std::size(kKeys))), modifiers = k < kPlainKeys ? (pick(8) ? 0 : Shift) : Control;
             // A plain save of a partly read path would ask for a name in a dialog.
             const bool dialog = modifiers == Control && Path()->incomplete && (kKeys[k] == 's' || kKeys[k] == 19);
             handler->HandleKey(dialog ? 'u' : kKeys[k], x, y, x, y, modifiers);
