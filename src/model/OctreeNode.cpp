@@ -137,18 +137,17 @@ void OctreeNode::Remove(SpatialObject* object, bool destroy)
     OctreeNode* owner = object->node;
     if (!owner)
         return;
-    for (auto& layer : owner->items) {
-        if (object->slot >= layer.size() || layer[object->slot] != object)
-            continue;
-        // Swap the last item into the freed slot.
-        SpatialObject* last = layer.back();
-        layer[object->slot] = last;
-        last->slot = object->slot;
-        layer.pop_back();
-        if (destroy)
-            delete object;
+    // An object's layer never changes: a moved point or segment keeps its z.
+    std::vector<SpatialObject*>& layer = owner->items[LayerOf(object->bounds)];
+    if (object->slot >= layer.size() || layer[object->slot] != object)
         return;
-    }
+    // Swap the last item into the freed slot.
+    SpatialObject* last = layer.back();
+    layer[object->slot] = last;
+    last->slot = object->slot;
+    layer.pop_back();
+    if (destroy)
+        delete object;
 }
 
 void OctreeNode::Query(const BoundingBox& q, std::vector<SpatialObject*>& out) const
