@@ -12,8 +12,10 @@ vse_install_packages() {
     echo "Installing: ${missing[*]}"
     local sudo=""
     [ "$(id -u)" -ne 0 ] && sudo="sudo"
-    $sudo apt-get update -qq </dev/null
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" </dev/null
+    # Another install may hold the package lock for a while: wait for it.
+    local wait=(-o DPkg::Lock::Timeout=900)
+    $sudo apt-get "${wait[@]}" update -qq </dev/null
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get "${wait[@]}" install -y -qq --no-install-recommends "${missing[@]}" </dev/null
 }
 
 VSE_BASE_PACKAGES=(cmake g++ make pkg-config libwxgtk3.2-dev)
