@@ -108,9 +108,10 @@ const Figure Figures[] = {
     {"hover-100k-vs-linear", Cpu, "BM_LinearPointQuery/100000", "BM_HoverHitTest/100000", "linear", "octree"},
     {"repaint-2048-10k-vs-blit", Wall, "BM_Repaint/10000", "BM_BareBlit", "mouse move", "blit"},
     {"repaint-2048-100k-vs-blit", Wall, "BM_Repaint/100000", "BM_BareBlit", "mouse move", "blit"},
-    {"edit-repaint-2048-10k-vs-blit", Wall, "BM_FullRepaint/10000", "BM_BareBlit", "repaint", "blit"},
-    {"edit-repaint-2048-100k-vs-blit", Wall, "BM_FullRepaint/100000", "BM_BareBlit", "repaint", "blit"},
-    {"snapshot-100k", Cpu, "BM_Snapshot/100000", "BM_ArrayCopy/100000", "snapshot", "array copy"},
+    {"edit-repaint-2048-10k-vs-blit", Wall, "BM_EditRepaint/10000", "BM_BareBlit", "drag step", "blit"},
+    {"edit-repaint-2048-100k-vs-blit", Wall, "BM_EditRepaint/100000", "BM_BareBlit", "drag step", "blit"},
+    {"full-repaint-2048-100k-vs-blit", Wall, "BM_FullRepaint/100000", "BM_BareBlit", "whole view", "blit"},
+    {"snapshot-100k-vs-memcpy", Cpu, "BM_Snapshot/100000", "BM_SnapshotBytes/100000", "snapshot", "memcpy"},
     {"load-1m-vs-fscanf", Cpu, "BM_LoadPath1M", "BM_BareFscanf1M", "load", "fscanf"},
     {"save-1m-vs-fprintf", Wall, "BM_SavePath1M", "BM_BareFprintf1M", "save", "fprintf"},
     {"tga-4096-vs-wximage", Cpu, "BM_ReadTga4096", "BM_WxImageTga4096", "reader", "wxImage"},
@@ -125,7 +126,8 @@ struct GrowthFigure {
 };
 const GrowthFigure Growth[] = {
     {"hit-test", Cpu, "BM_OctreeQuery"},  {"update-point", Cpu, "BM_UpdatePointPosition"},
-    {"repaint-2048", Wall, "BM_Repaint"}, {"edit-repaint-2048", Wall, "BM_FullRepaint"},
+    {"repaint-2048", Wall, "BM_Repaint"}, {"edit-repaint-2048", Wall, "BM_EditRepaint"},
+    {"full-repaint-2048", Wall, "BM_FullRepaint"},
     {"snapshot", Cpu, "BM_Snapshot"},     {"delete-all", Cpu, "BM_DeleteAll"},
 };
 const char* const Sizes[] = {"1000", "10000", "100000"};

@@ -1,5 +1,8 @@
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <cstdio>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -18,6 +21,7 @@
 #include "app/MainWindow.h"
 #include "app/TrackCanvas.h"
 #include "editor/EditorDocument.h"
+#include "editor/HistoryRecord.h"
 #include "io/TgaReader.h"
 #include "model/TrackPath.h"
 #include "model/TrackPoint.h"
@@ -129,35 +133,68 @@ void BM_UpdatePointPosition(benchmark::State& state)
 }
 
 // What a mouse move over the canvas costs: the hit test, the highlight and the
-// repaint, on a path that does not change meanwhile.
+// repaint through the paint cycle, on a path that does not change meanwhile.
 void BM_Repaint(benchmark::State& state)
 {
     UsePicture(2048, 2048);
     InstallPath(int(state.range(0)));
+    TrackCanvas* canvas = MainWindow::Instance()->canvas;
     CanvasHandler* handler = MainWindow::Instance()->canvasHandler;
-    const wxSize size = MainWindow::Instance()->canvas->GetClientSize();
+    const wxSize size = canvas->GetClientSize();
     std::mt19937 rng(1);
     std::vector<wxPoint> moves;
     for (int i = 0; i < 256; ++i)
         moves.emplace_back(std::uniform_int_distribution<int>(0, size.x - 1)(rng),
                            std::uniform_int_distribution<int>(0, size.y - 1)(rng));
     CanvasPainter::Instance()->Redraw();
+    canvas->Update();
     std::size_t i = 0;
     for (auto _ : state) {
         const wxPoint at = moves[i++ % moves.size()];
         handler->HandleMouse(at.x, at.y, at.x, at.y, InputFlags::Motion);
+        canvas->Update();
     }
     handler->ResetHover(-1, -1);
 }
 
-// A repaint after an edit of the path, which the edges and the whole picture follow.
-void BM_FullRepaint(benchmark::State& state)
+// A drag step that moves one point of the path, in view, to and fro: an edit
+// without its snapshot, from the document's command to the end of the paint.
+void BM_EditRepaint(benchmark::State& state)
 {
     UsePicture(2048, 2048);
     TrackPath* path = InstallPath(int(state.range(0)));
+    TrackCanvas* canvas = MainWindow::Instance()->canvas;
+    EditorDocument* doc = EditorDocument::Instance();
+    // The point half way along, in the middle of the view.
+    TrackPoint* moved = *std::next(path->points.begin(), path->Count() / 2);
+    int px, py;
+    doc->mapping.WorldToPixel(moved->x, moved->y, px, py);
+    const wxSize view = canvas->GetClientSize();
+    canvas->Scroll(std::max(px - view.x / 2, 0), std::max(py - view.y / 2, 0));
+    doc->UnselectAll();
+    doc->Select(moved);
+    CanvasPainter::Instance()->Redraw();
+    canvas->Update();
+    doc->StartMove(100, 100);
+    int step = 0;
     for (auto _ : state) {
-        path->PointsChanged();
-        CanvasPainter::Instance()->Redraw();
+        doc->DragMove(100 + (++step & 1), 100);
+        canvas->Update();
+    }
+    doc->FinishMove(100, 100);
+    doc->UnselectAll();
+    canvas->Scroll(0, 0);
+}
+
+// A repaint of everything in view: what scrolling, a new picture or an undo cost.
+void BM_FullRepaint(benchmark::State& state)
+{
+    UsePicture(2048, 2048);
+    InstallPath(int(state.range(0)));
+    TrackCanvas* canvas = MainWindow::Instance()->canvas;
+    for (auto _ : state) {
+        canvas->Refresh();
+        canvas->Update();
     }
 }
 
@@ -174,34 +211,41 @@ void BM_BareBlit(benchmark::State& state)
     }
 }
 
-// A full history first, so that every timed command also drops the oldest
-// snapshot, as it does in a long session.
+// A full history first, so that every timed command drops the oldest
+// snapshot, as it does in a long session; dropping it is not timed.
 void BM_Snapshot(benchmark::State& state)
 {
     InstallPath(int(state.range(0)));
     EditorDocument* doc = EditorDocument::Instance();
     for (int i = 0; i < doc->historyLimit; ++i)
         doc->RecordCommand("move");
-    for (auto _ : state)
+    for (auto _ : state) {
+        state.PauseTiming();
+        delete doc->undoList.back();
+        doc->undoList.pop_back();
+        state.ResumeTiming();
         doc->RecordCommand("move");
+    }
+}
+
+// Moving the bytes that the path's points and segments take up: what a
+// snapshot would cost if copying were all it did.
+void BM_SnapshotBytes(benchmark::State& state)
+{
+    TrackPath* path = InstallPath(int(state.range(0)));
+    const std::size_t bytes = path->Count() * (sizeof(TrackPoint) + sizeof(TrackSegment));
+    std::vector<char> from(bytes, 1), to(bytes, 0);
+    for (auto _ : state) {
+        std::memcpy(to.data(), from.data(), bytes);
+        benchmark::DoNotOptimize(to.data());
+        benchmark::ClobberMemory();
+    }
 }
 
 struct PlainPoint {
     float x, y, w;
     int type;
 };
-
-void BM_ArrayCopy(benchmark::State& state)
-{
-    TrackPath* path = InstallPath(int(state.range(0)));
-    std::vector<PlainPoint> plain;
-    for (TrackPoint* p : path->points)
-        plain.push_back({p->x, p->y, p->w, p->type});
-    for (auto _ : state) {
-        std::vector<PlainPoint> copy(plain);
-        benchmark::DoNotOptimize(copy.data());
-    }
-}
 
 void BM_DeleteAll(benchmark::State& state)
 {
@@ -349,10 +393,11 @@ BENCHMARK(BM_HoverHitTest)->Arg(100000);
 BENCHMARK(BM_LinearPointQuery)->Arg(100000);
 BENCHMARK(BM_UpdatePointPosition)->Arg(1000)->Arg(10000)->Arg(100000);
 BENCHMARK(BM_Repaint)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EditRepaint)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FullRepaint)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BareBlit)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Snapshot)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ArrayCopy)->Arg(100000);
+BENCHMARK(BM_SnapshotBytes)->Arg(100000);
 BENCHMARK(BM_DeleteAll)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_LoadPath1M)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_BareFscanf1M)->Unit(benchmark::kMillisecond)->Iterations(1);

@@ -100,13 +100,13 @@ void EditorDocument::UnselectAll()
 void EditorDocument::Highlight(TrackPoint* point)
 {
     point->flags |= TrackPoint::Highlighted;
-    GetTrackPath()->MarkingChanged(point);
+    GetTrackPath()->HighlightChanged(point);
 }
 
 void EditorDocument::Unhighlight(TrackPoint* point)
 {
     point->flags &= ~TrackPoint::Highlighted;
-    GetTrackPath()->MarkingChanged(point);
+    GetTrackPath()->HighlightChanged(point);
 }
 
 void EditorDocument::ClearHighlights()

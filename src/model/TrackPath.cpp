@@ -528,43 +528,36 @@ void CoverPoint(BoundingBox& box, bool& empty, const TrackPoint* p)
 void TrackPath::DamageEverything()
 {
     damage.everything = true;
-    damage.boxes.clear();
+    damage.lines.clear();
+    damage.marks.clear();
+    damage.highlights.clear();
 }
 
-void TrackPath::DamageBox(const BoundingBox& box)
+void TrackPath::DamageBox(const BoundingBox& box, std::vector<BoundingBox>& boxes)
 {
     if (damage.everything)
         return;
-    if (damage.boxes.size() >= MostDamageBoxes)
+    if (boxes.size() >= MostDamageBoxes)
         DamageEverything();
     else
-        damage.boxes.push_back(box);
+        boxes.push_back(box);
 }
 
-void TrackPath::DamagePosition(const TrackPoint* point)
+void TrackPath::DamagePosition(const TrackPoint* point, std::vector<BoundingBox>& boxes)
 {
     if (!point || std::isnan(point->x) || std::isnan(point->y))
         return;
-    DamageBox(BoundingBox(point->x, point->y, 0.0f, point->x, point->y, 0.0f));
+    DamageBox(BoundingBox(point->x, point->y, 0.0f, point->x, point->y, 0.0f), boxes);
 }
 
-BoundingBox TrackPath::RunsAround(const TrackPoint* point, bool& empty)
+BoundingBox TrackPath::Neighbourhood(const TrackPoint* point, bool& empty)
 {
-    // Each run of the chain, from a waymark to the next, is drawn as one
-    // stroke, and the anti-aliasing of a stroke hangs a little on all of it:
-    // a change shows over the whole run of the point and that of the previous
-    // point, which draws the line to it.
-    const TrackPoint* q = point->PrevPoint() ? point->PrevPoint() : point;
-    while (!q->IsWaymark() && q->PrevPoint())
-        q = q->PrevPoint();
+    // The point draws its marker, rings, start line and its lines to the next
+    // point; the previous point draws its lines to this one.
     BoundingBox box;
-    bool past = false;  // past the point: the run ends at the next waymark
-    for (; q; q = q->NextPoint()) {
-        CoverPoint(box, empty, q);
-        if (past && q->IsWaymark())
-            break;
-        past = past || q == point;
-    }
+    CoverPoint(box, empty, point->PrevPoint());
+    CoverPoint(box, empty, point);
+    CoverPoint(box, empty, point->NextPoint());
     return box;
 }
 
@@ -573,9 +566,10 @@ void TrackPath::DamageAround(const TrackPoint* point)
     if (!point || damage.everything)
         return;
     bool empty = true;
-    const BoundingBox box = RunsAround(point, empty);
+    const BoundingBox box = Neighbourhood(point, empty);
     if (!empty)
-        DamageBox(box);
+        DamageBox(box, damage.lines);
+    DamagePosition(point, damage.marks);
 }
 
 void TrackPath::GrowReach(const TrackPoint& p)
@@ -603,11 +597,11 @@ void TrackPath::Settle(TrackPoint* changed)
             const bool same = SameEdges(before, *q);
             if (!same && !damage.everything) {
                 bool empty = true;
-                BoundingBox box = RunsAround(q, empty);
+                BoundingBox box = Neighbourhood(q, empty);
                 Cover(box, empty, before.left[0], before.left[1]);
                 Cover(box, empty, before.right[0], before.right[1]);
                 if (!empty)
-                    DamageBox(box);
+                    DamageBox(box, damage.lines);
             }
             if (q == lastBound)
                 bound = false;

@@ -49,8 +49,10 @@ public:
     // change): change() makes the change; the edges and the damage follow.
     template <typename Points, typename Change>
     void Reshape(const Points& changed, Change&& change);
-    // For callers that change a point's type or its flags: its marker and rings.
-    void MarkingChanged(const TrackPoint* point) { DamagePosition(point); }
+    // For callers that change a point's type or its selected flag: its marker and rings.
+    void MarkingChanged(const TrackPoint* point) { DamagePosition(point, damage.marks); }
+    // For callers that change its highlighted flag: the ring that is shown over everything else.
+    void HighlightChanged(const TrackPoint* point) { DamagePosition(point, damage.highlights); }
     // For callers that changed points without saying which: every edge is
     // computed again and the whole drawing is damaged.
     void PointsChanged();
@@ -73,22 +75,29 @@ public:
     // borders, markers and rings of the points whose drawing reaches the DC's
     // logical area. Defined with the rest of the drawing, in the view.
     void Draw(wxDC& dc, const PixelMapping& mapping);
+    // Draw in two steps: all but the highlight rings, and then those.
+    void DrawBeneathHighlights(wxDC& dc, const PixelMapping& mapping);
+    void DrawHighlights(wxDC& dc, const PixelMapping& mapping);
 
     // Edge points are kept as the points change: every operation of the path,
     // and Reshape, computes them again from each change along the chain until
     // they come out as they were. A path just read or copied computes them all
     // on first need, here.
     void SettleEdges();
+    bool EdgesSettled() const { return edgesSettled; }
     // No point's edge points lie further from it than this on either axis.
     float EdgeReach() const { return edgeReach; }
 
-    // What changed in the drawing of the path since the damage was last taken:
-    // boxes in path coordinates, each around everything that the changed points
-    // and their neighbours drew before or draw after the change (positions and
-    // edge points; markers, rings and pens lie within a few pixels of them).
+    // What changed in the drawing of the path since the damage was last taken,
+    // as boxes in path coordinates: around the positions and edge points that
+    // the changed points and their neighbours joined with lines before or join
+    // now; around the positions whose marker or rings changed; around the
+    // positions whose highlight ring, shown over all the rest, came or went.
     // everything is set when the whole drawing must be done again.
     struct Damage {
-        std::vector<BoundingBox> boxes;
+        std::vector<BoundingBox> lines;
+        std::vector<BoundingBox> marks;
+        std::vector<BoundingBox> highlights;
         bool everything = true;
     };
     Damage TakeDamage();
@@ -111,11 +120,11 @@ private:
     float edgeReach = 0.0f;
     Damage damage;
 
-    // Damages what the point and its predecessor draw as they stand now.
+    // Damages what the point and its two neighbours draw as they stand now.
     void DamageAround(const TrackPoint* point);
-    static BoundingBox RunsAround(const TrackPoint* point, bool& empty);
-    void DamagePosition(const TrackPoint* point);
-    void DamageBox(const BoundingBox& box);
+    static BoundingBox Neighbourhood(const TrackPoint* point, bool& empty);
+    void DamagePosition(const TrackPoint* point, std::vector<BoundingBox>& boxes);
+    void DamageBox(const BoundingBox& box, std::vector<BoundingBox>& boxes);
     void DamageEverything();
     // After the point changed: computes the edges again from its predecessor
     // through its successor, then on while they come out different, and damages

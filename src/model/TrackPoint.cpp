@@ -46,9 +46,6 @@ void Store(float* edge, double x, double y)
 TrackPoint::TrackPoint(float px, float py, float pw, int ptype)
     : x(px), y(py), w(pw), type(ptype), leftEdge{px, py}, rightEdge{px, py}
 {
-    static unsigned made = 0;
-    if (made++ % WaymarkSpacing == 0)
-        flags |= Waymark;
     SetBounds();
 }
 

@@ -22,9 +22,6 @@ public:
     static constexpr int DrawLeftBorder = 32;
     static constexpr int DrawStartLine = 64;
 
-    // Every this many points made, one is a waymark.
-    static constexpr unsigned WaymarkSpacing = 64;
-
     TrackPoint(float x, float y, float w, int type);
     // Takes the values and flags; links and edge points are not copied.
     TrackPoint(const TrackPoint& src);

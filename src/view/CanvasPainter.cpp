@@ -1,5 +1,7 @@
 #include "view/CanvasPainter.h"
 
+#include <algorithm>
+
 #include <wx/dcmemory.h>
 #include <wx/region.h>
 #include <wx/scrolwin.h>
@@ -25,11 +27,13 @@ void DrawBand(wxDC& dc, const wxRect& band)
 
 void CanvasPainter::Paint(wxDC& dc)
 {
+    Redraw();  // what changed unannounced must not be taken from the scene kept
     PaintArea(dc, DcLogicalArea(dc));
 }
 
 void CanvasPainter::Paint(wxDC& dc, const wxRegion& area)
 {
+    Redraw();
     for (wxRegionIterator it(area); it; ++it)
         PaintArea(dc, it.GetRect());
 }
@@ -54,26 +58,23 @@ void CanvasPainter::PaintArea(wxDC& dc, const wxRect& logical)
         const PixelMapping mapping = doc->Mapping();
         if (!tile.IsOk())
             tile = wxBitmap(TileSize, TileSize, -1);
-        wxMemoryDC memory(tile);
         // Whole tiles of a fixed grid, always: Cairo's anti-aliasing of a line
-        // depends a little on the bounds of the surface it is drawn on, and on
-        // the same tile a pixel comes out the same in every repaint.
+        // depends a little on the bounds of the surface it is drawn on and on
+        // the other lines of its stroke, and a tile drawn with the same lines
+        // comes out the same in every repaint.
         for (int ty = area.y / TileSize; ty * TileSize <= area.GetBottom(); ++ty) {
             for (int tx = area.x / TileSize; tx * TileSize <= area.GetRight(); ++tx) {
-                const wxRect part = wxRect(tx * TileSize, ty * TileSize, TileSize, TileSize).Intersect(area);
+                const wxBitmap& beneath = SceneTile(tx, ty);
+                wxMemoryDC memory(tile);
                 memory.SetDeviceOrigin(-tx * TileSize, -ty * TileSize);
-                // A tile holds whatever the last one left; the picture's partly
-                // transparent pixels must not show it.
-                memory.SetBackground(*wxBLACK_BRUSH);
-                memory.Clear();
-                memory.DrawBitmap(*background, 0, 0, false);
-                path->Draw(memory, mapping);
+                memory.DrawBitmap(beneath, tx * TileSize, ty * TileSize, false);
+                path->DrawHighlights(memory, mapping);
                 if (banding)
                     DrawBand(memory, band);  // so that the band does not flicker over the picture
+                const wxRect part = wxRect(tx * TileSize, ty * TileSize, TileSize, TileSize).Intersect(area);
                 dc.Blit(part.x, part.y, part.width, part.height, &memory, part.x, part.y, wxCOPY, false);
             }
         }
-        memory.SelectObject(wxNullBitmap);
     }
     // Where the band reaches past the picture, over the canvas's own background.
     if (banding && !picture.Contains(band)) {
@@ -87,47 +88,86 @@ void CanvasPainter::PaintArea(wxDC& dc, const wxRect& logical)
     }
 }
 
-bool CanvasPainter::DamagedRect(const BoundingBox& box, wxRect& rect) const
+const wxBitmap& CanvasPainter::SceneTile(int tx, int ty)
+{
+    wxBitmap& kept = scene[std::uint64_t(std::uint32_t(ty)) << 32 | std::uint32_t(tx)];
+    if (kept.IsOk())
+        return kept;
+    EditorDocument* doc = EditorDocument::Instance();
+    kept = wxBitmap(TileSize, TileSize, -1);
+    wxMemoryDC memory(kept);
+    memory.SetDeviceOrigin(-tx * TileSize, -ty * TileSize);
+    // A new bitmap holds whatever memory held; the picture's partly
+    // transparent pixels must not show it.
+    memory.SetBackground(*wxBLACK_BRUSH);
+    memory.Clear();
+    memory.DrawBitmap(*doc->background, 0, 0, false);
+    doc->GetTrackPath()->DrawBeneathHighlights(memory, doc->Mapping());
+    return kept;
+}
+
+void CanvasPainter::ForgetScene(const wxRect& logical)
+{
+    if (logical.IsEmpty())
+        return;
+    for (int ty = std::max(logical.y, 0) / TileSize; ty * TileSize <= logical.GetBottom(); ++ty)
+        for (int tx = std::max(logical.x, 0) / TileSize; tx * TileSize <= logical.GetRight(); ++tx)
+            scene.erase(std::uint64_t(std::uint32_t(ty)) << 32 | std::uint32_t(tx));
+}
+
+bool CanvasPainter::DamagedRect(const BoundingBox& box, int margin, wxRect& rect) const
 {
     const PixelMapping mapping = EditorDocument::Instance()->mapping;
     int left, top, right, bottom;
     if (!mapping.WorldToPixel(box.minX, box.maxY, left, top) || !mapping.WorldToPixel(box.maxX, box.minY, right, bottom))
         return false;
-    rect = wxRect(wxPoint(left, top), wxPoint(right, bottom)).Inflate(DrawingMargin);
+    rect = wxRect(wxPoint(left, top), wxPoint(right, bottom)).Inflate(margin);
     return true;
 }
 
 void CanvasPainter::RefreshLogical(const wxRect& logical)
 {
-    canvas->RefreshRect(wxRect(canvas->CalcScrolledPosition(logical.GetTopLeft()), logical.GetSize()));
+    if (canvas)
+        canvas->RefreshRect(wxRect(canvas->CalcScrolledPosition(logical.GetTopLeft()), logical.GetSize()));
 }
 
 void CanvasPainter::Redraw()
 {
-    if (!canvas)
-        return;
     EditorDocument* doc = EditorDocument::Instance();
     TrackPath* path = doc->GetTrackPath();
     path->SettleEdges();
     const TrackPath::Damage damage = path->TakeDamage();
     const wxBitmap* picture = doc->background;
     const bool samePicture = picture && shownPicture.IsOk() && shownPicture.IsSameAs(*picture);
-    bool everything = damage.everything || path != shownPath || !samePicture;
-    std::vector<wxRect> rects;
-    for (const BoundingBox& box : damage.boxes) {
-        if (everything)
-            break;
-        wxRect rect;
-        everything = !DamagedRect(box, rect);
-        rects.push_back(rect);
+    bool everything = damage.everything || path != shownPath || !samePicture || scene.size() > MostSceneTiles;
+    // The path's own changes, drawn in the scene, and the highlight's, over it.
+    std::vector<wxRect> inScene, over;
+    const struct {
+        const std::vector<BoundingBox>& boxes;
+        int margin;
+        std::vector<wxRect>& rects;
+    } kinds[] = {{damage.lines, LineMargin, inScene}, {damage.marks, RingMargin, inScene},
+                 {damage.highlights, RingMargin, over}};
+    for (const auto& kind : kinds) {
+        for (const BoundingBox& box : kind.boxes) {
+            wxRect rect;
+            everything = everything || !DamagedRect(box, kind.margin, rect);
+            kind.rects.push_back(rect);
+        }
     }
     if (everything) {
         shownPath = path;
         shownPicture = picture ? *picture : wxNullBitmap;
-        canvas->Refresh();
+        scene.clear();
+        if (canvas)
+            canvas->Refresh();
         return;
     }
-    for (const wxRect& rect : rects)
+    for (const wxRect& rect : inScene) {
+        ForgetScene(rect);
+        RefreshLogical(rect);
+    }
+    for (const wxRect& rect : over)
         RefreshLogical(rect);
 }
 

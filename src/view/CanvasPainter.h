@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstdint>
+#include <unordered_map>
+
 #include <wx/bitmap.h>
 #include <wx/gdicmn.h>
 
@@ -17,10 +20,12 @@ class wxScrolledWindow;
 // handler composes that area afresh.
 class CanvasPainter : public SingleInstance<CanvasPainter> {
 public:
-    // Beyond the positions and edge points it joins, how far a path's drawing
-    // reaches, in pixels: the highlight ring's radius and half its pen, a pixel
-    // of anti-aliasing and one of rounding.
-    static constexpr int DrawingMargin = 13;
+    // Beyond the positions and edge points it joins, how far a path's lines,
+    // start bar and markers reach, in pixels: half the widest pen (the start
+    // bar's) or the marker's half size and its pen, a pixel of anti-aliasing and
+    // one of rounding; and how far a point's rings reach beyond its position.
+    static constexpr int LineMargin = 5;
+    static constexpr int RingMargin = 13;
 
     // The canvas painted, handed over by the window that holds it.
     void SetCanvas(wxScrolledWindow* canvas) { this->canvas = canvas; }
@@ -42,11 +47,18 @@ public:
 private:
     void PaintArea(wxDC& dc, const wxRect& area);
     // The pixels over which a box of the path's damage is drawn; false when it cannot be placed.
-    bool DamagedRect(const BoundingBox& box, wxRect& rect) const;
+    bool DamagedRect(const BoundingBox& box, int margin, wxRect& rect) const;
     void RefreshLogical(const wxRect& logical);
 
     // The scene is composed tile by tile, on a grid of this many pixels.
-    static constexpr int TileSize = 256;
+    static constexpr int TileSize = 64;
+    // Beyond this many kept tiles (64 MB at 32 bits a pixel), they are all let go.
+    static constexpr std::size_t MostSceneTiles = 4096;
+    // The tile's picture with the path beneath the highlight rings, as last
+    // drawn; made again where the path's drawing changed.
+    const wxBitmap& SceneTile(int tx, int ty);
+    void ForgetScene(const wxRect& logical);
+    std::unordered_map<std::uint64_t, wxBitmap> scene;
     wxBitmap tile;
 
     wxScrolledWindow* canvas = nullptr;

@@ -13,61 +13,56 @@
 #include "view/CanvasPainter.h"
 #include "view/DcLogicalArea.h"
 
+// The canvas is painted in tiles of a fixed grid (see CanvasPainter), and a
+// tile must come out the same whenever it is painted, whatever else changed
+// beyond it. Cairo's anti-aliasing of one stroke hangs a little on all of the
+// stroke's edges in a pixel row, so each pass strokes, once per tile, exactly
+// the lines whose pixel boxes meet the tile: a set that only a change within
+// the tile can alter. Stroked as one path, crossings and joins are covered
+// once, as along a polyline.
+
 namespace {
 
-// The chain is drawn in runs, each from a waymark (or the first point) up to
-// the next waymark (or the last point). A run's lines are stroked as one
-// polyline, and its markers of one type as one path, whatever part of the
-// canvas is being painted: anti-aliased pixels where strokes meet or overlap
-// then come out the same in a partial repaint as in a whole one. The runs stay
-// the same while points elsewhere come and go.
-TrackPoint* RunStart(TrackPoint* p)
-{
-    while (!p->IsWaymark()) {
-        TrackPoint* previous = p->PrevPoint();
-        if (!previous)
-            break;
-        p = previous;
+// What a DC draws in: the tile, in logical pixels.
+struct Tile {
+    wxRect area;
+    const PixelMapping& mapping;
+
+    bool Place(float x, float y, wxPoint& at) const { return mapping.WorldToPixel(x, y, at.x, at.y); }
+    // Whether a stroke from a to b with a pen of this width may touch the tile.
+    bool Meets(const wxPoint& a, const wxPoint& b, int pen) const
+    {
+        const int reach = pen / 2 + 2;  // half the pen, the half-pixel offset and a pixel of anti-aliasing
+        return std::max(a.x, b.x) + reach >= area.x && std::min(a.x, b.x) - reach <= area.GetRight() &&
+               std::max(a.y, b.y) + reach >= area.y && std::min(a.y, b.y) - reach <= area.GetBottom();
     }
-    return p;
-}
+};
 
-// Visits the points of the run from start; returns the point where its lines
-// end (the next run's start), or null at the end of the chain.
-template <typename Visit>
-const TrackPoint* ForRun(const TrackPoint* start, Visit&& visit)
+// The segments and points that the index finds near the tile: its boxes hold
+// positions and centre lines, and edge points lie up to the edge reach away.
+// Without a list for segments, points alone.
+void Candidates(TrackPath& path, const Tile& tile, std::vector<const TrackSegment*>* segments,
+                std::vector<const TrackPoint*>& points)
 {
-    const TrackPoint* p = start;
-    do {
-        visit(*p);
-        p = p->NextPoint();
-    } while (p && !p->IsWaymark());
-    return p;
-}
-
-// The starts of the runs whose drawing may reach the area (logical pixels), in
-// a fixed order, so that overlapping runs are laid down in the same order
-// whichever part of the canvas is painted. The index holds positions and
-// centre lines; the edge points lie up to the path's edge reach away.
-std::vector<const TrackPoint*> RunsMeeting(TrackPath& path, const PixelMapping& mapping, const wxRect& area)
-{
-    std::vector<const TrackPoint*> starts;
-    const int m = CanvasPainter::DrawingMargin;
+    const int m = CanvasPainter::RingMargin;
     float x0, y0, x1, y1;
-    if (!mapping.PixelToWorld(area.x - m, area.y - m, x0, y0) ||
-        !mapping.PixelToWorld(area.x + area.width + m, area.y + area.height + m, x1, y1))
-        return starts;
+    if (!tile.mapping.PixelToWorld(tile.area.x - m, tile.area.y - m, x0, y0) ||
+        !tile.mapping.PixelToWorld(tile.area.x + tile.area.width + m, tile.area.y + tile.area.height + m, x1, y1))
+        return;
     const float reach = path.EdgeReach();
+    const float lastLayer = segments ? 1.0f : 0.0f;
     const BoundingBox box(std::min(x0, x1) - reach, std::min(y0, y1) - reach, 0.0f, std::max(x0, x1) + reach,
-                          std::max(y0, y1) + reach, 1.0f);
+                          std::max(y0, y1) + reach, lastLayer);
     path.index.Visit(box, [&](SpatialObject* hit) {
-        TrackPoint* p = OctreeNode::LayerOf(hit->bounds) == 0 ? static_cast<TrackPoint*>(hit)
-                                                                : static_cast<TrackSegment*>(hit)->from;
-        starts.push_back(RunStart(p));
+        if (OctreeNode::LayerOf(hit->bounds) == 0)
+            points.push_back(static_cast<const TrackPoint*>(hit));
+        else
+            segments->push_back(static_cast<const TrackSegment*>(hit));
     });
-    std::sort(starts.begin(), starts.end());
-    starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
-    return starts;
+    // The index's order changes as objects move between its nodes; this one does not.
+    if (segments)
+        std::sort(segments->begin(), segments->end());
+    std::sort(points.begin(), points.end());
 }
 
 void SetTools(wxDC& dc, const wxColour& brush, wxBrushStyle brushStyle, const wxColour& pen, int width)
@@ -76,107 +71,116 @@ void SetTools(wxDC& dc, const wxColour& brush, wxBrushStyle brushStyle, const wx
     dc.SetPen(wxPen(pen, width, wxPENSTYLE_SOLID));
 }
 
-// One line pass (the centre line or a border) over a run: one polyline, broken
-// only where a point cannot be placed, as such a point draws no line.
+// One line pass (the centre line or a border): the line from each segment's
+// start to its end, where both corners can be placed.
 template <typename Corner>
-void DrawRunLines(wxDC& dc, const TrackPoint* start, Corner corner)
-{
-    std::vector<wxPoint> line;
-    auto add = [&](const TrackPoint& p) {
-        wxPoint at;
-        if (corner(p, at)) {
-            line.push_back(at);
-            return;
-        }
-        if (line.size() >= 2)
-            dc.DrawLines(int(line.size()), line.data());
-        line.clear();
-    };
-    if (const TrackPoint* end = ForRun(start, add))
-        add(*end);
-    if (line.size() >= 2)
-        dc.DrawLines(int(line.size()), line.data());
-}
-
-// The run's markers of one type as one path of squares, stroked once, where the
-// DC draws through a graphics context (as on GTK); one rectangle each elsewhere.
-void DrawRunMarkers(wxDC& dc, const PixelMapping& mapping, const TrackPoint* start, int type)
+void DrawLinePass(wxDC& dc, const Tile& tile, const std::vector<const TrackSegment*>& segments, Corner corner)
 {
     wxGraphicsContext* gc = dc.GetGraphicsContext();
-    wxGraphicsPath squares;
+    wxGraphicsPath lines;
     if (gc)
-        squares = gc->CreatePath();
+        lines = gc->CreatePath();
     bool any = false;
-    ForRun(start, [&](const TrackPoint& p) {
-        wxPoint at;
-        if (p.type != type || !mapping.WorldToPixel(p.x, p.y, at.x, at.y))
-            return;
+    for (const TrackSegment* s : segments) {
+        wxPoint a, b;
+        if (!corner(*s->from, a) || !corner(*s->to, b) || !tile.Meets(a, b, 1))
+            continue;
         if (!gc) {
-            p.Draw(dc, mapping, TrackPoint::DrawMarker);
-            return;
+            dc.DrawLine(a, b);
+            continue;
         }
-        // What the DC's own rectangle gives: an outline one pixel in from the
-        // 6 x 6 box, so it covers the same pixels as a raster DC's.
-        squares.AddRectangle(at.x - 3, at.y - 3, 5, 5);
+        lines.MoveToPoint(a.x, a.y);
+        lines.AddLineToPoint(b.x, b.y);
         any = true;
-    });
+    }
     if (any)
-        gc->StrokePath(squares);
+        gc->StrokePath(lines);
+}
+
+// Markers of one type, or rings (one of the ring parts), as one path stroked
+// once where the DC draws through a graphics context (as on GTK).
+void DrawMarkPass(wxDC& dc, const Tile& tile, const std::vector<const TrackPoint*>& points, int part, int type)
+{
+    const int radius = part == TrackPoint::DrawMarker ? 3 : part == TrackPoint::DrawSelectedRing ? 8 : 10;
+    wxGraphicsContext* gc = dc.GetGraphicsContext();
+    wxGraphicsPath marks;
+    if (gc)
+        marks = gc->CreatePath();
+    bool any = false;
+    for (const TrackPoint* p : points) {
+        // The ring parts have the values of the flag bits they show.
+        const bool wanted = part == TrackPoint::DrawMarker ? p->type == type : (p->flags & part) != 0;
+        wxPoint at;
+        if (!wanted || !tile.Place(p->x, p->y, at) || !tile.Meets(at - wxPoint(radius, radius), at + wxPoint(radius, radius), 2))
+            continue;
+        if (!gc) {
+            p->Draw(dc, tile.mapping, part);
+            continue;
+        }
+        if (part == TrackPoint::DrawMarker)
+            marks.AddRectangle(at.x - 3, at.y - 3, 5, 5);  // the pixels a 6 x 6 rectangle's outline covers
+        else
+            marks.AddEllipse(at.x - radius, at.y - radius, 2 * radius, 2 * radius);
+        any = true;
+    }
+    if (any)
+        gc->StrokePath(marks);
 }
 
 }  // namespace
 
 void TrackPath::Draw(wxDC& dc, const PixelMapping& mapping)
 {
+    DrawBeneathHighlights(dc, mapping);
+    DrawHighlights(dc, mapping);
+}
+
+void TrackPath::DrawHighlights(wxDC& dc, const PixelMapping& mapping)
+{
+    const Tile tile{DcLogicalArea(dc), mapping};
+    if (tile.area.IsEmpty())
+        return;
+    std::vector<const TrackPoint*> marked;
+    Candidates(*this, tile, nullptr, marked);
+    SetTools(dc, wxColour(0, 0, 0), wxBRUSHSTYLE_TRANSPARENT, wxColour(50, 255, 255), 2);
+    DrawMarkPass(dc, tile, marked, TrackPoint::DrawHighlightRing, 0);
+}
+
+void TrackPath::DrawBeneathHighlights(wxDC& dc, const PixelMapping& mapping)
+{
     SettleEdges();
-    const wxRect area = DcLogicalArea(dc);
-    if (area.IsEmpty())
+    const Tile tile{DcLogicalArea(dc), mapping};
+    if (tile.area.IsEmpty())
         return;
-    const std::vector<const TrackPoint*> runs = RunsMeeting(*this, mapping, area);
-    if (runs.empty())
-        return;
+    std::vector<const TrackSegment*> segments;
+    std::vector<const TrackPoint*> marked;
+    Candidates(*this, tile, &segments, marked);
 
     const wxColour white(255, 255, 255), black(0, 0, 0);
     const wxColour green(50, 255, 50), blue(50, 50, 255), red(255, 50, 50);
-    // The first point always starts a run: its run is there when the bar may be in view.
-    if (points.size() > 1 && std::binary_search(runs.begin(), runs.end(), points.front())) {
-        SetTools(dc, green, wxBRUSHSTYLE_TRANSPARENT, green, 5);
-        points.front()->Draw(dc, mapping, TrackPoint::DrawStartLine);
+    if (points.size() > 1) {
+        const TrackPoint& first = *points.front();
+        wxPoint r, l;
+        if (tile.Place(first.rightEdge[0], first.rightEdge[1], r) && tile.Place(first.leftEdge[0], first.leftEdge[1], l) &&
+            tile.Meets(r, l, 5)) {
+            SetTools(dc, green, wxBRUSHSTYLE_TRANSPARENT, green, 5);
+            first.Draw(dc, mapping, TrackPoint::DrawStartLine);
+        }
     }
-    const auto centre = [&](const TrackPoint& p, wxPoint& at) { return mapping.WorldToPixel(p.x, p.y, at.x, at.y); };
-    const auto leftCorner = [&](const TrackPoint& p, wxPoint& at) {
-        return mapping.WorldToPixel(p.leftEdge[0], p.leftEdge[1], at.x, at.y);
-    };
-    const auto rightCorner = [&](const TrackPoint& p, wxPoint& at) {
-        return mapping.WorldToPixel(p.rightEdge[0], p.rightEdge[1], at.x, at.y);
-    };
     SetTools(dc, white, wxBRUSHSTYLE_SOLID, white, 1);
-    for (const TrackPoint* run : runs)
-        DrawRunLines(dc, run, centre);
+    DrawLinePass(dc, tile, segments, [&](const TrackPoint& p, wxPoint& at) { return tile.Place(p.x, p.y, at); });
     SetTools(dc, black, wxBRUSHSTYLE_TRANSPARENT, blue, 1);
-    for (const TrackPoint* run : runs)
-        DrawRunLines(dc, run, leftCorner);
+    DrawLinePass(dc, tile, segments,
+                 [&](const TrackPoint& p, wxPoint& at) { return tile.Place(p.leftEdge[0], p.leftEdge[1], at); });
     SetTools(dc, black, wxBRUSHSTYLE_TRANSPARENT, red, 1);
-    for (const TrackPoint* run : runs)
-        DrawRunLines(dc, run, rightCorner);
+    DrawLinePass(dc, tile, segments,
+                 [&](const TrackPoint& p, wxPoint& at) { return tile.Place(p.rightEdge[0], p.rightEdge[1], at); });
 
     const wxColour markerColours[3] = {blue, green, red};
     for (int type = 0; type < 3; ++type) {
         dc.SetPen(wxPen(markerColours[type], 2, wxPENSTYLE_SOLID));
-        for (const TrackPoint* run : runs)
-            DrawRunMarkers(dc, mapping, run, type);
+        DrawMarkPass(dc, tile, marked, TrackPoint::DrawMarker, type);
     }
-    // Rings are few (the selection and the point under the cursor): one call each.
-    const struct {
-        wxColour colour;
-        int part;
-    } rings[] = {{wxColour(255, 255, 50), TrackPoint::DrawSelectedRing}, {wxColour(50, 255, 255), TrackPoint::DrawHighlightRing}};
-    for (const auto& ring : rings) {
-        SetTools(dc, black, wxBRUSHSTYLE_TRANSPARENT, ring.colour, 2);
-        for (const TrackPoint* run : runs)
-            ForRun(run, [&](const TrackPoint& p) {
-                if (p.flags & ring.part)  // the parts' values are the flag bits they show
-                    p.Draw(dc, mapping, ring.part);
-            });
-    }
+    SetTools(dc, black, wxBRUSHSTYLE_TRANSPARENT, wxColour(255, 255, 50), 2);
+    DrawMarkPass(dc, tile, marked, TrackPoint::DrawSelectedRing, 0);
 }

@@ -1,6 +1,9 @@
 // The chain, its index and hit tests, the edge geometry and the pixel mapping, on a
 // 256 x 256 picture where world (x, y) is pixel (128 + x, 128 - y); paths read and
 // copied in bulk.
+#include <array>
+#include <map>
+#include <set>
 #include <tuple>
 
 #include "support/Harness.h"
@@ -82,6 +85,64 @@ TEST_F(ModelTest, EdgesLieOnTheNormalAtTheEndsAndOnTheBisectorInBetween)
         const float got[4] = {p->leftEdge[0], p->leftEdge[1], p->rightEdge[0], p->rightEdge[1]};
         for (int i = 0; i < 4; ++i)
             EXPECT_NEAR(got[i], c.edges[i], 1e-4) << "case " << &c - cases << ", value " << i;
+    }
+}
+
+// Every edit keeps the edges as a fresh pass along the chain gives them, and its
+// damage covers where each point that changed (or went) stood and where it
+// stands now, edges included, however far along the chain the edges changed.
+TEST_F(ModelTest, EditsKeepEdgesSettledAndDamageWhateverChanged)
+{
+    using Shape = std::array<float, 6>;  // x, y, left edge, right edge
+    const struct {
+        const char* name;
+        void (*edit)(const Points& chain);
+    } edits[] = {
+        {"move", [](const Points& c) {
+             Path()->Reshape(Points{c[70]}, [&] { c[70]->x += 3, c[70]->y -= 40; });
+             Path()->UpdatePointPosition(c[70]);  // as a drag does at its end
+         }},
+        {"widen", [](const Points& c) { Path()->Reshape(Points{c[3], c[130]}, [&] { c[3]->w = c[130]->w = 9; }); }},
+        {"split", [](const Points& c) { Path()->InsertPoint(new TrackPoint(-20, 1, 4, 0), c[64]->nextSegment); }},
+        {"append", [](const Points&) { Add(90, -90, 6); }},
+        {"remove", [](const Points& c) { Path()->RemovePoint(c[100]); }},
+        {"remove first", [](const Points& c) { Path()->RemovePoint(c[0]); }},
+        {"remove last", [](const Points& c) { Path()->RemovePoint(c.back()); }},
+        {"select", [](const Points& c) { Doc()->Select(c[20]); }},
+    };
+    for (const auto& e : edits) {
+        SCOPED_TRACE(e.name);
+        Doc()->SetTrackPath(new TrackPath(), true);
+        for (int i = 0; i < 150; ++i)  // a zigzag that turns back on itself now and then
+            Add(-100 + i * 1.3f, (i % 2 ? 5 : -5) + (i % 7 == 0 ? 30 : 0), 1 + i % 3);
+        Path()->SettleEdges();
+        Path()->TakeDamage();
+        std::map<const TrackPoint*, Shape> before;
+        for (TrackPoint* p : Path()->points)
+            before[p] = {p->x, p->y, p->leftEdge[0], p->leftEdge[1], p->rightEdge[0], p->rightEdge[1]};
+        const TrackPath::Damage damage = (e.edit(Chain()), Path()->TakeDamage());
+        EXPECT_EQ(CheckPathInvariants(*Path()), "");
+        ASSERT_FALSE(damage.everything);
+        auto covered = [&](float x, float y) {
+            return std::any_of(damage.lines.begin(), damage.lines.end(), [&](const BoundingBox& b) {
+                return b.minX <= x && x <= b.maxX && b.minY <= y && y <= b.maxY;
+            });
+        };
+        auto coveredShape = [&](const Shape& s) { return covered(s[0], s[1]) && covered(s[2], s[3]) && covered(s[4], s[5]); };
+        std::set<const TrackPoint*> alive(Path()->points.begin(), Path()->points.end());
+        for (const auto& [p, old] : before) {
+            const bool gone = !alive.count(p);
+            const Shape now = gone ? old : Shape{p->x, p->y, p->leftEdge[0], p->leftEdge[1], p->rightEdge[0], p->rightEdge[1]};
+            if (gone || now != old)
+                EXPECT_TRUE(coveredShape(old) && coveredShape(now)) << "point at " << old[0] << "," << old[1];
+            else if (p->IsSelected())  // its ring, around its position
+                EXPECT_TRUE(std::any_of(damage.marks.begin(), damage.marks.end(), [&](const BoundingBox& b) {
+                    return b.minX == p->x && b.minY == p->y;
+                }));
+        }
+        for (const TrackPoint* p : alive)
+            if (!before.count(p))
+                EXPECT_TRUE(coveredShape({p->x, p->y, p->leftEdge[0], p->leftEdge[1], p->rightEdge[0], p->rightEdge[1]}));
     }
 }
 
