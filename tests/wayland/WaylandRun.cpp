@@ -139,18 +139,28 @@ private:
 // Where the window goes: at a known place, large enough for the whole example
 // picture with room beyond it, which is where the band may reach past it.
 const std::string Window = "[title=\"^VORN Spline Editor\" shell=\"xdg_shell\"] ";
-constexpr int Width = 800, Height = 700;
+constexpr int Left = 100, Top = 100, Width = 800, Height = 700;
 constexpr int Margin = 16;
 
-bool Sway(const std::string& command, std::string* output = nullptr)
+bool Same(const wxImage& a, const wxImage& b)
 {
+    return a.IsOk() && b.IsOk() && a.GetSize() == b.GetSize() &&
+           std::equal(a.GetData(), a.GetData() + 3 * a.GetWidth() * a.GetHeight(), b.GetData());
+}
+
+// Floating at a known place and size; the place is given again each time, as
+// sway has been seen to move a floating window that it resized.
+bool Place(int width, std::string* output = nullptr)
+{
+    const std::string command = "floating enable, resize set " + std::to_string(width) + " " +
+                                std::to_string(Height) + ", move position " + std::to_string(Left) + " " +
+                                std::to_string(Top);
     return Run({"swaymsg", Window + command}, output) == 0;
 }
 
 struct Screen {
     std::string dir;
     wxRect area{0, 0, 1280, 1024};  // then the picture and a margin beyond it
-    int shotCount = 0;
 
     wxImage Grab(const wxRect& r)
     {
@@ -158,11 +168,12 @@ struct Screen {
         const std::string geometry = std::to_string(r.x) + "," + std::to_string(r.y) + " " +
                                      std::to_string(r.width) + "x" + std::to_string(r.height);
         std::string output;
-        if (Run({"grim", "-l", "1", "-g", geometry, file}, &output) != 0) {
-            std::fprintf(stderr, "grim failed: %s\n", output.c_str());
-            return wxImage();
+        wxImage image;
+        if (Run({"grim", "-l", "1", "-g", geometry, file}, &output) != 0 || !image.LoadFile(file, wxBITMAP_TYPE_PNG)) {
+            std::printf("FAIL: no screenshot: %s\n", output.c_str());
+            std::exit(1);  // nothing can be checked any more
         }
-        return wxImage(file, wxBITMAP_TYPE_PNG);
+        return image;
     }
     wxImage Grab() { return Grab(area); }
     // Once two shots 50 ms apart agree.
@@ -172,20 +183,37 @@ struct Screen {
         for (int i = 0; i < 30; ++i) {
             Sleep(50);
             wxImage next = Grab();
-            if (next.IsOk() && last.IsOk() && std::equal(next.GetData(), next.GetData() + 3 * next.GetWidth() * next.GetHeight(), last.GetData()))
+            if (Same(next, last))
                 return next;
             last = next;
         }
         return last;
     }
-    // A one-pixel resize and back makes the toolkit paint the whole window anew.
+    // A one-pixel resize and back makes the toolkit paint the whole window
+    // anew. Its right edge shows that it did: the edges drawn there move.
     wxImage FullRepaint()
     {
-        Sway("resize set " + std::to_string(Width + 1) + " " + std::to_string(Height));
-        Sleep(400);
-        Sway("resize set " + std::to_string(Width) + " " + std::to_string(Height));
-        Sleep(400);
+        const wxRect edge(Left + Width - 40, Top + 40, 34, Height - 46);
+        const wxImage before = Grab(edge);
+        if (!Resize(Width + 1, edge, [&](const wxImage& now) { return !Same(now, before); }) ||
+            !Resize(Width, edge, [&](const wxImage& now) { return Same(now, before); }))
+            return wxImage();
         return Settled();
+    }
+    bool Resize(int width, const wxRect& edge, const std::function<bool(const wxImage&)>& done)
+    {
+        if (!Place(width))
+            return false;
+        wxImage now;
+        for (int i = 0; i < 40; ++i) {
+            Sleep(50);
+            now = Grab(edge);
+            if (done(now))
+                return true;
+        }
+        std::printf("FAIL: the editor did not repaint within 2 s of a resize to %d x %d (%s: the window's right edge)\n",
+                    width, Height, Save(now, "resize-" + std::to_string(width)).c_str());
+        return false;
     }
     std::string Save(const wxImage& image, const std::string& name)
     {
@@ -216,7 +244,8 @@ wxPoint FindPicture(const wxImage& screen, const wxImage& picture)
 struct Rgb {
     int r, g, b;
 };
-const Rgb Straight{50, 50, 255}, Jump{50, 255, 50}, Ring{50, 255, 255}, Band{205, 0, 0};
+// Straight and Jump markers, the right border, the highlight ring, the band.
+const Rgb Straight{50, 50, 255}, Jump{50, 255, 50}, Right{255, 50, 50}, Ring{50, 255, 255}, Band{205, 0, 0};
 
 // Pixels of about that colour within the box.
 int Count(const wxImage& image, const wxRect& box, Rgb c)
@@ -255,18 +284,14 @@ wxRect Around(wxPoint p, int r)
     return wxRect(p.x - r, p.y - r, 2 * r + 1, 2 * r + 1);
 }
 
-Shows Gains(wxPoint p, int r, Rgb c, int least)
+Shows Gains(const wxRect& box, Rgb c, int least)
 {
-    return [=](const wxImage& before, const wxImage& now) {
-        return Count(now, Around(p, r), c) - Count(before, Around(p, r), c) >= least;
-    };
+    return [=](const wxImage& before, const wxImage& now) { return Count(now, box, c) - Count(before, box, c) >= least; };
 }
 
-Shows Loses(wxPoint p, int r, Rgb c, int least)
+Shows Loses(const wxRect& box, Rgb c, int least)
 {
-    return [=](const wxImage& before, const wxImage& now) {
-        return Count(before, Around(p, r), c) - Count(now, Around(p, r), c) >= least;
-    };
+    return [=](const wxImage& before, const wxImage& now) { return Count(before, box, c) - Count(now, box, c) >= least; };
 }
 
 // The band's outline, two pixels wide, over the band's rectangle.
@@ -316,9 +341,7 @@ int main(int argc, char** argv)
     // Only a native Wayland window matches: an X11 one would hide the fault.
     const auto start = Clock::now();
     std::string output;
-    while (!Sway("floating enable, resize set " + std::to_string(Width) + " " + std::to_string(Height) +
-                     ", move position 100 100",
-                 &output)) {
+    while (!Place(Width, &output)) {
         if (MsSince(start) > 15000) {
             Run({"swaymsg", "-t", "get_tree"}, &output);
             const bool x11 = output.find("\"shell\": \"xwayland\"") != std::string::npos;
@@ -329,9 +352,10 @@ int main(int argc, char** argv)
         Sleep(200);
     }
     Sleep(500);
+    Place(Width);
     const wxImage picture(argv[2], wxBITMAP_TYPE_TGA);
     const wxImage whole = screen.Settled();
-    const wxPoint origin = picture.IsOk() && whole.IsOk() ? FindPicture(whole, picture) : wxPoint(-1, -1);
+    const wxPoint origin = picture.IsOk() ? FindPicture(whole, picture) : wxPoint(-1, -1);
     if (origin.x < 0) {
         std::printf("FAIL: the example picture is nowhere on the screen (%s)\n", screen.Save(whole, "start").c_str());
         return 1;
@@ -347,25 +371,27 @@ int main(int argc, char** argv)
     // its neighbours 16 pixels away), and where that point is dragged.
     const wxPoint empty(80, 440), point = Pixel(0, 55), dragged(point.x + 24, point.y + 30);
     const wxRect band(30, 20, 120, 60);
+    // The border above the sixth point, outside the loop: the right one, then the left.
+    const wxRect outerBorder(Pixel(18.67, 62.3) - wxPoint(17, 6), wxSize(36, 10));
     const auto at = [&](wxPoint p) { return Move(p, origin); };
     const std::vector<Step> steps = {
-        {"click", {at(empty)}, {"press", "release"}, false, "a new point's marker", Gains(empty, 5, Straight, 10)},
-        {"hover", {}, {at(point)}, false, "the highlight ring", Gains(point, 13, Ring, 12)},
+        {"click", {at(empty)}, {"press", "release"}, false, "a new point's marker", Gains(Around(empty, 5), Straight, 10)},
+        {"hover", {}, {at(point)}, false, "the highlight ring around the point under the pointer", Gains(Around(point, 13), Ring, 12)},
         {"band", {at(band.GetTopLeft())}, {"press", at({80, 50}), at(band.GetBottomRight())}, false,
-         "the band's outline",
+         "the outline of the band being dragged",
          [=](const wxImage&, const wxImage& now) { return BandPixels(now, band) >= band.width + band.height; }},
-        {"band-release", {}, {"release"}, false, "the band gone",
+        {"band-release", {}, {"release"}, false, "the band gone on release",
          [=](const wxImage& before, const wxImage& now) { return BandPixels(before, band) - BandPixels(now, band) >= band.width + band.height; }},
         {"drag", {at(point)}, {"press", at({point.x + 10, point.y + 12}), at(dragged)}, false,
-         "the marker at its new place", Gains(dragged, 5, Straight, 10)},
-        {"key-w", {}, {"w"}, true, "the borders widened",
+         "the dragged point's marker at its new place", Gains(Around(dragged, 5), Straight, 10)},
+        {"key-w", {}, {"w"}, true, "the borders of the dragged point wider",
          [=](const wxImage& before, const wxImage& now) {
              return Differ(before.GetSubImage(Around(dragged, 20)), now.GetSubImage(Around(dragged, 20))) >= 10;
          }},
-        {"key-n", {}, {"n"}, true, "the marker in the next type's colour", Gains(dragged, 5, Jump, 10)},
-        {"key-r", {}, {"r"}, true, "the start bar at the other end", Gains(empty, 12, Jump, 15)},
-        {"key-d", {}, {"d"}, true, "the point gone", Loses(dragged, 5, Jump, 10)},
-        {"control-z", {}, {"-M", "ctrl", "z", "-m", "ctrl"}, true, "the point back", Gains(dragged, 5, Jump, 10)},
+        {"key-n", {}, {"n"}, true, "the dragged point's marker in the next type's colour", Gains(Around(dragged, 5), Jump, 10)},
+        {"key-r", {}, {"r"}, true, "the outer border turned from red to blue", Loses(outerBorder, Right, 15)},
+        {"key-d", {}, {"d"}, true, "the dragged point deleted", Loses(Around(dragged, 5), Jump, 10)},
+        {"control-z", {}, {"-M", "ctrl", "z", "-m", "ctrl"}, true, "the deleted point back", Gains(Around(dragged, 5), Jump, 10)},
     };
 
     int failed = 0;
@@ -384,9 +410,14 @@ int main(int argc, char** argv)
                 return 1;
             }
         } else {
-            for (const std::string& line : step.input)
-                if (!pointer.Send(line))
+            // A pause after each line, as a hand makes: the toolkit drops a
+            // motion that comes while it still handles the one before.
+            for (size_t i = 0; i < step.input.size(); ++i) {
+                if (i > 0)
+                    Sleep(150);
+                if (!pointer.Send(step.input[i]))
                     return 1;
+            }
         }
         const auto sent = Clock::now();
         wxImage now;
@@ -394,11 +425,13 @@ int main(int argc, char** argv)
         for (int tick = 0; tick <= 10 && shownAfter < 0; ++tick) {
             std::this_thread::sleep_until(sent + std::chrono::milliseconds(50 * tick));
             now = screen.Grab();
-            if (now.IsOk() && step.shows(before, now))
+            if (step.shows(before, now))
                 shownAfter = MsSince(sent);
         }
         const wxImage shown = screen.Settled();
         const wxImage full = screen.FullRepaint();
+        if (!full.IsOk())
+            return 1;
         wxRect where;
         const int differing = Differ(shown, full, &where);
 
@@ -407,10 +440,10 @@ int main(int argc, char** argv)
             shots = screen.Save(before, step.name + "-before") + ", " + screen.Save(now, step.name + "-polled") + ", " +
                     screen.Save(shown, step.name + "-shown") + ", " + screen.Save(full, step.name + "-full");
         if (shownAfter < 0)
-            std::printf("FAIL %s: %s did not appear within 500 ms (%s)\n", step.name.c_str(), step.expected.c_str(),
+            std::printf("FAIL %s: not on the screen within 500 ms: %s (%s)\n", step.name.c_str(), step.expected.c_str(),
                         shots.c_str());
         else
-            std::printf("ok   %s: %s appeared after %d ms\n", step.name.c_str(), step.expected.c_str(), shownAfter);
+            std::printf("ok   %s: %s, on the screen after %d ms\n", step.name.c_str(), step.expected.c_str(), shownAfter);
         if (differing)
             std::printf("FAIL %s: the screen differs from a full repaint in %d pixels within %d,%d %dx%d of the picture (%s)\n",
                         step.name.c_str(), differing, where.x, where.y, where.width, where.height, shots.c_str());
