@@ -54,7 +54,7 @@ stop() {
     rm -rf "$scratch"
 }
 trap stop EXIT
-trap 'exit 1' INT TERM
+trap 'echo "FAIL: interrupted"; exit 1' INT TERM
 
 user_env=(env -i PATH=/usr/bin:/bin HOME="$scratch/home" XDG_RUNTIME_DIR="$scratch/run")
 cd "$scratch"
@@ -82,7 +82,7 @@ user_env+=(WAYLAND_DISPLAY="$display" SWAYSOCK="$scratch/$swaysock")
 "${as_user[@]}" "${user_env[@]}" GDK_BACKEND=wayland ./vornsplineedit terrain.tga track.txt >editor.log 2>&1 &
 editor_pid=$!
 
-timeout 240 "${as_user[@]}" "${user_env[@]}" ./wayland_run ./virtual-pointer terrain.tga shots $keep &
+timeout 240 "${as_user[@]}" "${user_env[@]}" ./wayland_run shots $keep &
 driver_pid=$!
 wait "$driver_pid"
 status=$?

@@ -2,9 +2,9 @@
  *   move X Y     to that position on the output, in pixels
  *   press        the left button down
  *   release      the left button up
- * Each line is answered "ok" once the compositor has it, so that the caller can
- * time what follows from then. The pointer lives until standard input ends,
- * since a pointer that goes away makes the window under it forget its hover.
+ * Each line reaches the compositor before the next is read. The pointer lives
+ * until standard input ends, since a pointer that goes away makes the window
+ * under it forget its hover.
  * Usage: virtual-pointer OUTPUT_WIDTH OUTPUT_HEIGHT */
 #include <stdio.h>
 #include <stdlib.h>
@@ -68,8 +68,6 @@ int main(int argc, char **argv)
     wl_display_roundtrip(display);
     /* The seat announces its new pointer capability to the clients first. */
     usleep(300 * 1000);
-    printf("ready\n");
-    fflush(stdout);
 
     char line[128];
     while (fgets(line, sizeof line, stdin)) {
@@ -89,8 +87,6 @@ int main(int argc, char **argv)
             fprintf(stderr, "virtual-pointer: the compositor went away\n");
             return 1;
         }
-        printf("ok\n");
-        fflush(stdout);
     }
     zwlr_virtual_pointer_v1_destroy(pointer);
     wl_display_roundtrip(display);
