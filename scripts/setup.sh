@@ -44,3 +44,7 @@ vse_with_display() {
 # The validators of the desktop entry, the AppStream file and the manual page,
 # and the renderer of the icon sizes (test.sh and package.sh).
 VSE_DESKTOP_CHECK_PACKAGES=(desktop-file-utils appstream groff-base librsvg2-bin)
+
+# The Wayland run of the test suite: a headless compositor, its screenshot and
+# key tools, and the client library and scanner for the test's own pointer tool.
+VSE_WAYLAND_RUN_PACKAGES=(sway grim wtype libwayland-dev)
