@@ -85,6 +85,10 @@ void CanvasHandler::HandleMouse(int x, int y, int lx, int ly, int flags)
             return;
         }
         if (!motion && Has(flags, Release | InputFlags::Left)) {
+            // A display server may merge motions and leave out the last one:
+            // the drag ends where the button comes up.
+            if (lx != Doc()->moveLastX || ly != Doc()->moveLastY)
+                Doc()->DragMove(lx, ly);
             Doc()->FinishMove(lx, ly);
             LeaveMode();
             return;
@@ -188,6 +192,9 @@ void CanvasHandler::FinishBand(int lx, int ly)
         return;
     }
     wxLogStatus("Selected point(s).");
+    // Where the button comes up, should the last motion have been merged away.
+    bandCornerX = lx;
+    bandCornerY = ly;
     if (!additive)
         doc->UnselectAll();
 

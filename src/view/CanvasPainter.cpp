@@ -33,6 +33,10 @@ void CanvasPainter::Paint(wxDC& dc)
 
 void CanvasPainter::Paint(wxDC& dc, const wxRegion& area)
 {
+    if (canvas && canvas->GetClientSize() != shownSize) {
+        shownSize = canvas->GetClientSize();
+        scene.clear();
+    }
     Redraw();
     for (wxRegionIterator it(area); it; ++it)
         PaintArea(dc, it.GetRect());
@@ -106,13 +110,14 @@ const wxBitmap& CanvasPainter::SceneTile(int tx, int ty)
     return kept;
 }
 
-void CanvasPainter::ForgetScene(const wxRect& logical)
+wxRect CanvasPainter::ForgetScene(const wxRect& logical)
 {
-    if (logical.IsEmpty())
-        return;
-    for (int ty = std::max(logical.y, 0) / TileSize; ty * TileSize <= logical.GetBottom(); ++ty)
-        for (int tx = std::max(logical.x, 0) / TileSize; tx * TileSize <= logical.GetRight(); ++tx)
+    const int x0 = std::max(logical.x, 0) / TileSize, y0 = std::max(logical.y, 0) / TileSize;
+    int x1 = x0 - 1, y1 = y0 - 1;
+    for (int ty = y0; ty * TileSize <= logical.GetBottom(); y1 = ty++)
+        for (int tx = x0; tx * TileSize <= logical.GetRight(); x1 = tx++)
             scene.erase(std::uint64_t(std::uint32_t(ty)) << 32 | std::uint32_t(tx));
+    return wxRect(x0 * TileSize, y0 * TileSize, (x1 - x0 + 1) * TileSize, (y1 - y0 + 1) * TileSize);
 }
 
 bool CanvasPainter::DamagedRect(const BoundingBox& box, int margin, wxRect& rect) const
@@ -163,12 +168,18 @@ void CanvasPainter::Redraw()
             canvas->Refresh();
         return;
     }
-    for (const wxRect& rect : inScene) {
-        ForgetScene(rect);
-        RefreshLogical(rect);
-    }
+    // A tile drawn again may differ a little all over from what it was, as
+    // anti-aliasing hangs on everything stroked in it: it is shown whole.
+    for (const wxRect& rect : inScene)
+        RefreshLogical(ForgetScene(rect));
     for (const wxRect& rect : over)
         RefreshLogical(rect);
+}
+
+void CanvasPainter::RedrawAll()
+{
+    shownPath = nullptr;
+    Redraw();
 }
 
 void CanvasPainter::RefreshBand(const wxRect& band)

@@ -40,6 +40,9 @@ public:
     // drawing of the points that changed, or everything when the path or the
     // picture is another one.
     void Redraw();
+    // Asks for the whole canvas to be painted again from the picture and the
+    // path alone, nothing kept from earlier paints.
+    void RedrawAll();
     // Asks for the outline of a rubber band (in logical pixels) to be painted
     // again: where it is drawn now, or where it was.
     void RefreshBand(const wxRect& band);
@@ -57,7 +60,8 @@ private:
     // The tile's picture with the path beneath the highlight rings, as last
     // drawn; made again where the path's drawing changed.
     const wxBitmap& SceneTile(int tx, int ty);
-    void ForgetScene(const wxRect& logical);
+    // Lets go of the tiles that meet the area; the area they covered.
+    wxRect ForgetScene(const wxRect& logical);
     std::unordered_map<std::uint64_t, wxBitmap> scene;
     wxBitmap tile;
 
@@ -66,4 +70,6 @@ private:
     // about the path that is shown, over the picture that is shown.
     const TrackPath* shownPath = nullptr;
     wxBitmap shownPicture;
+    // The canvas's size at the last paint: a resize paints everything afresh.
+    wxSize shownSize;
 };

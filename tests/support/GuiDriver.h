@@ -165,7 +165,7 @@ inline bool ShowsItAll()
     wxImage canary(canvas->GetClientSize());
     canary.SetRGB(wxRect(canary.GetSize()), 255, 0, 255);
     EXPECT_TRUE(SameImage(CanvasScreenshot(), canary)) << "the grab does not show the canary";
-    canvas->Refresh();
+    CanvasPainter::Instance()->RedrawAll();
     const wxImage full = CanvasScreenshot();
     if (SameImage(shown, full))
         return true;

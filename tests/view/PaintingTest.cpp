@@ -109,4 +109,38 @@ TEST(Painting, MouseMoveAfterAChangeShowsWhatAFullRepaintShows)
     }
 }
 
+// A dense tangle over a picture with a texture, where many lines share each tile
+// of the painter: after each edit the canvas shows what a repaint from scratch
+// shows, also in the parts of a tile that the edit did not reach.
+TEST(Painting, EditsInADenseTangleShowAsARepaintFromScratch)
+{
+    wxImage texture(700, 600);
+    for (int y = 0; y < 600; ++y)
+        for (int x = 0; x < 700; ++x)
+            texture.SetRGB(x, y, x % 256, y % 256, (x * y) % 251);
+    PictureScope scope(700, 600);
+    Doc()->SetBackgroundBitmap(new wxBitmap(texture));
+    void (*const edits[])() = {
+        [] { Doc()->StartMove(0, 0), Doc()->DragMove(5, -3), Doc()->FinishMove(5, -3); },
+        [] { Doc()->AdjustWidth(3); },
+        [] { Doc()->DeleteSelected(); },
+        [] { Doc()->CreatePointAt(240, 200); },
+        [] { MainWindow::Instance()->SetPointType(1), Doc()->UnselectAll(), CanvasPainter::Instance()->Redraw(); },
+    };
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int> step(-18, 18);
+    for (std::size_t i = 0; i < std::size(edits); ++i) {
+        SCOPED_TRACE(i);
+        gui::ResetDocument();
+        wxPoint at(240, 200);
+        for (int k = 0; k < 300; ++k) {
+            at.x = std::clamp(at.x + step(rng), 140, 340), at.y = std::clamp(at.y + step(rng), 100, 300);
+            AddAt(at.x, at.y, 4 * Doc()->mapping.scaleY, k == 150);
+        }
+        EXPECT_TRUE(gui::ShowsItAll());
+        edits[i]();
+        EXPECT_TRUE(gui::ShowsItAll());
+    }
+}
+
 }  // namespace
