@@ -20,3 +20,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # One .exe that needs no DLL beside it: the compiler's own runtime and the C++
 # library linked in, as the toolkit is.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+
+# M_PI and its kin, which glibc's math.h gives without asking.
+set(CMAKE_C_FLAGS_INIT "-D_USE_MATH_DEFINES")
+set(CMAKE_CXX_FLAGS_INIT "-D_USE_MATH_DEFINES")
