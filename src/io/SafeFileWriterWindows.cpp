@@ -114,7 +114,8 @@ bool SafeFileWriter::Open(const std::string& target)
         error = std::strerror(EISDIR);
         return false;
     }
-    // The move would replace a read-only file all the same.
+    // A file marked read-only is one its owner wants kept: refused before
+    // anything is written, rather than left to the move (Wine replaces it).
     if (exists && (attributes & FILE_ATTRIBUTE_READONLY)) {
         error = std::strerror(EACCES);
         return false;
