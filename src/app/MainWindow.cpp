@@ -62,6 +62,7 @@ MainWindow::MainWindow()
 
     canvas = new TrackCanvas(panel, wxPoint(125, 5), wxSize(400, 400));
     canvas->SetScrollbars(1, 1, 400, 400, 0, 0);
+    CanvasPainter::Instance()->SetCanvas(canvas);
     canvas->SetFocus();
 
     canvasHandler = new CanvasHandler();
@@ -111,9 +112,10 @@ void MainWindow::SetPointType(int t)
 {
     typeRadioBox->SetSelection(t);
     EditorDocument* doc = EditorDocument::Instance();
-    for (TrackPoint* p : doc->selection)
+    for (TrackPoint* p : doc->selection) {
         p->type = t;
-    doc->GetTrackPath()->MarkingsChanged();
+        doc->GetTrackPath()->MarkingChanged(p);
+    }
     wxLogStatus("Changed point type to:  %d", t);
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <wx/region.h>
 #include <wx/utils.h>
 
 #include "app/MainWindow.h"
@@ -43,7 +44,11 @@ TrackCanvas::TrackCanvas(wxWindow* parent, const wxPoint& pos, const wxSize& siz
 
 void TrackCanvas::OnDraw(wxDC& dc)
 {
-    CanvasPainter::Instance()->Paint(dc);
+    // The area the toolkit asks for, from client to logical pixels.
+    wxRegion area = GetUpdateRegion();
+    const wxPoint origin = CalcUnscrolledPosition(wxPoint(0, 0));
+    area.Offset(origin.x, origin.y);
+    CanvasPainter::Instance()->Paint(dc, area);
 }
 
 wxPoint TrackCanvas::ToLogical(const wxPoint& client) const

@@ -66,7 +66,7 @@ void EditorDocument::Select(TrackPoint* point)
     SettleMove();
     point->flags |= TrackPoint::Selected;
     selection.insert(point);
-    GetTrackPath()->MarkingsChanged();
+    GetTrackPath()->MarkingChanged(point);
 }
 
 void EditorDocument::Unselect(TrackPoint* point)
@@ -74,7 +74,7 @@ void EditorDocument::Unselect(TrackPoint* point)
     SettleMove();
     point->flags &= ~TrackPoint::Selected;
     selection.erase(point);
-    GetTrackPath()->MarkingsChanged();
+    GetTrackPath()->MarkingChanged(point);
 }
 
 void EditorDocument::ToggleSelect(TrackPoint* point)
@@ -89,26 +89,31 @@ void EditorDocument::UnselectAll()
 {
     SettleMove();
     wxLogStatus("All points unselected.");
-    for (TrackPoint* p : GetTrackPath()->points)
+    for (TrackPoint* p : GetTrackPath()->points) {
+        if (p->IsSelected())
+            trackPath->MarkingChanged(p);
         p->flags &= ~TrackPoint::Selected;
+    }
     selection.clear();
-    trackPath->MarkingsChanged();
 }
 
 void EditorDocument::Highlight(TrackPoint* point)
 {
     point->flags |= TrackPoint::Highlighted;
+    GetTrackPath()->MarkingChanged(point);
 }
 
 void EditorDocument::Unhighlight(TrackPoint* point)
 {
     point->flags &= ~TrackPoint::Highlighted;
+    GetTrackPath()->MarkingChanged(point);
 }
 
 void EditorDocument::ClearHighlights()
 {
     for (TrackPoint* p : GetTrackPath()->points)
-        p->flags &= ~TrackPoint::Highlighted;
+        if (p->IsHighlighted())
+            Unhighlight(p);
 }
 
 void EditorDocument::StartMove(int lx, int ly)
@@ -126,12 +131,12 @@ void EditorDocument::DragMove(int lx, int ly)
                 double(ly - moveStartY) * mapping.scaleY);
     const float sx = float(double(lx - moveLastX) * mapping.scaleX);
     const float sy = float(-(double(ly - moveLastY) * mapping.scaleY));
-    for (TrackPoint* p : selection) {
-        p->x += sx;
-        p->y += sy;
-    }
-    if (trackPath)
-        trackPath->PointsChanged();
+    GetTrackPath()->Reshape(selection, [&] {
+        for (TrackPoint* p : selection) {
+            p->x += sx;
+            p->y += sy;
+        }
+    });
     if (!selection.empty() && (sx != 0.0f || sy != 0.0f))
         movedSinceIndexed = true;
     moveLastX = lx;
@@ -185,14 +190,14 @@ void EditorDocument::ReversePath()
 void EditorDocument::AdjustWidth(float delta)
 {
     TrackPoint* last = nullptr;
-    for (TrackPoint* p : selection) {
-        p->w = p->w + delta;
-        if (p->w < 0.5f)
-            p->w = 0.5f;
-        last = p;
-    }
-    if (trackPath)
-        trackPath->PointsChanged();
+    GetTrackPath()->Reshape(selection, [&] {
+        for (TrackPoint* p : selection) {
+            p->w = p->w + delta;
+            if (p->w < 0.5f)
+                p->w = 0.5f;
+            last = p;
+        }
+    });
     if (last)
         wxLogStatus("Point:  %7.2f,%7.2f (w = %.2f)", double(last->x), double(last->y),
                     double(last->w));

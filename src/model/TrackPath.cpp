@@ -2,15 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <iterator>
 #include <utility>
 
-#include <wx/dc.h>
-#include <wx/graphics.h>
 #include <wx/log.h>
 
 #include "model/CommandRecorder.h"
-#include "model/DcLogicalArea.h"
 #include "model/PixelMapping.h"
 #include "model/TrackPoint.h"
 #include "model/TrackSegment.h"
@@ -18,8 +16,6 @@
 namespace {
 const char* const NotInList = "Couldn't find point in list, something's weird!";
 }
-
-std::uint64_t TrackPath::lastRevision = 0;
 
 TrackPath::TrackPath() : valid(true), index(BoundingBox(0, 0, 0, 0, 0, 0)) {}
 
@@ -208,12 +204,12 @@ bool TrackPath::InsertPoint(TrackPoint* point, TrackSegment* segment)
         wxLogError("Invalid prev segment on point!  Not inserting!");
         return false;
     }
-    PointsChanged();
     index.Insert(point, 1);
 
     if (points.empty()) {
         points.first = points.last = point;
         points.count = 1;
+        Settle(point);
         return true;
     }
 
@@ -235,6 +231,7 @@ bool TrackPath::InsertPoint(TrackPoint* point, TrackSegment* segment)
             Discard(point);
             return false;
         }
+        DamageAround(a);  // the segment about to be split
         Unlink(a->nextSegment);
         auto* s1 = new TrackSegment(a, point);
         Link(s1);
@@ -245,6 +242,7 @@ bool TrackPath::InsertPoint(TrackPoint* point, TrackSegment* segment)
         point->nextSegment = s2;
         b->prevSegment = s2;
         ++points.count;
+        Settle(point);
         return true;
     }
 
@@ -261,6 +259,7 @@ bool TrackPath::InsertPoint(TrackPoint* point, TrackSegment* segment)
     point->nextSegment = nullptr;
     points.last = point;
     ++points.count;
+    Settle(point);
     return true;
 }
 
@@ -272,7 +271,7 @@ void TrackPath::RemovePoint(TrackPoint* point)
         wxLogError(NotInList);
         return;
     }
-    PointsChanged();
+    DamageAround(point);
 
     TrackPoint* a = point->PrevPoint();
     TrackPoint* b = point->NextPoint();
@@ -298,6 +297,8 @@ void TrackPath::RemovePoint(TrackPoint* point)
         b->prevSegment = nullptr;
     }
     index.Remove(point, true);
+    if (a || b)
+        Settle(a ? a : b);
 }
 
 void TrackPath::SetStart(TrackPoint* point, CommandRecorder* record)
@@ -368,7 +369,6 @@ void TrackPath::UpdatePointPosition(TrackPoint* point)
 {
     if (!point)
         return;
-    PointsChanged();
     Reindex(point);
     for (TrackSegment* s : {point->prevSegment, point->nextSegment}) {
         if (!s)
@@ -460,216 +460,168 @@ bool TrackPath::FindInBox(const BoundingBox& box, std::vector<SpatialObject*>& o
     return true;
 }
 
+void TrackPath::PointsChanged()
+{
+    edgesSettled = false;
+    DamageEverything();
+}
+
+void TrackPath::SettleEdges()
+{
+    if (edgesSettled)
+        return;
+    edgeReach = 0.0f;
+    for (TrackPoint* p : points) {
+        p->ComputeEdges();
+        GrowReach(*p);
+    }
+    edgesSettled = true;
+    DamageEverything();
+}
+
 namespace {
 
-// What one point draws of itself (its position and edges), in path
-// coordinates; empty when a corner is not a number and cannot be placed.
-struct Reach {
-    float minX, minY, maxX, maxY;
-    bool empty;
+struct EdgePoints {
+    float left[2], right[2];
 };
 
-Reach OwnReach(const TrackPoint& p)
+EdgePoints EdgesOf(const TrackPoint& p)
 {
-    const float xs[3] = {p.x, p.leftEdge[0], p.rightEdge[0]};
-    const float ys[3] = {p.y, p.leftEdge[1], p.rightEdge[1]};
-    for (int i = 0; i < 3; ++i)
-        if (std::isnan(xs[i]) || std::isnan(ys[i]))
-            return {0, 0, 0, 0, true};
-    return {std::min({xs[0], xs[1], xs[2]}), std::min({ys[0], ys[1], ys[2]}),
-            std::max({xs[0], xs[1], xs[2]}), std::max({ys[0], ys[1], ys[2]}), false};
+    return {{p.leftEdge[0], p.leftEdge[1]}, {p.rightEdge[0], p.rightEdge[1]}};
 }
 
-void SetTools(wxDC& dc, const wxColour& brush, wxBrushStyle brushStyle, const wxColour& pen,
-              int width)
+// Bit for bit, so that an edge that is not a number counts as unchanged when
+// it stays so, and the walk can stop.
+bool SameEdges(const EdgePoints& e, const TrackPoint& p)
 {
-    dc.SetBrush(wxBrush(brush, brushStyle));
-    dc.SetPen(wxPen(pen, width, wxPENSTYLE_SOLID));
+    return std::memcmp(e.left, p.leftEdge, sizeof e.left) == 0 &&
+           std::memcmp(e.right, p.rightEdge, sizeof e.right) == 0;
 }
 
-// One line pass (the centre line or a border) over the points in view: the
-// line from each point to the next, joined into one polyline per unbroken run,
-// so that a pass costs the toolkit a few calls instead of one per point. A
-// point that cannot be placed breaks the run, as it used to skip its line.
-// Cairo fills a stroke's whole outline at once, and a long polyline that
-// crosses itself again and again (a dense track) costs it more than several
-// short ones: runs are cut into polylines of at most this many points.
-constexpr std::size_t LongestPolyline = 64;
-
-template <typename Corner>
-void DrawLinePass(wxDC& dc, const std::vector<TrackPoint*>& shown, Corner corner)
+// Grows the box over a position; what is not a number cannot be drawn and is left out.
+void Cover(BoundingBox& box, bool& empty, float x, float y)
 {
-    std::vector<wxPoint> line;
-    const TrackPoint* lineEnd = nullptr;
-    auto flush = [&] {
-        if (line.size() >= 2)
-            dc.DrawLines(int(line.size()), line.data());
-        line.clear();
-        lineEnd = nullptr;
-    };
-    for (const TrackPoint* p : shown) {
-        const TrackPoint* next = p->NextPoint();
-        if (!next)
-            continue;
-        wxPoint a, b;
-        if (p != lineEnd) {
-            flush();
-            if (!corner(*p, a))
-                continue;
-        }
-        if (!corner(*next, b)) {
-            flush();
-            continue;
-        }
-        if (line.empty())
-            line.push_back(a);
-        line.push_back(b);
-        lineEnd = next;
-        if (line.size() >= LongestPolyline) {
-            flush();
-            line.push_back(b);  // the next polyline starts where this one ends
-            lineEnd = next;
-        }
+    if (std::isnan(x) || std::isnan(y))
+        return;
+    if (empty) {
+        box = BoundingBox(x, y, 0.0f, x, y, 0.0f);
+        empty = false;
+        return;
     }
-    flush();
+    box.minX = std::min(box.minX, x);
+    box.maxX = std::max(box.maxX, x);
+    box.minY = std::min(box.minY, y);
+    box.maxY = std::max(box.maxY, y);
 }
 
-// The markers of one type as paths of squares, each stroked once, where the
-// DC draws through a graphics context (as on GTK); one rectangle each
-// elsewhere. A path of thousands of squares spread over the view costs Cairo
-// far more per square than a few dozen do, so the squares go in batches.
-constexpr int LargestSquareBatch = 64;
-
-void DrawMarkerPass(wxDC& dc, const PixelMapping& mapping, const std::vector<TrackPoint*>& shown, int type)
+void CoverPoint(BoundingBox& box, bool& empty, const TrackPoint* p)
 {
-    wxGraphicsContext* gc = dc.GetGraphicsContext();
-    wxGraphicsPath squares;
-    if (gc)
-        squares = gc->CreatePath();
-    int any = 0;
-    for (const TrackPoint* p : shown) {
-        wxPoint at;
-        if (p->type != type || !mapping.WorldToPixel(p->x, p->y, at.x, at.y))
-            continue;
-        if (!gc) {
-            p->Draw(dc, mapping, TrackPoint::DrawMarker);
-            continue;
-        }
-        // What the DC's own rectangle gives: an outline one pixel in from the
-        // 6 x 6 box, so it covers the same pixels as a raster DC's.
-        squares.AddRectangle(at.x - 3, at.y - 3, 5, 5);
-        if (++any == LargestSquareBatch) {
-            gc->StrokePath(squares);
-            squares = gc->CreatePath();
-            any = 0;
-        }
-    }
-    if (any)
-        gc->StrokePath(squares);
+    if (!p)
+        return;
+    Cover(box, empty, p->x, p->y);
+    Cover(box, empty, p->leftEdge[0], p->leftEdge[1]);
+    Cover(box, empty, p->rightEdge[0], p->rightEdge[1]);
 }
 
 }  // namespace
 
-void TrackPath::Draw(wxDC& dc, const PixelMapping& mapping)
+void TrackPath::DamageEverything()
 {
-    DrawPasses(dc, mapping, nullptr);
+    damage.everything = true;
+    damage.boxes.clear();
 }
 
-void TrackPath::DrawBeneathHighlights(wxDC& dc, const PixelMapping& mapping, std::vector<TrackPoint*>& highlighted)
+void TrackPath::DamageBox(const BoundingBox& box)
 {
-    DrawPasses(dc, mapping, &highlighted);
-}
-
-void TrackPath::DrawHighlightRings(wxDC& dc, const PixelMapping& mapping, const std::vector<TrackPoint*>& points)
-{
-    SetTools(dc, wxColour(0, 0, 0), wxBRUSHSTYLE_TRANSPARENT, wxColour(50, 255, 255), 2);
-    for (TrackPoint* p : points)
-        if (p->IsHighlighted())
-            p->Draw(dc, mapping, TrackPoint::DrawHighlightRing);
-}
-
-void TrackPath::DrawPasses(wxDC& dc, const PixelMapping& mapping, std::vector<TrackPoint*>* highlighted)
-{
-    // Every mouse movement repaints, so points whose drawing cannot reach the
-    // DC's area are left out; a line from a visible point to one far away is
-    // still drawn, because each point's reach includes its next point's. The
-    // test runs in path coordinates, against the area widened by the largest
-    // ring and pen and a pixel for rounding, so that no point needs converting.
-    const wxRect area = DcLogicalArea(dc);
-    const int margin = 12 + 1;
-    float left, top, right, bottom;
-    const bool bounded = !area.IsEmpty() && mapping.PixelToWorld(area.x - margin, area.y - margin, left, top) &&
-                         mapping.PixelToWorld(area.x + area.width + margin, area.y + area.height + margin, right, bottom);
-    std::vector<TrackPoint*> shown;
-    shown.reserve(std::min<std::size_t>(points.size(), 4096));
-    auto place = [&](TrackPoint* p, Reach reach, const Reach& next) {
-        if (reach.empty) {
-            reach = next;
-        } else if (!next.empty) {
-            reach.minX = std::min(reach.minX, next.minX);
-            reach.minY = std::min(reach.minY, next.minY);
-            reach.maxX = std::max(reach.maxX, next.maxX);
-            reach.maxY = std::max(reach.maxY, next.maxY);
-        }
-        if (!bounded || (!reach.empty && reach.maxX >= left && reach.minX <= right && reach.maxY >= bottom &&
-                         reach.minY <= top))
-            shown.push_back(p);
-    };
-    // Each point's edges hang on its predecessor's, so they are computed for
-    // the whole chain, but only after something changed since the last time;
-    // in the same walk along the chain, while the point is at hand, as a
-    // point's reach is known once its successor's edges are.
-    const bool computeEdges = edgesRevision != shapeRevision;
-    TrackPoint* previous = nullptr;
-    Reach previousReach{0, 0, 0, 0, true};
-    for (TrackPoint* p : points) {
-        if (computeEdges)
-            p->ComputeEdges();
-        const Reach own = OwnReach(*p);
-        if (previous)
-            place(previous, previousReach, own);
-        previous = p;
-        previousReach = own;
-    }
-    if (previous)
-        place(previous, previousReach, Reach{0, 0, 0, 0, true});
-    edgesRevision = shapeRevision;
-
-    const wxColour white(255, 255, 255), black(0, 0, 0);
-    const wxColour green(50, 255, 50), blue(50, 50, 255), red(255, 50, 50);
-    if (points.size() > 1 && !shown.empty() && shown.front() == points.front()) {
-        SetTools(dc, green, wxBRUSHSTYLE_TRANSPARENT, green, 5);
-        points.front()->Draw(dc, mapping, TrackPoint::DrawStartLine);
-    }
-    const auto centre = [&](const TrackPoint& p, wxPoint& at) { return mapping.WorldToPixel(p.x, p.y, at.x, at.y); };
-    const auto leftCorner = [&](const TrackPoint& p, wxPoint& at) {
-        return mapping.WorldToPixel(p.leftEdge[0], p.leftEdge[1], at.x, at.y);
-    };
-    const auto rightCorner = [&](const TrackPoint& p, wxPoint& at) {
-        return mapping.WorldToPixel(p.rightEdge[0], p.rightEdge[1], at.x, at.y);
-    };
-    SetTools(dc, white, wxBRUSHSTYLE_SOLID, white, 1);
-    DrawLinePass(dc, shown, centre);
-    SetTools(dc, black, wxBRUSHSTYLE_TRANSPARENT, blue, 1);
-    DrawLinePass(dc, shown, leftCorner);
-    SetTools(dc, black, wxBRUSHSTYLE_TRANSPARENT, red, 1);
-    DrawLinePass(dc, shown, rightCorner);
-
-    const wxColour markerColours[3] = {blue, green, red};
-    for (int type = 0; type < 3; ++type) {
-        dc.SetPen(wxPen(markerColours[type], 2, wxPENSTYLE_SOLID));
-        DrawMarkerPass(dc, mapping, shown, type);
-    }
-    // Rings are few (the selection and the point under the cursor): one call each.
-    SetTools(dc, black, wxBRUSHSTYLE_TRANSPARENT, wxColour(255, 255, 50), 2);
-    for (TrackPoint* p : shown)
-        if (p->IsSelected())
-            p->Draw(dc, mapping, TrackPoint::DrawSelectedRing);
-    if (!highlighted) {
-        DrawHighlightRings(dc, mapping, shown);
+    if (damage.everything)
         return;
+    if (damage.boxes.size() >= MostDamageBoxes)
+        DamageEverything();
+    else
+        damage.boxes.push_back(box);
+}
+
+void TrackPath::DamagePosition(const TrackPoint* point)
+{
+    if (!point || std::isnan(point->x) || std::isnan(point->y))
+        return;
+    DamageBox(BoundingBox(point->x, point->y, 0.0f, point->x, point->y, 0.0f));
+}
+
+BoundingBox TrackPath::RunsAround(const TrackPoint* point, bool& empty)
+{
+    // Each run of the chain, from a waymark to the next, is drawn as one
+    // stroke, and the anti-aliasing of a stroke hangs a little on all of it:
+    // a change shows over the whole run of the point and that of the previous
+    // point, which draws the line to it.
+    const TrackPoint* q = point->PrevPoint() ? point->PrevPoint() : point;
+    while (!q->IsWaymark() && q->PrevPoint())
+        q = q->PrevPoint();
+    BoundingBox box;
+    bool past = false;  // past the point: the run ends at the next waymark
+    for (; q; q = q->NextPoint()) {
+        CoverPoint(box, empty, q);
+        if (past && q->IsWaymark())
+            break;
+        past = past || q == point;
     }
-    for (TrackPoint* p : shown)
-        if (p->IsHighlighted())
-            highlighted->push_back(p);
+    return box;
+}
+
+void TrackPath::DamageAround(const TrackPoint* point)
+{
+    if (!point || damage.everything)
+        return;
+    bool empty = true;
+    const BoundingBox box = RunsAround(point, empty);
+    if (!empty)
+        DamageBox(box);
+}
+
+void TrackPath::GrowReach(const TrackPoint& p)
+{
+    // Comparisons with a value that is not a number are false: such edges are not drawn.
+    for (const float* edge : {p.leftEdge, p.rightEdge})
+        for (const float d : {std::fabs(edge[0] - p.x), std::fabs(edge[1] - p.y)})
+            if (d > edgeReach)
+                edgeReach = d;
+}
+
+void TrackPath::Settle(TrackPoint* changed)
+{
+    if (edgesSettled) {
+        // The predecessor's bisector and the successor's direction hang on the
+        // changed point's position; every later point only on the left edge of
+        // the one before it.
+        TrackPoint* q = changed->PrevPoint() ? changed->PrevPoint() : changed;
+        const TrackPoint* lastBound = changed->NextPoint() ? changed->NextPoint() : changed;
+        bool bound = true;
+        for (; q; q = q->NextPoint()) {
+            const EdgePoints before = EdgesOf(*q);
+            q->ComputeEdges();
+            GrowReach(*q);
+            const bool same = SameEdges(before, *q);
+            if (!same && !damage.everything) {
+                bool empty = true;
+                BoundingBox box = RunsAround(q, empty);
+                Cover(box, empty, before.left[0], before.left[1]);
+                Cover(box, empty, before.right[0], before.right[1]);
+                if (!empty)
+                    DamageBox(box);
+            }
+            if (q == lastBound)
+                bound = false;
+            if (!bound && same)
+                break;
+        }
+    }
+    DamageAround(changed);
+}
+
+TrackPath::Damage TrackPath::TakeDamage()
+{
+    Damage taken;
+    std::swap(taken, damage);
+    damage.everything = false;
+    return taken;
 }

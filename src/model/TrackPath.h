@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "model/BoundingBox.h"
+
 #include "model/OctreeNode.h"
 #include "model/PointList.h"
 
@@ -43,16 +45,15 @@ public:
     void ReverseDirection(CommandRecorder* record);
     // Re-indexes a point whose x or y the caller has changed, and its segments.
     void UpdatePointPosition(TrackPoint* point);
-    // For callers that write a point's x, y or w without re-indexing it (a drag,
-    // a width change): the edges are recomputed before the next drawing. Every
-    // operation of the path itself does this on its own.
-    void PointsChanged() { shapeRevision = revision = ++lastRevision; }
-    // For callers that change a point's type or its selected flag: the edges stay.
-    void MarkingsChanged() { revision = ++lastRevision; }
-    // Changes with every operation of the path and every call of the two above,
-    // and is never the same for two paths: a drawing of the path (highlight
-    // rings aside) holds for as long as the revision does.
-    std::uint64_t Revision() const { return revision; }
+    // For callers that change points' x, y or w themselves (a drag, a width
+    // change): change() makes the change; the edges and the damage follow.
+    template <typename Points, typename Change>
+    void Reshape(const Points& changed, Change&& change);
+    // For callers that change a point's type or its flags: its marker and rings.
+    void MarkingChanged(const TrackPoint* point) { DamagePosition(point); }
+    // For callers that changed points without saying which: every edge is
+    // computed again and the whole drawing is damaged.
+    void PointsChanged();
     // The point's position in the chain, or points.end() when it is not there.
     PointList::iterator FindPointNode(TrackPoint* point);
 
@@ -68,13 +69,29 @@ public:
     // Writes the path to the named file; false (after reporting why) when it was not saved.
     bool Save(const char* name);
 
-    // Draws the path with its pens, in passes: edges, lines, markers, rings.
+    // Draws the path with its pens, in passes: the start line, centre line,
+    // borders, markers and rings of the points whose drawing reaches the DC's
+    // logical area. Defined with the rest of the drawing, in the view.
     void Draw(wxDC& dc, const PixelMapping& mapping);
-    // All of Draw but its last pass, the highlight rings, which are left to the
-    // caller: the points that would get one are added to highlighted.
-    void DrawBeneathHighlights(wxDC& dc, const PixelMapping& mapping, std::vector<TrackPoint*>& highlighted);
-    // That last pass over the given points: a ring for each one highlighted.
-    static void DrawHighlightRings(wxDC& dc, const PixelMapping& mapping, const std::vector<TrackPoint*>& points);
+
+    // Edge points are kept as the points change: every operation of the path,
+    // and Reshape, computes them again from each change along the chain until
+    // they come out as they were. A path just read or copied computes them all
+    // on first need, here.
+    void SettleEdges();
+    // No point's edge points lie further from it than this on either axis.
+    float EdgeReach() const { return edgeReach; }
+
+    // What changed in the drawing of the path since the damage was last taken:
+    // boxes in path coordinates, each around everything that the changed points
+    // and their neighbours drew before or draw after the change (positions and
+    // edge points; markers, rings and pens lie within a few pixels of them).
+    // everything is set when the whole drawing must be done again.
+    struct Damage {
+        std::vector<BoundingBox> boxes;
+        bool everything = true;
+    };
+    Damage TakeDamage();
 
     std::size_t Count() const { return points.size(); }
 
@@ -86,13 +103,25 @@ public:
     OctreeNode index;
 
 private:
-    static std::uint64_t lastRevision;
-    std::uint64_t revision = ++lastRevision;
-    // The revision of the chain and the points' x, y and w, and the one whose
-    // edges the points hold: repainting a large path whose shape has not
-    // changed skips computing them all again.
-    std::uint64_t shapeRevision = revision;
-    std::uint64_t edgesRevision = 0;
+    // Beyond this many boxes a change is taken for one of everything: a move
+    // of many points is drawn again whole at less cost than box by box.
+    static constexpr std::size_t MostDamageBoxes = 256;
+
+    bool edgesSettled = false;
+    float edgeReach = 0.0f;
+    Damage damage;
+
+    // Damages what the point and its predecessor draw as they stand now.
+    void DamageAround(const TrackPoint* point);
+    static BoundingBox RunsAround(const TrackPoint* point, bool& empty);
+    void DamagePosition(const TrackPoint* point);
+    void DamageBox(const BoundingBox& box);
+    void DamageEverything();
+    // After the point changed: computes the edges again from its predecessor
+    // through its successor, then on while they come out different, and damages
+    // what it and its neighbours draw now.
+    void Settle(TrackPoint* changed);
+    void GrowReach(const TrackPoint& point);
 
     // Links the points, in order, after the last point and indexes them and
     // their new segments in one go.
@@ -101,7 +130,15 @@ private:
     void Unlink(TrackSegment* segment);
     void Reindex(TrackPoint* point);
     void Discard(TrackPoint* point);
-    // The passes of Draw; the highlight rings too unless highlighted is given.
-    void DrawPasses(wxDC& dc, const PixelMapping& mapping, std::vector<TrackPoint*>* highlighted);
     static void DeleteIndexed(OctreeNode& node);
 };
+
+template <typename Points, typename Change>
+void TrackPath::Reshape(const Points& changed, Change&& change)
+{
+    for (const TrackPoint* p : changed)
+        DamageAround(p);
+    change();
+    for (TrackPoint* p : changed)
+        Settle(p);
+}

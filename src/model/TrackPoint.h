@@ -22,6 +22,9 @@ public:
     static constexpr int DrawLeftBorder = 32;
     static constexpr int DrawStartLine = 64;
 
+    // Every this many points made, one is a waymark.
+    static constexpr unsigned WaymarkSpacing = 64;
+
     TrackPoint(float x, float y, float w, int type);
     // Takes the values and flags; links and edge points are not copied.
     TrackPoint(const TrackPoint& src);
@@ -31,7 +34,8 @@ public:
     // Reads the previous point's leftEdge, so points are computed in chain order.
     void ComputeEdges();
 
-    // Draws the requested parts with the DC's current pen and brush.
+    // Draws the requested parts with the DC's current pen and brush (defined
+    // with the rest of the drawing, in the view).
     void Draw(wxDC& dc, const PixelMapping& mapping, int parts) const;
 
     // The degenerate box at the point's position (layer 0).

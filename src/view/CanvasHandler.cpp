@@ -29,13 +29,6 @@ void Repaint()
     CanvasPainter::Instance()->Redraw();
 }
 
-// After a change of nothing but the highlight or the band: the painter may keep
-// the rest of the picture from before.
-void RepaintHover()
-{
-    CanvasPainter::Instance()->RedrawHover();
-}
-
 bool Has(int flags, int bits)
 {
     return (flags & bits) == bits;
@@ -121,11 +114,11 @@ void CanvasHandler::HandleMouse(int x, int y, int lx, int ly, int flags)
 
     if (motion) {
         Hover(lx, ly);
-        RepaintHover();
+        Repaint();
     } else if (flags & Leave) {
         Doc()->ClearHighlights();
         hoverPoint = nullptr;
-        RepaintHover();
+        Repaint();
         wxLogStatus("");
     }
 }
@@ -144,7 +137,7 @@ void CanvasHandler::BeginLeftPress(int lx, int ly, bool control)
         bandAnchorX = bandCornerX = lx;
         bandAnchorY = bandCornerY = ly;
         bandShown = false;
-        RepaintHover();  // nothing to see yet: the band shows from the first drag step
+        Repaint();  // nothing to see yet: the band shows from the first drag step
         return;
     }
 
@@ -169,15 +162,16 @@ void CanvasHandler::DragBand(int lx, int ly)
     wxLogStatus("dx,dy = %7.2f,%7.2f", double(lx - bandAnchorX) * doc->mapping.scaleX,
                 double(ly - bandAnchorY) * doc->mapping.scaleY);
     // XOR drawing does not reach the screen on every back end, so the band is
-    // drawn over a fresh repaint of the canvas instead.
-    wxRect old;
-    const bool wasShown = GetBand(old);
+    // painted over the canvas where it was and where it is now.
+    wxRect band;
+    if (GetBand(band))
+        CanvasPainter::Instance()->RefreshBand(band);
     bandCornerX = lx;
     bandCornerY = ly;
     bandShown = true;
-    RepaintHover();
-    if (wasShown)
-        CanvasPainter::Instance()->EraseBand(old);
+    GetBand(band);
+    CanvasPainter::Instance()->RefreshBand(band);
+    Repaint();
 }
 
 void CanvasHandler::FinishBand(int lx, int ly)
@@ -186,7 +180,7 @@ void CanvasHandler::FinishBand(int lx, int ly)
     wxRect shown;
     if (GetBand(shown)) {
         bandShown = false;
-        CanvasPainter::Instance()->EraseBand(shown);  // the repaints below stop at the picture
+        CanvasPainter::Instance()->RefreshBand(shown);
     }
     if (StillClick(lx, bandAnchorX, bandCornerX) && StillClick(ly, bandAnchorY, bandCornerY)) {
         doc->CreatePointAt(lx, ly);

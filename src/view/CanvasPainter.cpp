@@ -1,19 +1,14 @@
 #include "view/CanvasPainter.h"
 
-#include <algorithm>
-
-#include <wx/dcclient.h>
 #include <wx/dcmemory.h>
 #include <wx/region.h>
+#include <wx/scrolwin.h>
 
 #include "app/MainWindow.h"
-#include "app/TrackCanvas.h"
 #include "editor/EditorDocument.h"
-#include "model/DcLogicalArea.h"
 #include "model/TrackPath.h"
-#include "model/TrackPoint.h"
 #include "view/CanvasHandler.h"
-#include "view/ViewTransform.h"
+#include "view/DcLogicalArea.h"
 
 namespace {
 
@@ -30,18 +25,16 @@ void DrawBand(wxDC& dc, const wxRect& band)
 
 void CanvasPainter::Paint(wxDC& dc)
 {
-    Compose(dc, false);
+    PaintArea(dc, DcLogicalArea(dc));
 }
 
-bool CanvasPainter::SceneHolds(const wxRect& area, const wxBitmap& picture, std::uint64_t revision,
-                               const PixelMapping& mapping) const
+void CanvasPainter::Paint(wxDC& dc, const wxRegion& area)
 {
-    return scene.IsOk() && sceneArea.Contains(area) && scenePicture.IsSameAs(picture) &&
-           sceneRevision == revision && sceneMapping.hasPicture == mapping.hasPicture &&
-           sceneMapping.width == mapping.width && sceneMapping.height == mapping.height;
+    for (wxRegionIterator it(area); it; ++it)
+        PaintArea(dc, it.GetRect());
 }
 
-void CanvasPainter::Compose(wxDC& dc, bool reuseScene)
+void CanvasPainter::PaintArea(wxDC& dc, const wxRect& logical)
 {
     EditorDocument* doc = EditorDocument::Instance();
     const wxBitmap* background = doc->GetBackgroundBitmap();
@@ -49,99 +42,104 @@ void CanvasPainter::Compose(wxDC& dc, bool reuseScene)
         dc.DrawText("No image", 20, 20);
         return;
     }
-    const int w = background->IsOk() ? background->GetWidth() : 0;
-    const int h = background->IsOk() ? background->GetHeight() : 0;
-
-    CanvasHandler* handler = MainWindow::Instance()->canvasHandler;
+    const wxRect picture(0, 0, background->IsOk() ? background->GetWidth() : 0,
+                         background->IsOk() ? background->GetHeight() : 0);
     wxRect band;
-    const bool banding = handler->GetBand(band);
+    const bool banding = MainWindow::Instance()->canvasHandler->GetBand(band);
 
-    // Only the part of the picture that the DC can show is composed: with a large
-    // picture the rest would be drawn and copied for nothing.
-    const wxRect area = DcLogicalArea(dc).Intersect(wxRect(0, 0, w, h));
+    const wxRect area = wxRect(logical).Intersect(picture);
     if (!area.IsEmpty()) {
+        doc->SettleMove();  // the drawing finds the points through the index
         TrackPath* path = doc->GetTrackPath();
         const PixelMapping mapping = doc->Mapping();
-        if (!reuseScene || !SceneHolds(area, *background, path->Revision(), mapping)) {
-            if (!scene.IsOk() || scene.GetSize() != area.GetSize())
-                scene = wxBitmap(area.width, area.height, -1);
-            sceneArea = area;
-            sceneHighlights.clear();
-            wxMemoryDC memory(scene);
-            memory.SetDeviceOrigin(-area.x, -area.y);
-            memory.DrawBitmap(*background, 0, 0, false);
-            path->DrawBeneathHighlights(memory, mapping, sceneHighlights);
-            memory.SelectObject(wxNullBitmap);
-            scenePicture = *background;
-            sceneRevision = path->Revision();
-            sceneMapping = mapping;
+        if (!tile.IsOk())
+            tile = wxBitmap(TileSize, TileSize, -1);
+        wxMemoryDC memory(tile);
+        // Whole tiles of a fixed grid, always: Cairo's anti-aliasing of a line
+        // depends a little on the bounds of the surface it is drawn on, and on
+        // the same tile a pixel comes out the same in every repaint.
+        for (int ty = area.y / TileSize; ty * TileSize <= area.GetBottom(); ++ty) {
+            for (int tx = area.x / TileSize; tx * TileSize <= area.GetRight(); ++tx) {
+                const wxRect part = wxRect(tx * TileSize, ty * TileSize, TileSize, TileSize).Intersect(area);
+                memory.SetDeviceOrigin(-tx * TileSize, -ty * TileSize);
+                // A tile holds whatever the last one left; the picture's partly
+                // transparent pixels must not show it.
+                memory.SetBackground(*wxBLACK_BRUSH);
+                memory.Clear();
+                memory.DrawBitmap(*background, 0, 0, false);
+                path->Draw(memory, mapping);
+                if (banding)
+                    DrawBand(memory, band);  // so that the band does not flicker over the picture
+                dc.Blit(part.x, part.y, part.width, part.height, &memory, part.x, part.y, wxCOPY, false);
+            }
         }
-        // The rings of then, and of the point the cursor has come to since.
-        std::vector<TrackPoint*> rings;
-        for (TrackPoint* p : sceneHighlights)
-            if (p->IsHighlighted())
-                rings.push_back(p);
-        TrackPoint* hover = handler->hoverPoint;
-        if (hover && hover->IsHighlighted() && std::find(rings.begin(), rings.end(), hover) == rings.end())
-            rings.push_back(hover);
-
-        wxMemoryDC source(scene);
-        source.SetDeviceOrigin(-sceneArea.x, -sceneArea.y);
-        if (rings.empty() && !banding) {
-            dc.Blit(area.x, area.y, area.width, area.height, &source, area.x, area.y, wxCOPY, false);
-        } else {
-            wxBitmap buffer(area.width, area.height, -1);
-            wxMemoryDC memory(buffer);
-            memory.SetDeviceOrigin(-area.x, -area.y);
-            memory.Blit(area.x, area.y, area.width, area.height, &source, area.x, area.y, wxCOPY, false);
-            TrackPath::DrawHighlightRings(memory, mapping, rings);
-            if (banding)
-                DrawBand(memory, band);  // so that the band does not flicker over the picture
-            dc.Blit(area.x, area.y, area.width, area.height, &memory, area.x, area.y, wxCOPY, false);
-            memory.SelectObject(wxNullBitmap);
-        }
-        source.SelectObject(wxNullBitmap);
+        memory.SelectObject(wxNullBitmap);
     }
-    // Again over the canvas, where it reaches past a small picture.
-    if (banding)
-        DrawBand(dc, band);
+    // Where the band reaches past the picture, over the canvas's own background.
+    if (banding && !picture.Contains(band)) {
+        wxRegion outside(wxRect(logical).Intersect(wxRect(band).Inflate(BandPenWidth)));
+        outside.Subtract(picture);
+        for (wxRegionIterator it(outside); it; ++it) {
+            dc.SetClippingRegion(it.GetRect());
+            DrawBand(dc, band);
+            dc.DestroyClippingRegion();
+        }
+    }
+}
+
+bool CanvasPainter::DamagedRect(const BoundingBox& box, wxRect& rect) const
+{
+    const PixelMapping mapping = EditorDocument::Instance()->mapping;
+    int left, top, right, bottom;
+    if (!mapping.WorldToPixel(box.minX, box.maxY, left, top) || !mapping.WorldToPixel(box.maxX, box.minY, right, bottom))
+        return false;
+    rect = wxRect(wxPoint(left, top), wxPoint(right, bottom)).Inflate(DrawingMargin);
+    return true;
+}
+
+void CanvasPainter::RefreshLogical(const wxRect& logical)
+{
+    canvas->RefreshRect(wxRect(canvas->CalcScrolledPosition(logical.GetTopLeft()), logical.GetSize()));
 }
 
 void CanvasPainter::Redraw()
 {
-    RedrawCanvas(false);
-}
-
-void CanvasPainter::RedrawHover()
-{
-    RedrawCanvas(true);
-}
-
-void CanvasPainter::RedrawCanvas(bool reuseScene)
-{
-    TrackCanvas* canvas = MainWindow::Instance()->canvas;
-    // Nothing can be seen before the window is shown, and the first paint must
-    // find the canvas at its real size (the default picture takes that size).
-    if (!canvas->IsShownOnScreen())
+    if (!canvas)
         return;
-    wxClientDC dc(canvas);
-    canvas->PrepareDC(dc);
-    Compose(dc, reuseScene);
-}
-
-void CanvasPainter::EraseBand(const wxRect& band)
-{
-    TrackCanvas* canvas = MainWindow::Instance()->canvas;
-    const wxBitmap* background = EditorDocument::Instance()->background;
-    if (!canvas->IsShownOnScreen() || !background || !background->IsOk())
-        return;
-    // Paint never touches the canvas beyond the picture, so the toolkit puts back
-    // its own background there; within the picture the next repaint covers the band.
-    wxRegion outside(wxRect(band).Inflate(BandPenWidth));
-    outside.Subtract(wxRect(0, 0, background->GetWidth(), background->GetHeight()));
-    for (wxRegionIterator it(outside); it; ++it) {
-        const wxRect logical = it.GetRect();
-        canvas->RefreshRect(wxRect(canvas->CalcScrolledPosition(logical.GetTopLeft()), logical.GetSize()));
+    EditorDocument* doc = EditorDocument::Instance();
+    TrackPath* path = doc->GetTrackPath();
+    path->SettleEdges();
+    const TrackPath::Damage damage = path->TakeDamage();
+    const wxBitmap* picture = doc->background;
+    const bool samePicture = picture && shownPicture.IsOk() && shownPicture.IsSameAs(*picture);
+    bool everything = damage.everything || path != shownPath || !samePicture;
+    std::vector<wxRect> rects;
+    for (const BoundingBox& box : damage.boxes) {
+        if (everything)
+            break;
+        wxRect rect;
+        everything = !DamagedRect(box, rect);
+        rects.push_back(rect);
     }
-    canvas->Update();
+    if (everything) {
+        shownPath = path;
+        shownPicture = picture ? *picture : wxNullBitmap;
+        canvas->Refresh();
+        return;
+    }
+    for (const wxRect& rect : rects)
+        RefreshLogical(rect);
+}
+
+void CanvasPainter::RefreshBand(const wxRect& band)
+{
+    if (!canvas)
+        return;
+    // Only the outline is drawn: its four sides, as wide as its pen, and a pixel for rounding.
+    const int d = BandPenWidth + 1;
+    const wxRect outline = wxRect(band).Inflate(d);
+    RefreshLogical(wxRect(outline.x, outline.y, outline.width, 2 * d));
+    RefreshLogical(wxRect(outline.x, outline.GetBottom() + 1 - 2 * d, outline.width, 2 * d));
+    RefreshLogical(wxRect(outline.x, outline.y, 2 * d, outline.height));
+    RefreshLogical(wxRect(outline.GetRight() + 1 - 2 * d, outline.y, 2 * d, outline.height));
 }

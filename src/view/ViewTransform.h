@@ -1,6 +1,4 @@
 #pragma once
 
-#include "model/DcLogicalArea.h"
-
 // One step of a right-button pan, in client pixels: the picture follows the mouse.
 void PanView(int lastX, int lastY, int x, int y);

@@ -114,18 +114,24 @@ inline void Hold(int modifiers, bool down)
     Pump(20);
 }
 
-// What the screen shows over the canvas.
+// What the screen shows over the canvas, after the paints already asked for.
 inline wxImage CanvasScreenshot()
 {
     TrackCanvas* canvas = MainWindow::Instance()->canvas;
+    canvas->Update();
     const wxRect rect(canvas->ClientToScreen(wxPoint(0, 0)), canvas->GetClientSize());
     wxScreenDC screen;
 #ifdef __WXGTK__
-    // Cairo would hand out its snapshot of the last grab: mark the root surface changed.
+    // Cairo would hand out its snapshot of the last grab: mark the root surface
+    // changed, or the grab would prove nothing.
     const auto target = reinterpret_cast<void* (*)(void*)>(dlsym(RTLD_DEFAULT, "cairo_get_target"));
     const auto dirty = reinterpret_cast<void (*)(void*)>(dlsym(RTLD_DEFAULT, "cairo_surface_mark_dirty"));
-    if (wxGraphicsContext* gc = screen.GetGraphicsContext(); gc && target && dirty)
-        dirty(target(gc->GetNativeContext()));
+    wxGraphicsContext* gc = screen.GetGraphicsContext();
+    if (!gc || !target || !dirty) {
+        ADD_FAILURE() << "cannot make the screen grab see the screen anew";
+        return wxImage();
+    }
+    dirty(target(gc->GetNativeContext()));
 #endif
     wxBitmap bitmap(rect.width, rect.height, 24);
     wxMemoryDC memory(bitmap);
@@ -134,13 +140,44 @@ inline wxImage CanvasScreenshot()
     return bitmap.ConvertToImage();
 }
 
-// Whether the canvas already shows what a full repaint shows.
+// Whether two grabs agree within the canvas's frame: the toolkit draws the
+// frame's rounded corners over the canvas on its own repaints, anti-aliased
+// over whatever lay there, so the outermost pixels are not the painter's.
+inline bool SameImage(const wxImage& a, const wxImage& b, int frame = 6)
+{
+    if (!a.IsOk() || !b.IsOk() || a.GetSize() != b.GetSize())
+        return false;
+    const int w = a.GetWidth(), h = a.GetHeight();
+    for (int y = frame; y < h - frame; ++y)
+        if (std::memcmp(a.GetData() + 3 * (y * w + frame), b.GetData() + 3 * (y * w + frame), 3 * (w - 2 * frame)) != 0)
+            return false;
+    return true;
+}
+
+// Whether the canvas already shows what a full repaint shows. In between, a
+// canary colour over the whole canvas must show in a grab, so that a grab that
+// does not see the screen, or a repaint that leaves a part out, cannot pass.
 inline bool ShowsItAll()
 {
+    TrackCanvas* canvas = MainWindow::Instance()->canvas;
     const wxImage shown = CanvasScreenshot();
-    CanvasPainter::Instance()->Redraw();
+    {
+        wxClientDC dc(canvas);
+        dc.SetBackground(wxBrush(wxColour(255, 0, 255)));
+        dc.Clear();
+    }
+    wxImage canary(canvas->GetClientSize());
+    canary.SetRGB(wxRect(canary.GetSize()), 255, 0, 255);
+    EXPECT_TRUE(SameImage(CanvasScreenshot(), canary)) << "the grab does not show the canary";
+    canvas->Refresh();
     const wxImage full = CanvasScreenshot();
-    return std::memcmp(shown.GetData(), full.GetData(), 3 * full.GetWidth() * full.GetHeight()) == 0;
+    if (SameImage(shown, full))
+        return true;
+    static int mismatches = 0;  // kept beside the test program for a person to look at
+    const wxString name = wxString::Format("canvas-mismatch-%d", ++mismatches);
+    shown.SaveFile(name + "-shown.png", wxBITMAP_TYPE_PNG), full.SaveFile(name + "-full.png", wxBITMAP_TYPE_PNG);
+    ADD_FAILURE() << "the canvas differs from a full repaint; see " << name << "-*.png";
+    return false;
 }
 
 // Lines may be anti-aliased: some pixel within r of (x, y) must carry about the colour.

@@ -1,4 +1,4 @@
-#include "model/DcLogicalArea.h"
+#include "view/DcLogicalArea.h"
 
 #include <wx/dc.h>
 
