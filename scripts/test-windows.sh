@@ -54,6 +54,11 @@ window=$(timeout 60 xdotool search --sync --onlyvisible --name 'VORN Spline Edit
 [ -n "$window" ] || { fail "no editor window"; exit 1; }
 sleep 3  # painted
 echo "window: $(xdotool getwindowname "$window")"
+# Wine hands the frame's icons to X: the 32 x 32 loaded by name, and a small one
+# from the group, which a single icon would not give.
+icons=$(xprop -id "$window" _NET_WM_ICON | grep -o 'Icon ([0-9]* x [0-9]*)' | sort -u | tr '\n' ' ')
+echo "window icons: $icons"
+case "$icons" in *"16 x 16"*"32 x 32"*) ;; *) fail "the window's icons: $icons" ;; esac
 shot
 check_shot "$work/track.txt" session-start.png || fail "the start-up screen"
 read -r ox oy < <(python3 tests/windows/screen_check.py locate "$scratch/shot.xwd" "$work/terrain.tga")

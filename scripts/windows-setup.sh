@@ -7,7 +7,7 @@ VSE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 VSW_HOST=x86_64-w64-mingw32
 VSW_CACHE=${VSE_WINDOWS_CACHE:-/var/cache/vornsplineedit}
 VSW_PACKAGES=(cmake make dpkg-dev g++-mingw-w64-x86-64-posix nsis wine wine64 zip icoutils
-              librsvg2-bin libgtest-dev xvfb xauth xdotool x11-apps python3)
+              librsvg2-bin libgtest-dev xvfb xauth xdotool x11-apps x11-utils python3)
 
 # Seconds since the given start, for the timings the scripts print.
 vsw_since() { echo $(( $(date +%s) - $1 )); }
