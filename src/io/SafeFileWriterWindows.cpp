@@ -125,10 +125,10 @@ bool SafeFileWriter::Open(const std::string& target)
     const std::size_t start = NameStart(target);
     const std::string prefix = target.substr(0, start) + "~" + target.substr(start) + "." +
                                std::to_string(::GetCurrentProcessId()) + ".";
+    // Making it is one failable step, however many names it tries.
     int fd = -1;
-    for (unsigned attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        if (InjectedFault())
-            break;
+    const bool faulted = InjectedFault();
+    for (unsigned attempt = 0; !faulted && fd < 0 && attempt < 100; ++attempt) {
         const std::string name = prefix + std::to_string(::GetTickCount() + attempt) + ".tmp";
         fd = ::_wopen(platform::WideName(name.c_str()).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_TEXT,
                       _S_IREAD | _S_IWRITE);
