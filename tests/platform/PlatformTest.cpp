@@ -2,6 +2,7 @@
 // they name, whatever their letters, and a save that Windows refuses leaves the
 // old file whole. Windowless, so that it runs wherever the program is built.
 #include "io/Platform.h"
+#include "io/SafeFileWriter.h"
 #include "support/Harness.h"
 
 namespace {
@@ -93,6 +94,32 @@ TEST(Platform, SavesReachTheNamedFileAndLeaveNothingElse)
         EXPECT_EQ(Errors().size(), c.saved ? 0u : 1u);
         if (c.readOnly)
             fs::permissions(Native(name), fs::perms::owner_write, fs::perm_options::add);
+    }
+}
+
+// Every failable step of a save over a file with a non-ASCII name, failed in turn.
+TEST(Platform, AFaultAtAnyStepOfASaveKeepsTheOldFile)
+{
+    wxLog::SetActiveTarget(&LogCapture::Get());
+    TrackPath path;
+    path.InsertPoint(new TrackPoint(1, 2, 3, 0), nullptr);
+    path.InsertPoint(new TrackPoint(-4.5f, 5.25f, 0.5f, 2), nullptr);
+    const std::string dir = Temp("faults"), name = dir + "/Fåglar.txt";
+    fs::create_directories(Native(dir));
+    for (int step = 0;; ++step) {
+        SCOPED_TRACE(step);
+        std::ofstream(Native(name), std::ios::binary) << "old";
+        SafeFileWriter::failStepForTesting = step;
+        const bool saved = path.Save(name.c_str());
+        const bool faulted = SafeFileWriter::failStepForTesting < 0;
+        SafeFileWriter::failStepForTesting = -1;
+        EXPECT_EQ(std::distance(fs::directory_iterator(Native(dir)), {}), 1) << "a file left behind";
+        // Step 0 makes the temporary file: without it the file is written in place, and all of it.
+        const bool whole = !faulted || step == 0;
+        EXPECT_EQ(saved, whole);
+        EXPECT_EQ(ReadNative(name), whole ? AsWritten(Saved) : "old");
+        if (!faulted)
+            break;
     }
 }
 
