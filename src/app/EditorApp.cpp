@@ -10,6 +10,12 @@
 
 bool EditorApp::OnInit()
 {
+#ifdef __WXMSW__
+    // File names pass through the program as char strings; on Windows these
+    // hold UTF-8, which the platform layer widens for the system's calls, so
+    // that any name the system allows can be opened and shown.
+    wxConvFileName = &wxConvUTF8;
+#endif
     EditorDocument::Create(nullptr);
     FileCommands::Create(nullptr);
     CanvasPainter::Create(nullptr);
@@ -17,7 +23,7 @@ bool EditorApp::OnInit()
     EditorDocument::Instance()->host = MainWindow::Instance();
 
     for (int i = 1; i < argc; ++i)
-        FileCommands::Instance()->OpenByExtension(argv[i].fn_str());
+        FileCommands::Instance()->OpenByExtension(argv[i].mb_str(wxConvFile));
 
     SetTopWindow(MainWindow::Instance()->frame);
     MainWindow::Instance()->frame->Show(true);

@@ -88,7 +88,7 @@ void MainFrame::OnOpenSpline(wxCommandEvent&)
 {
     const wxString path = AskForFile(pathOpenDialog, "Load Track Path File", PathWildcard, wxFD_OPEN);
     if (!path.empty())
-        FileCommands::Instance()->LoadSpline(path.fn_str());
+        FileCommands::Instance()->LoadSpline(path.mb_str(wxConvFile));
 }
 
 void MainFrame::OnOpenImage(wxCommandEvent&)
@@ -97,7 +97,7 @@ void MainFrame::OnOpenImage(wxCommandEvent&)
         AskForFile(imageDialog, "Load Image",
                    "TGA Bitmaps (*.tga)|*.tga|Windows Bitmaps (*.bmp)|*.bmp|All Files|*.*", wxFD_OPEN);
     if (!path.empty())
-        FileCommands::Instance()->LoadImageFile(path.fn_str());
+        FileCommands::Instance()->LoadImageFile(path.mb_str(wxConvFile));
 }
 
 void MainFrame::OnSaveSpline(wxCommandEvent& event)
@@ -116,7 +116,7 @@ void MainFrame::OnSaveSplineAs(wxCommandEvent&)
     const wxString path = AskForFile(pathSaveDialog, "Save Track Path File", PathWildcard,
                                      wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
     if (!path.empty())
-        FileCommands::Instance()->SaveSpline(EditorDocument::Instance()->GetTrackPath(), path.fn_str());
+        FileCommands::Instance()->SaveSpline(EditorDocument::Instance()->GetTrackPath(), path.mb_str(wxConvFile));
 }
 
 void MainFrame::OnQuit(wxCommandEvent&)
@@ -154,5 +154,5 @@ void MainFrame::OnDropFiles(wxDropFilesEvent& event)
 {
     const wxString* files = event.GetFiles();
     for (int i = 0; i < event.GetNumberOfFiles(); ++i)
-        FileCommands::Instance()->OpenByExtension(files[i].fn_str());
+        FileCommands::Instance()->OpenByExtension(files[i].mb_str(wxConvFile));
 }

@@ -50,7 +50,7 @@ MainWindow::MainWindow()
     frame->SetStatusWidths(2, widths);
     frame->GetStatusBar()->SetName("status_line");
 
-    frame->SetIcon(LoadAppIcon("vse_icon"));
+    frame->SetIcons(LoadAppIcons("vse_icon"));
     frame->DragAcceptFiles(true);
 
     panel = new MainPanel(frame, wxSUNKEN_BORDER);

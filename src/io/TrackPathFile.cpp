@@ -21,11 +21,12 @@ wxString Shown(const char* name)
     return wxString(name ? name : "", *wxConvFileName);
 }
 
-// A long from fscanf that fits an int. strtol clamps an overflow to LONG_MIN or
-// LONG_MAX, which lie outside int's range, so the range test alone catches it
-// (errno cannot tell: the %f before it may have set ERANGE for a tiny number).
-static_assert(sizeof(long) > sizeof(int), "an overflowing long must fall outside int's range");
-bool FitsInt(long value)
+// A long long from fscanf that fits an int. strtoll clamps an overflow to
+// LLONG_MIN or LLONG_MAX, which lie outside int's range, so the range test alone
+// catches it (errno cannot tell: the %f before it may have set ERANGE for a tiny
+// number). Not long: on Windows that is no wider than int.
+static_assert(sizeof(long long) > sizeof(int), "an overflowing long long must fall outside int's range");
+bool FitsInt(long long value)
 {
     return value >= INT_MIN && value <= INT_MAX;
 }
@@ -42,9 +43,9 @@ bool Finite(float x, float y, float w)
 bool ReadPoint(std::FILE* file, float& x, float& y, float& w, int& type)
 {
     int afterComma = -1;
-    long t;
+    long long t;
     // One call per point: loading a million points is mostly this call.
-    if (std::fscanf(file, "%f,%f,%f,%n%ld", &x, &y, &w, &afterComma, &t) != 4 || afterComma < 0 ||
+    if (std::fscanf(file, "%f,%f,%f,%n%lld", &x, &y, &w, &afterComma, &t) != 4 || afterComma < 0 ||
         !FitsInt(t) || !Finite(x, y, w))
         return false;
     type = int(t);
@@ -77,8 +78,8 @@ TrackPath::TrackPath(const char* fileName) : valid(false), index(BoundingBox(-12
 
 void TrackPath::Read(std::FILE* file, const char* name)
 {
-    long count;
-    if (std::fscanf(file, "%ld", &count) != 1 || !FitsInt(count)) {
+    long long count;
+    if (std::fscanf(file, "%lld", &count) != 1 || !FitsInt(count)) {
         wxLogError("Could not read # points!  Invalid format:  %s", Shown(name));
         incomplete = true;
         return;
@@ -86,7 +87,7 @@ void TrackPath::Read(std::FILE* file, const char* name)
     // Linked and indexed together at the end, which is quicker than one at a
     // time; the points before a bad line are kept all the same.
     std::vector<TrackPoint*> read;
-    for (long i = 0; i < count; ++i) {
+    for (long long i = 0; i < count; ++i) {
         float x, y, w;
         int type;
         if (!ReadPoint(file, x, y, w, type)) {

@@ -4,7 +4,11 @@
 #include <cstring>
 #include <new>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/mman.h>
+#endif
 
 #if defined(__SANITIZE_ADDRESS__)
 #define VSE_POOL_OFF 1
@@ -24,6 +28,21 @@ constexpr std::size_t ChunkBytes = std::size_t(1) << 21;
 
 void* MapAligned()
 {
+#ifdef _WIN32
+    // Windows reserves on 64 KB boundaries and releases only whole
+    // reservations: reserve twice the size and commit the aligned half. The
+    // other half stays unused address space, never memory.
+    char* raw = static_cast<char*>(::VirtualAlloc(nullptr, 2 * ChunkBytes, MEM_RESERVE, PAGE_NOACCESS));
+    if (!raw)
+        return nullptr;
+    const auto start = reinterpret_cast<std::uintptr_t>(raw);
+    auto* aligned = reinterpret_cast<void*>((start + ChunkBytes - 1) & ~std::uintptr_t(ChunkBytes - 1));
+    if (!::VirtualAlloc(aligned, ChunkBytes, MEM_COMMIT, PAGE_READWRITE)) {
+        ::VirtualFree(raw, 0, MEM_RELEASE);
+        return nullptr;
+    }
+    return aligned;
+#else
     void* raw = ::mmap(nullptr, 2 * ChunkBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (raw == MAP_FAILED)
         return nullptr;
@@ -37,6 +56,18 @@ void* MapAligned()
     ::madvise(reinterpret_cast<void*>(aligned), ChunkBytes, MADV_HUGEPAGE);  // only a hint
 #endif
     return reinterpret_cast<void*>(aligned);
+#endif
+}
+
+void Unmap(void* chunk)
+{
+#ifdef _WIN32
+    MEMORY_BASIC_INFORMATION info;
+    if (::VirtualQuery(chunk, &info, sizeof info) == sizeof info)
+        ::VirtualFree(info.AllocationBase, 0, MEM_RELEASE);
+#else
+    ::munmap(chunk, ChunkBytes);
+#endif
 }
 
 }  // namespace
@@ -133,7 +164,7 @@ void ObjectPool::Release(void* object, std::size_t size) noexcept
     if (--live == 0) {
         // Nothing is left: keep one chunk, emptied, and hand back the rest.
         for (std::size_t i = 1; i < chunks.size(); ++i)
-            ::munmap(chunks[i], ChunkBytes);
+            Unmap(chunks[i]);
         chunks.resize(1);
         withFreeSlots.clear();
         current = chunks[0];

@@ -5,7 +5,9 @@
 #include <cstdlib>
 #include <thread>
 
+#ifdef __WXGTK__
 #include <dlfcn.h>
+#endif
 
 #include <wx/filename.h>
 #include <wx/graphics.h>
@@ -119,6 +121,7 @@ inline wxImage CanvasScreenshot()
     canvas->Update();
     const wxRect rect(canvas->ClientToScreen(wxPoint(0, 0)), canvas->GetClientSize());
     wxScreenDC screen;
+#ifdef __WXGTK__
     // Cairo would hand out its snapshot of the last grab: mark the root surface
     // changed, or the grab would prove nothing.
     const auto target = reinterpret_cast<void* (*)(void*)>(dlsym(RTLD_DEFAULT, "cairo_get_target"));
@@ -129,6 +132,7 @@ inline wxImage CanvasScreenshot()
         return wxImage();
     }
     dirty(target(gc->GetNativeContext()));
+#endif
     wxBitmap bitmap(rect.width, rect.height, 24);
     wxMemoryDC memory(bitmap);
     memory.Blit(0, 0, rect.width, rect.height, &screen, rect.x, rect.y);

@@ -9,6 +9,9 @@
 #include <fstream>
 #include <random>
 #include <sstream>
+#ifdef _WIN32
+#include <process.h>
+#endif
 
 #include <gtest/gtest.h>
 #include <wx/wx.h>
@@ -85,14 +88,27 @@ inline Points PointsAt(int x, int y)
     return out;
 }
 
+// A new directory for this run's files.
+inline std::string MakeScratchDir()
+{
+#ifdef _WIN32
+    // No mkdtemp there: the process's own folder in the user's temporary folder.
+    const auto path = std::filesystem::temp_directory_path() / ("vse-test-" + std::to_string(_getpid()));
+    std::filesystem::create_directories(path);
+    return path.u8string();  // names are UTF-8 inside the program
+#else
+    static char pattern[] = "/tmp/vse-test-XXXXXX";
+    return mkdtemp(pattern);
+#endif
+}
+
 // Files in a private directory of this run.
 inline std::string Temp(const std::string& name = "")
 {
-    static char pattern[] = "/tmp/vse-test-XXXXXX";
     static const struct Dir {
         std::string path;
         ~Dir() { std::filesystem::remove_all(path); }  // at exit
-    } dir{mkdtemp(pattern)};
+    } dir{MakeScratchDir()};
     return name.empty() ? dir.path : dir.path + "/" + name;
 }
 

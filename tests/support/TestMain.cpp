@@ -13,7 +13,9 @@ int main(int argc, char** argv)
     wxSetAssertHandler([](const wxString&, int, const wxString&, const wxString& cond, const wxString& msg) {
         ADD_FAILURE() << cond.utf8_string() << ": " << msg.utf8_string();
     });
+#ifdef __WXGTK__
     setenv("GTK_OVERLAY_SCROLLING", "0", 1);  // scroll bars beside the canvas, not fading in and out over it
+#endif
     wxApp::SetInstance(new EditorApp());
     char* wxArgv[] = {argv[0], nullptr};
     if (int wxArgc = 1; !wxEntryStart(wxArgc, wxArgv))

@@ -1,0 +1,180 @@
+#!/usr/bin/env python3
+"""What a screenshot of the editor shows, against the files it has open.
+    screen_check.py locate SHOT.xwd PICTURE.tga         prints the screen position of the picture's pixel (0, 0)
+    screen_check.py check SHOT.xwd PICTURE.tga TRACK.txt [PNG]
+        passes when every picture pixel on screen away from the path equals the file's
+        and each point's marker shows in its type's colour; PNG gets the screenshot.
+Screenshots come from `xwd -root`; pictures are uncompressed 24-bit TGA files."""
+import math
+import struct
+import sys
+import zlib
+
+MARKER_COLOURS = {0: (50, 50, 255), 1: (50, 255, 50), 2: (255, 50, 50)}
+# Within this many pixels of a segment the borders, the start line and the
+# markers may cover the picture (the widest half-width here is under 6 units,
+# 12 pixels on a 512-pixel picture).
+PATH_MARGIN = 20
+
+
+class Image:
+    def __init__(self, width, height, pixels):
+        self.width, self.height, self.pixels = width, height, pixels  # rows of (r, g, b)
+
+    def at(self, x, y):
+        return self.pixels[y][x]
+
+
+def read_xwd(path):
+    data = open(path, "rb").read()
+    header = struct.unpack(">25I", data[:100])
+    header_size, version, fmt, depth, width, height = header[:6]
+    byte_order, bits_per_pixel, bytes_per_line = header[7], header[11], header[12]
+    masks, ncolors = header[14:17], header[19]
+    size = bits_per_pixel // 8
+    if version != 7 or fmt != 2 or size not in (3, 4) or masks != (0xFF0000, 0xFF00, 0xFF):
+        raise SystemExit(f"{path}: an XWD dump of a kind this check does not read")
+    start = header_size + 12 * ncolors
+    # The pixel's bytes in the order the server keeps them.
+    blue, green, red = (0, 1, 2) if byte_order == 0 else (size - 1, size - 2, size - 3)
+    rows = []
+    for y in range(height):
+        row = data[start + y * bytes_per_line:start + y * bytes_per_line + width * size]
+        rows.append(list(zip(row[red::size], row[green::size], row[blue::size])))
+    return Image(width, height, rows)
+
+
+def read_tga(path):
+    data = open(path, "rb").read()
+    id_length, _, kind = data[0], data[1], data[2]
+    width, height, depth, descriptor = struct.unpack_from("<HHBB", data, 12)
+    if kind != 2 or depth != 24:
+        raise SystemExit(f"{path}: not an uncompressed 24-bit TGA")
+    start = 18 + id_length
+    rows = []
+    for y in range(height):
+        row = data[start + y * width * 3:start + (y + 1) * width * 3]
+        rows.append([(row[i + 2], row[i + 1], row[i]) for i in range(0, len(row), 3)])
+    if not descriptor & 0x20:  # stored bottom row first
+        rows.reverse()
+    return Image(width, height, rows)
+
+
+def read_track(path):
+    lines = open(path, "rb").read().decode("ascii").split("\n")
+    count = int(lines[0])
+    points = []
+    for line in lines[1:1 + count]:
+        x, y, w, kind = line.strip().split(",")
+        points.append((float(x), float(y), float(w), int(kind)))
+    return points
+
+
+def to_pixel(picture, x, y):
+    """World to picture pixel as the editor rounds it (add one half, truncate)."""
+    return (int((x + 128.0) / 256.0 * picture.width + 0.5), int((128.0 - y) / 256.0 * picture.height + 0.5))
+
+
+def write_png(image, path):
+    raw = b"".join(b"\0" + bytes(c for pixel in row for c in pixel) for row in image.pixels)
+
+    def chunk(kind, body):
+        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", image.width, image.height, 8, 2, 0, 0, 0))
+                + chunk(b"IDAT", zlib.compress(raw, 6)) + chunk(b"IEND", b""))
+
+
+def locate(shot, picture):
+    """The screen position of the picture's pixel (0, 0): where a 16 x 16 patch of
+    its top left corner, away from any track, appears unchanged."""
+    patch = [picture.pixels[y][:16] for y in range(16)]
+    first = patch[0][0]
+    for sy in range(shot.height - 16):
+        row = shot.pixels[sy]
+        for sx in range(shot.width - 16):
+            if row[sx] == first and all(shot.pixels[sy + y][sx:sx + 16] == patch[y] for y in range(16)):
+                return sx, sy
+    return None
+
+
+def distance_to_segment(px, py, a, b):
+    (ax, ay), (bx, by) = a, b
+    dx, dy = bx - ax, by - ay
+    length = dx * dx + dy * dy
+    t = 0.0 if length == 0 else max(0.0, min(1.0, ((px - ax) * dx + (py - ay) * dy) / length))
+    return math.hypot(px - ax - t * dx, py - ay - t * dy)
+
+
+def check(shot, picture, points):
+    failures = []
+    origin = locate(shot, picture)
+    if origin is None:
+        return ["the picture's top left corner is nowhere on the screen"]
+    ox, oy = origin
+    pixels = [to_pixel(picture, x, y) for x, y, _, _ in points]
+    segments = list(zip(pixels, pixels[1:])) or [(p, p) for p in pixels]
+
+    # The canvas shows as much of the picture as fits: follow its first row and
+    # column to where the screen stops matching.
+    width = next((x for x in range(picture.width) if ox + x >= shot.width or
+                  shot.at(ox + x, oy) != picture.at(x, 0)), picture.width)
+    height = next((y for y in range(picture.height) if oy + y >= shot.height or
+                   shot.at(ox, oy + y) != picture.at(0, y)), picture.height)
+    near = [[False] * width for _ in range(height)]
+    for a, b in segments:
+        for y in range(max(0, min(a[1], b[1]) - PATH_MARGIN), min(height, max(a[1], b[1]) + PATH_MARGIN + 1)):
+            for x in range(max(0, min(a[0], b[0]) - PATH_MARGIN), min(width, max(a[0], b[0]) + PATH_MARGIN + 1)):
+                if not near[y][x] and distance_to_segment(x, y, a, b) < PATH_MARGIN:
+                    near[y][x] = True
+    compared = differing = 0
+    for y in range(height):
+        for x in range(width):
+            if not near[y][x]:
+                compared += 1
+                differing += shot.at(ox + x, oy + y) != picture.at(x, y)
+    print(f"picture at screen ({ox}, {oy}), {width} x {height} of it on screen; "
+          f"{compared} pixels away from the path compared, {differing} differ")
+    if differing or compared < width * height // 3:
+        failures.append(f"{differing} of {compared} picture pixels away from the path differ")
+
+    # A marker is the outline of the 6 x 6 square at (px - 3, py - 3), drawn with a
+    # 2-pixel pen, which puts it on the 7 x 7 ring from px - 4 to px + 2, two
+    # pixels thick; lines lie beneath it, and the corners may be rounded.
+    ring = [(dx, dy) for dy in range(-4, 3) for dx in range(-4, 3) if not (-2 <= dx <= 0 and -2 <= dy <= 0)]
+    markers = 0
+    for i, ((x, y, _, kind), (px, py)) in enumerate(zip(points, pixels)):
+        if kind not in MARKER_COLOURS or not (5 <= px < width - 5 and 5 <= py < height - 5):
+            continue
+        markers += 1
+        hits = sum(shot.at(ox + px + dx, oy + py + dy) == MARKER_COLOURS[kind] for dx, dy in ring)
+        if hits < len(ring) - 8:
+            failures.append(f"point {i} at pixel ({px}, {py}): {hits} of the {len(ring)} pixels of its marker "
+                            f"in its type's colour {MARKER_COLOURS[kind]}")
+    print(f"{markers} of {len(points)} points on screen with a marker checked")
+    if markers == 0:
+        failures.append("no marker on screen")
+    return failures
+
+
+def main(argv):
+    if len(argv) >= 4 and argv[1] == "locate":
+        origin = locate(read_xwd(argv[2]), read_tga(argv[3]))
+        if origin is None:
+            raise SystemExit("the picture is not on the screen")
+        print(*origin)
+        return 0
+    if len(argv) in (5, 6) and argv[1] == "check":
+        shot = read_xwd(argv[2])
+        if len(argv) == 6:
+            write_png(shot, argv[5])
+        failures = check(shot, read_tga(argv[3]), read_track(argv[4]))
+        for failure in failures:
+            print("FAIL:", failure)
+        return 1 if failures else 0
+    raise SystemExit(__doc__)
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
