@@ -17,7 +17,7 @@ public:
     // The Edit items name the command they would undo or redo; empty disables them.
     virtual void UpdateUndoLabel(const std::string& name) = 0;
     virtual void UpdateRedoLabel(const std::string& name) = 0;
-    // Repaints the whole canvas at once.
+    // Shows what changed: the canvas is painted again where its drawing changed.
     virtual void Redraw() = 0;
     // Forgets the highlighted point and, at a non-negative position, picks again.
     virtual void ResetHover(int lx, int ly) = 0;
