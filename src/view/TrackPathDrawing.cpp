@@ -72,28 +72,41 @@ void SetTools(wxDC& dc, const wxColour& brush, wxBrushStyle brushStyle, const wx
 }
 
 // One line pass (the centre line or a border): the line from each segment's
-// start to its end, where both corners can be placed.
+// start to its end, where both corners can be placed. Segments that follow one
+// another along the chain are joined into one line, so that a point's corner
+// is a join, not two caps: the same shape, at half the cost to Cairo.
 template <typename Corner>
 void DrawLinePass(wxDC& dc, const Tile& tile, const std::vector<const TrackSegment*>& segments, Corner corner)
 {
+    std::vector<const TrackSegment*> drawn;
+    for (const TrackSegment* s : segments) {
+        wxPoint a, b;
+        if (corner(*s->from, a) && corner(*s->to, b) && tile.Meets(a, b, 1))
+            drawn.push_back(s);  // still in the order of their addresses
+    }
+    auto isDrawn = [&](const TrackSegment* s) { return s && std::binary_search(drawn.begin(), drawn.end(), s); };
     wxGraphicsContext* gc = dc.GetGraphicsContext();
     wxGraphicsPath lines;
     if (gc)
         lines = gc->CreatePath();
-    bool any = false;
-    for (const TrackSegment* s : segments) {
-        wxPoint a, b;
-        if (!corner(*s->from, a) || !corner(*s->to, b) || !tile.Meets(a, b, 1))
-            continue;
+    for (const TrackSegment* first : drawn) {
+        if (isDrawn(first->from->prevSegment))
+            continue;  // drawn with the line that runs into it
+        std::vector<wxPoint> line(1);
+        corner(*first->from, line[0]);
+        for (const TrackSegment* s = first; isDrawn(s); s = s->to->nextSegment) {
+            line.emplace_back();
+            corner(*s->to, line.back());
+        }
         if (!gc) {
-            dc.DrawLine(a, b);
+            dc.DrawLines(int(line.size()), line.data());
             continue;
         }
-        lines.MoveToPoint(a.x, a.y);
-        lines.AddLineToPoint(b.x, b.y);
-        any = true;
+        lines.MoveToPoint(line[0].x, line[0].y);
+        for (std::size_t i = 1; i < line.size(); ++i)
+            lines.AddLineToPoint(line[i].x, line[i].y);
     }
-    if (any)
+    if (gc && !drawn.empty())
         gc->StrokePath(lines);
 }
 
