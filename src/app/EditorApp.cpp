@@ -6,10 +6,13 @@
 #include "app/MainFrame.h"
 #include "app/MainWindow.h"
 #include "editor/EditorDocument.h"
+#include "io/Platform.h"
 #include "view/CanvasPainter.h"
 
 bool EditorApp::OnInit()
 {
+    // Unsaved work must not end with the program because a reader went away.
+    platform::IgnoreBrokenPipes();
     EditorDocument::Create(nullptr);
     FileCommands::Create(nullptr);
     CanvasPainter::Create(nullptr);

@@ -4,9 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include <sys/stat.h>
-
 #include "io/DrawableSize.h"
+#include "io/Platform.h"
 
 namespace {
 
@@ -24,17 +23,12 @@ enum Compression : std::uint32_t { Rgb = 0, BitFields = 3, AlphaBitFields = 6 };
 
 }  // namespace
 
-BmpHeader::BmpHeader(const char* path)
+BmpHeader::BmpHeader(std::FILE* f)
 {
-    std::FILE* f = path ? std::fopen(path, "rb") : nullptr;
-    if (!f)
-        return;  // the toolkit's own load fails too, with the same message
-    struct stat st = {};
     unsigned char h[14 + 40] = {};  // file header and the part of the info header used here
-    const std::size_t got = ::fstat(::fileno(f), &st) == 0 ? std::fread(h, 1, sizeof h, f) : 0;
-    std::fclose(f);
-    const long long size = S_ISREG(st.st_mode) ? st.st_size : -1;
-    if (size < 0 || h[0] != 'B' || h[1] != 'M')
+    const long long size = f ? platform::FileSize(f) : -1;
+    const std::size_t got = size >= 0 && std::fseek(f, 0, SEEK_SET) == 0 ? std::fread(h, 1, sizeof h, f) : 0;
+    if (size >= 0 && (h[0] != 'B' || h[1] != 'M'))
         return;
     if (got < 18) {
         whole = false;
@@ -72,10 +66,10 @@ BmpHeader::BmpHeader(const char* path)
         masks = 16;
     const long long colours = bits > 8 ? 0 : used ? used : 1LL << bits;
     const long long paletteEnd = 14 + infoSize + masks + colours * (core ? 3 : 4);
+    const long long pixelsStart = U32(h + 10);
     // Rows are padded to four bytes; the toolkit needs the last row's padding too.
     const long long rowBytes = (width * bits + 31) / 32 * 4;
-    const long long pixelsEnd = U32(h + 10) + rowBytes * height;
-    whole = size >= paletteEnd && size >= pixelsEnd;
+    whole = size >= paletteEnd && size >= pixelsStart + rowBytes * height;
 }
 
 bool BmpHeader::Acceptable() const

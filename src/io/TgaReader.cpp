@@ -7,13 +7,12 @@
 #include <new>
 #include <vector>
 
-#include <sys/stat.h>
-
 #include <wx/bitmap.h>
 #include <wx/image.h>
 #include <wx/log.h>
 
 #include "io/DrawableSize.h"
+#include "io/Platform.h"
 
 namespace {
 
@@ -25,14 +24,6 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 bool ReadAt(std::FILE* f, long offset, void* into, std::size_t size)
 {
     return std::fseek(f, offset, SEEK_SET) == 0 && std::fread(into, 1, size, f) == size;
-}
-
-// The byte count of the file, or -1 when it cannot be told.
-long long FileSize(std::FILE* f)
-{
-    if (std::fseek(f, 0, SEEK_END) != 0)
-        return -1;
-    return std::ftell(f);
 }
 
 bool Refuse()
@@ -120,11 +111,8 @@ bool DecodeRle(std::FILE* f, int bytes, std::uint64_t pixels, unsigned char* dat
 
 wxBitmap* ReadTga(const char* path)
 {
-    File file(path ? std::fopen(path, "rb") : nullptr);
-    // A folder opens for reading here, but holds no picture.
-    struct stat st;
-    if (file && (::fstat(::fileno(file.get()), &st) != 0 || S_ISDIR(st.st_mode)))
-        file.reset();
+    // Regular files only: a folder holds no picture, and a pipe would keep the window waiting.
+    File file(platform::OpenRegularFile(path));
     if (!file) {
         wxLogError("Could not open file for read:  %s", wxString(path ? path : "", *wxConvFileName));
         return nullptr;
@@ -176,7 +164,7 @@ wxBitmap* ReadTga(const char* path)
     // 128 pixels.
     const std::uint64_t pixels = std::uint64_t(width) * std::uint64_t(height);
     const std::uint64_t leastData = rle ? (pixels + 127) / 128 * (1 + bytes) : pixels * bytes;
-    const long long size = FileSize(f);
+    const long long size = platform::FileSize(f);
     if (pixels == 0 || size < 0 || std::uint64_t(size) < 18 + leastData) {
         wxLogError("Couldn't read image data in TGA.");
         return nullptr;
