@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
 #include <memory>
 #include <new>
 #include <vector>
@@ -153,6 +154,7 @@ wxBitmap* ReadTga(const char* path)
     const int width = imageInfo[4] + 256 * imageInfo[5];
     const int height = imageInfo[6] + 256 * imageInfo[7];
     const int bytes = BytesPerPixel(imageType, imageInfo[8]);
+    const unsigned char descriptor = imageInfo[9];
     if (bytes == 0) {
         Refuse();
         return nullptr;
@@ -201,15 +203,26 @@ wxBitmap* ReadTga(const char* path)
         return nullptr;
     }
 
-    // The file stores the bottom row first.
-    std::vector<unsigned char> row(rowBytes);
-    for (int top = 0, bottom = height - 1; top < bottom; ++top, --bottom) {
-        unsigned char* upper = data + rowBytes * top;
-        unsigned char* lower = data + rowBytes * bottom;
-        std::memcpy(row.data(), upper, rowBytes);
-        std::memcpy(upper, lower, rowBytes);
-        std::memcpy(lower, row.data(), rowBytes);
+    // Bits 5 and 4 of the descriptor give the corner of the first stored pixel:
+    // the top row first when bit 5 is set, else the bottom row (the format's
+    // default, and what most writers use); each row right to left when bit 4 is
+    // set. Each is a picture its writer meant as it is: GIMP and many game tools
+    // write the top-left corner first, and the rarer right-to-left rows cost
+    // no more to follow than to refuse.
+    if (!(descriptor & 0x20)) {
+        std::vector<unsigned char> row(rowBytes);
+        for (int top = 0, bottom = height - 1; top < bottom; ++top, --bottom) {
+            unsigned char* upper = data + rowBytes * top;
+            unsigned char* lower = data + rowBytes * bottom;
+            std::memcpy(row.data(), upper, rowBytes);
+            std::memcpy(upper, lower, rowBytes);
+            std::memcpy(lower, row.data(), rowBytes);
+        }
     }
+    if (descriptor & 0x10)
+        for (unsigned char* row = data; row < data + dataBytes; row += rowBytes)
+            for (unsigned char *left = row, *right = row + rowBytes - 3; left < right; left += 3, right -= 3)
+                std::swap_ranges(left, left + 3, right);
 
     auto* bitmap = new (std::nothrow) wxBitmap(*image);
     if (!bitmap || !bitmap->IsOk()) {

@@ -32,11 +32,15 @@ TEST(Pictures, ReadWithTheirPixelsOrRefusedWithTheirMessages)
         std::string pixels = "";
     } cases[] = {
         {"SCENE.TGA", Tga(2, 2, 2, 24, bgrRows), {}, redWhiteOverBlueGreen},
-        // A run spanning two rows, then a raw packet; the descriptor's top-left bit changes nothing.
+        // A run spanning two rows, then a raw packet; the descriptor's bits 5 and 4 put the first stored
+        // pixel at the top (not the bottom) and on the right (not the left).
         {"rle.tga", Tga(10, 3, 2, 24, Bytes({0x83}) + blue + Bytes({0x01}) + red + white, 0x20), {},
-         "#0000FF #FF0000 #FFFFFF #0000FF #0000FF #0000FF "},
+         "#0000FF #0000FF #0000FF #0000FF #FF0000 #FFFFFF "},
+        {"top-right.tga", Tga(10, 3, 2, 24, Bytes({0x83}) + blue + Bytes({0x01}) + red + white, 0x30), {},
+         "#0000FF #0000FF #0000FF #FFFFFF #FF0000 #0000FF "},
+        {"bottom-right.tga", Tga(2, 2, 2, 24, bgrRows, 0x10), {}, "#FFFFFF #FF0000 #00FF00 #0000FF "},
         {"alpha.tga", Tga(2, 2, 2, 32, blue + Bytes({0, 0, 255, 0, 128}) + red + Bytes({255}) + white + Bytes({1}), 0x28),
-         {}, redWhiteOverBlueGreen},
+         {}, "#0000FF #00FF00 #FF0000 #FFFFFF "},
         {"grey.tga", Tga(3, 2, 2, 8, Bytes({0, 255, 128, 7})), {}, "#808080 #070707 #000000 #FFFFFF "},
         {"grey-rle.tga", Tga(11, 2, 2, 8, Bytes({0x82, 9, 0x00, 200})), {}, "#090909 #C8C8C8 #090909 #090909 "},
         {"widest.tga", Tga(2, 32767, 1, 24, std::string(32767 * 3, '\x7f')), {}},
