@@ -176,11 +176,9 @@ wxBitmap* ReadTga(const char* path)
         return nullptr;
     }
 
-    // The toolkit sizes image buffers with int arithmetic.
     const std::uint64_t rowBytes = std::uint64_t(width) * 3;
     const std::uint64_t dataBytes = rowBytes * std::uint64_t(height);
-    const std::uint64_t largestImage = 0x7fffffff;
-    std::unique_ptr<wxImage> image(dataBytes <= largestImage ? new (std::nothrow) wxImage() : nullptr);
+    std::unique_ptr<wxImage> image(new (std::nothrow) wxImage());
     if (!image || !image->Create(width, height, false) || !image->GetData()) {
         wxLogError("Couldn't create image data structure!");
         return nullptr;
