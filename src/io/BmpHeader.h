@@ -16,5 +16,5 @@ public:
 
     long long width = 0;   // as the headers say; 0 when unknown
     long long height = 0;  // without the sign that marks top-down rows
-    bool whole = true;     // headers, palette and (uncompressed) pixels all fit in the file
+    bool whole = true;     // headers, palette and pixels (or a whole run-length stream) all in the file
 };

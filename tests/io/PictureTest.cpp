@@ -70,6 +70,11 @@ TEST(Pictures, ReadWithTheirPixelsOrRefusedWithTheirMessages)
         {"widest.tga", Tga(2, 32767, 1, 24, std::string(32767 * 3, '\x7f')), {}},
         {"scene.Bmp", Bmp(bmpRows), {}, redWhiteOverBlueGreen},
         {"one.bmp", Bmp(red + "p", 1), {}, "#FF0000 "},
+        // Three pixels given one by one (0, 1, 0: an end-of-bitmap mark, to be skipped) and padded, a line's
+        // end, a run of three, the end.
+        {"rle8.bmp", RleBmp(3, 2, 8, Bytes({0, 3, 0, 1, 0, 0, 0, 0, 3, 1, 0, 1})), {},
+         "#FFFFFF #FFFFFF #FFFFFF #FF0000 #FFFFFF #FF0000 "},
+        {"rle4.bmp", RleBmp(4, 1, 4, Bytes({0, 4, 0x01, 0x10, 0, 1})), {}, "#FF0000 #FFFFFF #FFFFFF #FF0000 "},
         {"wide.bmp", Bmp(std::string(300 * 300 * 3, 'P'), 300), {}},
         {"a.tg", Tga(2, 2, 2, 24, bgrRows), {notPicture}},
         {"bmp", "", {notPicture}},
@@ -95,6 +100,8 @@ TEST(Pictures, ReadWithTheirPixelsOrRefusedWithTheirMessages)
         {"os2-cut.bmp", "BM" + Le32(42) + Le32(0) + Le32(26) + Le32(12) + Le16(2) + Le16(2) + Le16(1) + Le16(24) + "cut",
          {bmpError}},
         {"cut-pixels.bmp", Bmp(bmpRows).substr(0, 14 + 40 + 13), {bmpError}},
+        {"cut-rle8.bmp", RleBmp(3, 2, 8, Bytes({0, 3, 0, 1, 0, 0, 0, 0, 3, 1})), {bmpError}},
+        {"cut-rle4.bmp", RleBmp(4, 1, 4, Bytes({0, 4, 0x01, 0x10})), {bmpError}},
         {"unpadded.bmp", Bmp(bmpRows.substr(0, 14)), {bmpError}},  // the toolkit shows it wrongly
     };
     for (const auto& c : cases) {
