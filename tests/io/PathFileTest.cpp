@@ -35,14 +35,6 @@ std::string Logs()
     return logs;
 }
 
-// Saves the path under the name as the menu does; the logs.
-std::string Save(const std::string& name)
-{
-    ClearLogs();
-    Files()->SaveSpline(Path(), name.c_str());
-    return Logs();
-}
-
 TEST(PathFile, ReadsWhatFscanfReadsAndRefusesWhatIsNoNumber)
 {
     const std::string point0 = "Could not read point 0!  Invalid format:  ", unopened = "Could not open file for read:  ";
@@ -140,7 +132,7 @@ TEST(PathFile, AFaultAtEveryStepOfASaveIsReportedAndLosesNothingItNeedNot)
         int open;  // the failable step that opens the target in place; -1 for a safe replacement, -2 refused before any
         Links links = None;
         mode_t node = S_IFREG;  // what the target is
-        uid_t user = 0;         // who saves; the file is nobody's when it is not root
+        uid_t user = 0;         // who saves; when not root, the file is nobody's (the saver's when no one else may write it)
         int folder = 0755, mode = 0666;
         int error = EIO;    // of every fault
         int fallback = -1;  // the last step whose fault lets the save go on in place
@@ -152,7 +144,7 @@ TEST(PathFile, AFaultAtEveryStepOfASaveIsReportedAndLosesNothingItNeedNot)
         // Not the saver's to give away: written in place once the temporary file could not take the owner.
         {"another user's", "track.txt", true, 2, None, S_IFREG, saver, 0777},
         {"in a sticky folder", "track.txt", true, 0, None, S_IFREG, saver, 01777},
-        {"read-only", "track.txt", true, -2, None, S_IFREG, saver, 0777, 0644},
+        {"read-only", "track.txt", true, -2, None, S_IFREG, saver, 0777, 0444},
         {"folder", "track.txt", true, -2, None, S_IFDIR}, {"pipe", "track.txt", true, -2, None, S_IFIFO},
         {"socket", "track.txt", true, -2, None, S_IFSOCK}, {"disk", "track.txt", true, -2, None, S_IFBLK},
         {"device", "track.txt", true, 0, None, S_IFCHR},
@@ -182,9 +174,14 @@ TEST(PathFile, AFaultAtEveryStepOfASaveIsReportedAndLosesNothingItNeedNot)
                 fs::create_hard_link(file, dir / "hard.txt");
             if (k.links == Loop)
                 fs::create_symlink("b.txt", file), fs::create_symlink(k.name, dir / "b.txt");
-            EXPECT_EQ(k.user ? chown(file.c_str(), nobody, nobody) | chmod(file.c_str(), mode_t(k.mode)) : 0, 0);
-            struct stat before = {}, after = {};
-            lstat(file.c_str(), &before);
+            const uid_t owner = k.mode & 022 ? nobody : saver;
+            EXPECT_EQ(k.user ? chown(file.c_str(), owner, owner) | chmod(file.c_str(), mode_t(k.mode)) : 0, 0);
+            const auto facts = [&] {  // the kind of file, its owner, group, mode and links
+                struct stat st = {};
+                lstat(file.c_str(), &st);
+                return std::make_tuple(st.st_mode, st.st_uid, st.st_gid, st.st_nlink, st.st_rdev);
+            };
+            const auto before = facts();
             const auto entries = std::distance(fs::directory_iterator(dir), {});
 
             const std::string out = InChild([&] {
@@ -201,20 +198,14 @@ TEST(PathFile, AFaultAtEveryStepOfASaveIsReportedAndLosesNothingItNeedNot)
             const std::string unopened = "Could not open file for write:  " + name.string() + "\n";
             const bool opening = step <= (k.open < 0 ? 1 : k.open);  // a safe replacement's steps 0 and 1 make its file
             const bool lost = faulted && !opening && k.open >= 0 && k.exists && k.node == S_IFREG;
+            const std::string unwritten = "Could not write the track path to " + name.string() + " (" + strerror(k.error) +
+                                          (lost ? "); the file's previous content is lost.\n" : ").\n");
             EXPECT_EQ(out.substr(1), !faulted ? (k.open == -2 ? unopened : Saved)
-                                     : step <= k.fallback ? Saved
-                                     : opening            ? unopened
-                                                          : "Could not write the track path to " + name.string() + " (" +
-                                                     strerror(k.error) + ")" +
-                                                     (lost ? "; the file's previous content is lost.\n" : ".\n"));
+                                     : step <= k.fallback ? Saved : opening ? unopened : unwritten);
             EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), entries + (saved && !k.exists)) << "a file left behind";
             EXPECT_TRUE(k.links != Symbolic || fs::is_symlink(name)) << "the link was replaced";
             EXPECT_TRUE(k.links != Hard || ReadFile(dir / "hard.txt") == ReadFile(file)) << "the link was parted";
-            lstat(file.c_str(), &after);
-            const auto facts = [](const struct stat& st) {
-                return std::make_tuple(st.st_mode, st.st_uid, st.st_gid, st.st_nlink, st.st_rdev);
-            };
-            EXPECT_TRUE(!k.exists || facts(after) == facts(before)) << "not the same kind, owner, group, mode and links";
+            EXPECT_TRUE(!k.exists || facts() == before) << "not the same kind of file, owner, group, mode and links";
             EXPECT_TRUE(!regular || lost || ReadFile(file) == (saved ? Three : old) || (!saved && !k.exists && !fs::exists(file)));
             if (!faulted)
                 break;
@@ -230,7 +221,9 @@ TEST(PathFile, WithNoRoomEvenForATemporaryFileTheOldFileStays)
     if (mount("tmpfs", Temp("full").c_str(), "tmpfs", 0, "size=64k,nr_inodes=2") != 0)
         GTEST_SKIP() << "no tmpfs may be mounted here (" << strerror(errno) << ")";
     const std::string full = WriteFile("full/track.txt", "old");
-    EXPECT_EQ(Save(full), "Could not open file for write:  " + full + "\n");
+    ClearLogs();
+    Files()->SaveSpline(Path(), full.c_str());
+    EXPECT_EQ(Logs(), "Could not open file for write:  " + full + "\n");
     EXPECT_EQ(ReadFile(full), "old");
     umount(Temp("full").c_str());
 }
