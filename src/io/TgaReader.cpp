@@ -1,9 +1,9 @@
 #include "io/TgaReader.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <algorithm>
 #include <memory>
 #include <new>
 #include <vector>
@@ -204,9 +204,9 @@ wxBitmap* ReadTga(const char* path)
     // Bits 5 and 4 of the descriptor give the corner of the first stored pixel:
     // the top row first when bit 5 is set, else the bottom row (the format's
     // default, and what most writers use); each row right to left when bit 4 is
-    // set. Each is a picture its writer meant as it is: GIMP and many game tools
-    // write the top-left corner first, and the rarer right-to-left rows cost
-    // no more to follow than to refuse.
+    // set. GIMP and many game tools write the top-left corner first. Right-to-left
+    // rows are rare but just as plainly meant, and one pass follows them:
+    // refusing them would turn away a picture that can be shown as drawn.
     if (!(descriptor & 0x20)) {
         std::vector<unsigned char> row(rowBytes);
         for (int top = 0, bottom = height - 1; top < bottom; ++top, --bottom) {
