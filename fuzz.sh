@@ -6,7 +6,8 @@ set -eu
 cd "$(dirname "$0")"
 seconds=${1:-60}
 . scripts/setup.sh
-vse_install_packages "${VSE_BASE_PACKAGES[@]}" clang-14 libclang-rt-14-dev xvfb xauth
+# The targets share the tests' harness, which includes GoogleTest's header.
+vse_install_packages "${VSE_BASE_PACKAGES[@]}" clang-14 libclang-rt-14-dev libgtest-dev xvfb xauth
 CC=clang-14 CXX=clang++-14 vse_build build-fuzz -DVSE_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 findings=$PWD/build-fuzz/findings  # absolute: the targets work in a directory of their own
 mkdir -p "$findings"

@@ -6,6 +6,7 @@
 #include "app/MainFrame.h"
 #include "app/MainWindow.h"
 #include "editor/EditorDocument.h"
+#include "io/Platform.h"
 #include "view/CanvasPainter.h"
 
 bool EditorApp::OnInit()
@@ -16,6 +17,8 @@ bool EditorApp::OnInit()
     // that any name the system allows can be opened and shown.
     wxConvFileName = &wxConvUTF8;
 #endif
+    // Unsaved work must not end with the program because a reader went away.
+    platform::IgnoreBrokenPipes();
     EditorDocument::Create(nullptr);
     FileCommands::Create(nullptr);
     CanvasPainter::Create(nullptr);

@@ -9,8 +9,7 @@
 #include "app/TrackCanvas.h"
 #include "editor/EditorDocument.h"
 #include "editor/FileName.h"
-#include "io/BmpHeader.h"
-#include "io/DrawableSize.h"
+#include "io/BmpReader.h"
 #include "io/Platform.h"
 #include "io/TgaReader.h"
 #include "model/TrackPath.h"
@@ -75,19 +74,7 @@ void FileCommands::LoadImageFile(const char* path)
 {
     wxBitmap* picture = nullptr;
     if (platform::EndsWithNoCase(path, ".bmp")) {
-        picture = new wxBitmap();
-        bool loaded = false;
-        // The toolkit would show a file cut short as a black picture, and one
-        // too large to draw would stop the window painting.
-        if (BmpHeader(path).Acceptable()) {
-            wxLogNull quiet;  // the toolkit's own messages would come on top of ours
-            loaded = picture->LoadFile(FromFileName(path), wxBITMAP_TYPE_BMP);
-        }
-        if (!loaded || !picture->IsOk() || !IsDrawableSize(picture->GetWidth(), picture->GetHeight())) {
-            wxLogError("An error occurred during bitmap load.  Sorry I don't know what happened!");
-            delete picture;
-            picture = nullptr;
-        }
+        picture = ReadBmp(path);
     } else if (platform::EndsWithNoCase(path, ".tga")) {
         picture = ReadTga(path);
         if (!picture) {

@@ -4,9 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include <sys/stat.h>
-
 #include "io/DrawableSize.h"
+#include "io/Platform.h"
 
 namespace {
 
@@ -20,21 +19,36 @@ std::uint32_t U32(const unsigned char* p)
     return U16(p) | U16(p + 2) << 16;
 }
 
-enum Compression : std::uint32_t { Rgb = 0, BitFields = 3, AlphaBitFields = 6 };
+enum Compression : std::uint32_t { Rgb = 0, Rle8 = 1, Rle4 = 2, BitFields = 3, AlphaBitFields = 6 };
+
+// Whether a run-length stream, from the file's position on, reaches its
+// end-of-bitmap mark (0, 1) before the file ends. A run is two bytes; 0 then 0
+// ends a line, 0 then 2 moves by the next two bytes, and 0 then n > 2 starts n
+// literal pixels padded to an even byte count.
+bool ReachesEnd(std::FILE* f, bool fourBits)
+{
+    for (;;) {
+        const int count = std::getc(f), code = std::getc(f);
+        if (code == EOF)
+            return false;
+        if (count != 0 || code == 0)
+            continue;
+        if (code == 1)
+            return true;
+        const long skip = code == 2 ? 2 : fourBits ? (code + 1) / 2 : code;
+        if (std::fseek(f, skip + (skip & 1), SEEK_CUR) != 0)
+            return false;
+    }
+}
 
 }  // namespace
 
-BmpHeader::BmpHeader(const char* path)
+BmpHeader::BmpHeader(std::FILE* f)
 {
-    std::FILE* f = path ? std::fopen(path, "rb") : nullptr;
-    if (!f)
-        return;  // the toolkit's own load fails too, with the same message
-    struct stat st = {};
     unsigned char h[14 + 40] = {};  // file header and the part of the info header used here
-    const std::size_t got = ::fstat(::fileno(f), &st) == 0 ? std::fread(h, 1, sizeof h, f) : 0;
-    std::fclose(f);
-    const long long size = S_ISREG(st.st_mode) ? st.st_size : -1;
-    if (size < 0 || h[0] != 'B' || h[1] != 'M')
+    const long long size = f ? platform::FileSize(f) : -1;
+    const std::size_t got = size >= 0 && std::fseek(f, 0, SEEK_SET) == 0 ? std::fread(h, 1, sizeof h, f) : 0;
+    if (size >= 0 && (h[0] != 'B' || h[1] != 'M'))
         return;
     if (got < 18) {
         whole = false;
@@ -62,7 +76,8 @@ BmpHeader::BmpHeader(const char* path)
         return;
     const bool uncompressed =
         compression == Rgb || (windows && (compression == BitFields || compression == AlphaBitFields));
-    if (!uncompressed || (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32))
+    const bool rle = windows && ((compression == Rle8 && bits == 8) || (compression == Rle4 && bits == 4));
+    if (!(uncompressed || rle) || (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32))
         return;
 
     long long masks = 0;
@@ -72,10 +87,16 @@ BmpHeader::BmpHeader(const char* path)
         masks = 16;
     const long long colours = bits > 8 ? 0 : used ? used : 1LL << bits;
     const long long paletteEnd = 14 + infoSize + masks + colours * (core ? 3 : 4);
+    const long long pixelsStart = U32(h + 10);
+    if (rle) {
+        // The header's image size is often wrong or 0: only the stream itself tells where it ends.
+        whole = size >= paletteEnd && std::fseek(f, long(pixelsStart), SEEK_SET) == 0 &&
+                ReachesEnd(f, compression == Rle4);
+        return;
+    }
     // Rows are padded to four bytes; the toolkit needs the last row's padding too.
     const long long rowBytes = (width * bits + 31) / 32 * 4;
-    const long long pixelsEnd = U32(h + 10) + rowBytes * height;
-    whole = size >= paletteEnd && size >= pixelsEnd;
+    whole = size >= paletteEnd && size >= pixelsStart + rowBytes * height;
 }
 
 bool BmpHeader::Acceptable() const

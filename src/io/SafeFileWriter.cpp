@@ -1,64 +1,32 @@
 #include "io/SafeFileWriter.h"
 
 #include <cerrno>
-#include <climits>
 #include <cstdarg>
-#include <cstdlib>
 #include <cstring>
-#include <vector>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
-
-std::string DirectoryOf(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return path.substr(0, slash);
-}
-
-std::string BaseOf(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// The file a (chain of) symbolic link(s) names; the path itself otherwise.
-std::string FollowLinks(const std::string& path)
-{
-    std::string current = path;
-    for (int hops = 0; hops < 40; ++hops) {
-        struct stat st;
-        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
-            return current;
-        std::vector<char> buffer(PATH_MAX + 1);
-        const ssize_t n = ::readlink(current.c_str(), buffer.data(), PATH_MAX);
-        if (n <= 0)
-            return current;
-        std::string link(buffer.data(), std::size_t(n));
-        current = link[0] == '/' ? link : DirectoryOf(current) + "/" + link;
-    }
-    return current;
-}
 
 // The test hook's fault, counted down one failable step at a time.
 bool InjectedFault()
 {
     if (SafeFileWriter::failStepForTesting < 0 || SafeFileWriter::failStepForTesting-- > 0)
         return false;
-    errno = EIO;
+    errno = SafeFileWriter::failErrorForTesting;
     return true;
+}
+
+// A folder that takes no new file still lets its files be written. Any other
+// reason (a full or failing disk, a read-only one, a name the system refuses)
+// would fail a write in place too, but only after truncating the file.
+bool InPlaceMayHelp(int why)
+{
+    return why == EACCES || why == EPERM;
 }
 
 }  // namespace
 
 int SafeFileWriter::failStepForTesting = -1;
+int SafeFileWriter::failErrorForTesting = EIO;
 
 SafeFileWriter::~SafeFileWriter()
 {
@@ -72,6 +40,13 @@ void SafeFileWriter::Fail()
     failed = true;
 }
 
+bool SafeFileWriter::Refuse(int why)
+{
+    Discard();
+    error = std::strerror(why);
+    return false;
+}
+
 void SafeFileWriter::Discard()
 {
     if (file) {
@@ -79,97 +54,40 @@ void SafeFileWriter::Discard()
         file = nullptr;
     }
     if (!tempPath.empty()) {
-        ::unlink(tempPath.c_str());
+        platform::Remove(tempPath);
         tempPath.clear();
     }
 }
 
-bool SafeFileWriter::OpenInPlace(bool existed)
+bool SafeFileWriter::OpenInPlace()
 {
-    const int fd = InjectedFault() ? -1 : ::open(finalPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        error = std::strerror(errno);
-        return false;
-    }
-    file = ::fdopen(fd, "w");
-    if (!file) {
-        error = std::strerror(errno);
-        ::close(fd);
-        if (!existed)
-            ::unlink(finalPath.c_str());
-        return false;
-    }
-    inPlace = true;
-    created = !existed;
+    file = InjectedFault() ? nullptr : platform::OpenInPlace(target);
+    if (!file)
+        return Refuse(errno);
+    rewriting = target.kind == platform::SaveTarget::Regular;
+    created = target.kind == platform::SaveTarget::Missing;
     return true;
 }
 
-bool SafeFileWriter::Open(const std::string& target)
+bool SafeFileWriter::Open(const std::string& name)
 {
     Discard();
-    failed = inPlace = created = lost = false;
+    failed = rewriting = created = lost = false;
     error.clear();
-    if (target.empty()) {
-        error = std::strerror(ENOENT);
-        return false;
-    }
-    finalPath = FollowLinks(target);
+    target = platform::FindSaveTarget(name);
+    if (target.kind == platform::SaveTarget::Refused)
+        return Refuse(target.error);
+    if (target.kind == platform::SaveTarget::Device || target.linked || target.renameRefused)
+        return OpenInPlace();
 
-    struct stat st;
-    const bool exists = ::stat(finalPath.c_str(), &st) == 0;
-    if (exists && S_ISDIR(st.st_mode)) {
-        error = std::strerror(EISDIR);
-        return false;
-    }
-    if (exists && ::access(finalPath.c_str(), W_OK) != 0) {
-        error = std::strerror(errno);
-        return false;
-    }
-    if (exists && !S_ISREG(st.st_mode)) {
-        // A device or a pipe cannot be replaced by a rename: write to it as it is.
-        file = std::fopen(finalPath.c_str(), "w");
-        if (!file) {
-            error = std::strerror(errno);
-            return false;
-        }
-        return true;
-    }
-
-    if (exists && st.st_nlink > 1)
-        return OpenInPlace(true);
-
-    std::string pattern = DirectoryOf(finalPath) + "/." + BaseOf(finalPath) + ".XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    const int fd = InjectedFault() ? -1 : ::mkstemp(name.data());
-    if (fd < 0) {
-        // A full disk is no reason to write in place: the old content would
-        // most likely be lost as well.
-        if (errno == ENOSPC || errno == EDQUOT) {
-            error = std::strerror(errno);
-            return false;
-        }
-        return OpenInPlace(exists);
-    }
-    tempPath = name.data();
-
-    mode_t mode;
-    if (exists) {
-        mode = st.st_mode & 07777;
-        // Only root may give a file away; its group, a member may still keep.
-        if (::fchown(fd, st.st_uid, st.st_gid) != 0 && ::fchown(fd, uid_t(-1), st.st_gid) != 0) {
-            // Neither allowed: the file stays ours, as a new file of this user would be.
-        }
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    if (::fchmod(fd, mode) != 0 || !(file = ::fdopen(fd, "w"))) {
-        error = std::strerror(errno);
-        ::close(fd);
+    file = InjectedFault() ? nullptr : platform::CreateTemporary(target, tempPath);
+    if (!file)
+        return InPlaceMayHelp(errno) ? OpenInPlace() : Refuse(errno);
+    if (InjectedFault() || !platform::TakeOverOwnerAndMode(file, target)) {
+        const int why = errno;
         Discard();
-        return false;
+        // Another user's file, which a replacement would take from its owner.
+        return why == EPERM && target.kind == platform::SaveTarget::Regular ? OpenInPlace() : Refuse(why);
     }
     return true;
 }
@@ -200,29 +118,21 @@ bool SafeFileWriter::Commit()
         return false;
     if (!failed && (std::fflush(file) != 0 || std::ferror(file) || InjectedFault()))
         Fail();
-    // Devices and pipes cannot be synced, which is no failure; an injected fault
-    // fails as a real sync would, through the same test of errno.
-    if (!failed && (InjectedFault() ? -1 : ::fsync(::fileno(file))) != 0 && errno != EINVAL && errno != EROFS)
+    if (!failed && (InjectedFault() || !platform::Sync(file)))
         Fail();
     const int closed = std::fclose(file);
     file = nullptr;
     if (!failed && (closed != 0 || InjectedFault()))
         Fail();
-    if (!failed && !tempPath.empty() && (InjectedFault() || ::rename(tempPath.c_str(), finalPath.c_str()) != 0))
+    if (!failed && !tempPath.empty() && (InjectedFault() || !platform::Replace(tempPath, target.path)))
         Fail();
     if (failed) {
-        lost = inPlace && !created;
+        lost = rewriting;
         if (created)
-            ::unlink(finalPath.c_str());  // there was nothing before: leave nothing half-written
+            platform::Remove(target.path);  // there was nothing before: leave nothing half-written
         Discard();
         return false;
     }
     tempPath.clear();
-    // Make the rename itself durable.
-    const int dir = ::open(DirectoryOf(finalPath).c_str(), O_RDONLY | O_DIRECTORY);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
     return true;
 }

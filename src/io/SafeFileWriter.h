@@ -3,14 +3,21 @@
 #include <cstdio>
 #include <string>
 
+#include "io/Platform.h"
+
 // Writes a file so that a failure at any point leaves the previous file whole:
 // the text goes to a temporary file beside the target, which is synced and then
 // renamed over it only when every write succeeded. A symbolic link is followed,
 // so the file it names is replaced, and the target's permissions, owner and
-// group are kept where the system allows.
+// group are kept.
 // Where that cannot be done, the target itself is truncated and rewritten: when
-// no file can be made beside it (a directory the user may not write), and when
-// it has other hard links, which a rename would part it from.
+// no file can be made beside it (a folder the user may not write), when it has
+// other hard links, which a rename would part it from, and when it is another
+// user's file that this user may write but not replace with one of the same
+// owner (or, in a sticky folder, not replace at all). Anything else that keeps
+// the temporary file from being made fails the save with the target untouched.
+// Folders, pipes, sockets and block devices are refused before anything is
+// opened; a character device is written as it is.
 class SafeFileWriter {
 public:
     SafeFileWriter() = default;
@@ -33,22 +40,25 @@ public:
     bool LostPreviousContent() const { return lost; }
 
     // Test hook: when n >= 0, the n-th failable step from now on (making the
-    // temporary file, opening the target in place, each Printf or Write, the flush, the
-    // sync, the close, the rename) fails as if with EIO; it then turns itself
-    // off. -1 (the default) is off.
+    // temporary file, giving it the target's owner and mode, opening the target
+    // in place, each Printf or Write, the flush, the sync, the close, the rename)
+    // fails as if with the errno failErrorForTesting; it then turns itself off.
+    // -1 (the default) is off.
     static int failStepForTesting;
+    static int failErrorForTesting;  // EIO unless a test says otherwise
 
 private:
-    bool OpenInPlace(bool existed);
+    bool OpenInPlace();
+    bool Refuse(int why);
     void Discard();
     void Fail();
 
     std::FILE* file = nullptr;
-    std::string finalPath;
+    platform::SaveTarget target;
     std::string tempPath;
     std::string error;
     bool failed = false;
-    bool inPlace = false;
-    bool created = false;  // in place, and there was no file before
+    bool rewriting = false;  // an existing file truncated in place
+    bool created = false;    // in place, and there was no file before
     bool lost = false;
 };

@@ -1,5 +1,6 @@
 #include "io/TgaReader.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -7,13 +8,12 @@
 #include <new>
 #include <vector>
 
-#include <sys/stat.h>
-
 #include <wx/bitmap.h>
 #include <wx/image.h>
 #include <wx/log.h>
 
 #include "io/DrawableSize.h"
+#include "io/Platform.h"
 
 namespace {
 
@@ -25,14 +25,6 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 bool ReadAt(std::FILE* f, long offset, void* into, std::size_t size)
 {
     return std::fseek(f, offset, SEEK_SET) == 0 && std::fread(into, 1, size, f) == size;
-}
-
-// The byte count of the file, or -1 when it cannot be told.
-long long FileSize(std::FILE* f)
-{
-    if (std::fseek(f, 0, SEEK_END) != 0)
-        return -1;
-    return std::ftell(f);
 }
 
 bool Refuse()
@@ -120,11 +112,8 @@ bool DecodeRle(std::FILE* f, int bytes, std::uint64_t pixels, unsigned char* dat
 
 wxBitmap* ReadTga(const char* path)
 {
-    File file(path ? std::fopen(path, "rb") : nullptr);
-    // A folder opens for reading here, but holds no picture.
-    struct stat st;
-    if (file && (::fstat(::fileno(file.get()), &st) != 0 || S_ISDIR(st.st_mode)))
-        file.reset();
+    // Regular files only: a folder holds no picture, and a pipe would keep the window waiting.
+    File file(platform::OpenRegularFile(path));
     if (!file) {
         wxLogError("Could not open file for read:  %s", wxString(path ? path : "", *wxConvFileName));
         return nullptr;
@@ -165,6 +154,7 @@ wxBitmap* ReadTga(const char* path)
     const int width = imageInfo[4] + 256 * imageInfo[5];
     const int height = imageInfo[6] + 256 * imageInfo[7];
     const int bytes = BytesPerPixel(imageType, imageInfo[8]);
+    const unsigned char descriptor = imageInfo[9];
     if (bytes == 0) {
         Refuse();
         return nullptr;
@@ -176,7 +166,7 @@ wxBitmap* ReadTga(const char* path)
     // 128 pixels.
     const std::uint64_t pixels = std::uint64_t(width) * std::uint64_t(height);
     const std::uint64_t leastData = rle ? (pixels + 127) / 128 * (1 + bytes) : pixels * bytes;
-    const long long size = FileSize(f);
+    const long long size = platform::FileSize(f);
     if (pixels == 0 || size < 0 || std::uint64_t(size) < 18 + leastData) {
         wxLogError("Couldn't read image data in TGA.");
         return nullptr;
@@ -186,11 +176,9 @@ wxBitmap* ReadTga(const char* path)
         return nullptr;
     }
 
-    // The toolkit sizes image buffers with int arithmetic.
     const std::uint64_t rowBytes = std::uint64_t(width) * 3;
     const std::uint64_t dataBytes = rowBytes * std::uint64_t(height);
-    const std::uint64_t largestImage = 0x7fffffff;
-    std::unique_ptr<wxImage> image(dataBytes <= largestImage ? new (std::nothrow) wxImage() : nullptr);
+    std::unique_ptr<wxImage> image(new (std::nothrow) wxImage());
     if (!image || !image->Create(width, height, false) || !image->GetData()) {
         wxLogError("Couldn't create image data structure!");
         return nullptr;
@@ -213,15 +201,26 @@ wxBitmap* ReadTga(const char* path)
         return nullptr;
     }
 
-    // The file stores the bottom row first.
-    std::vector<unsigned char> row(rowBytes);
-    for (int top = 0, bottom = height - 1; top < bottom; ++top, --bottom) {
-        unsigned char* upper = data + rowBytes * top;
-        unsigned char* lower = data + rowBytes * bottom;
-        std::memcpy(row.data(), upper, rowBytes);
-        std::memcpy(upper, lower, rowBytes);
-        std::memcpy(lower, row.data(), rowBytes);
+    // Bits 5 and 4 of the descriptor give the corner of the first stored pixel:
+    // the top row first when bit 5 is set, else the bottom row (the format's
+    // default, and what most writers use); each row right to left when bit 4 is
+    // set. GIMP and many game tools write the top-left corner first. Right-to-left
+    // rows are rare but just as plainly meant, and one pass follows them:
+    // refusing them would turn away a picture that can be shown as drawn.
+    if (!(descriptor & 0x20)) {
+        std::vector<unsigned char> row(rowBytes);
+        for (int top = 0, bottom = height - 1; top < bottom; ++top, --bottom) {
+            unsigned char* upper = data + rowBytes * top;
+            unsigned char* lower = data + rowBytes * bottom;
+            std::memcpy(row.data(), upper, rowBytes);
+            std::memcpy(upper, lower, rowBytes);
+            std::memcpy(lower, row.data(), rowBytes);
+        }
     }
+    if (descriptor & 0x10)
+        for (unsigned char* row = data; row < data + dataBytes; row += rowBytes)
+            for (unsigned char *left = row, *right = row + rowBytes - 3; left < right; left += 3, right -= 3)
+                std::swap_ranges(left, left + 3, right);
 
     auto* bitmap = new (std::nothrow) wxBitmap(*image);
     if (!bitmap || !bitmap->IsOk()) {

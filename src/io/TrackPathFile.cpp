@@ -5,10 +5,9 @@
 #include <cstdio>
 #include <vector>
 
-#include <sys/stat.h>
-
 #include <wx/log.h>
 
+#include "io/Platform.h"
 #include "io/PointLine.h"
 #include "io/SafeFileWriter.h"
 #include "model/TrackPath.h"
@@ -60,13 +59,8 @@ TrackPath::TrackPath(const char* fileName) : valid(false), index(BoundingBox(-12
         wxLogError("Invalid file name:  %s", wxString());
         return;
     }
-    std::FILE* file = std::fopen(fileName, "r");
-    // A directory opens for reading here but holds no text: it must not replace the path.
-    struct stat st;
-    if (file && (::fstat(::fileno(file), &st) != 0 || S_ISDIR(st.st_mode))) {
-        std::fclose(file);
-        file = nullptr;
-    }
+    // Regular files only: a folder holds no text, and a pipe would keep the window waiting.
+    std::FILE* file = platform::OpenRegularFile(fileName);
     if (!file) {
         wxLogError("Could not open file for read:  %s", Shown(fileName));
         return;

@@ -3,12 +3,19 @@
 #include <cfloat>
 #include <climits>
 
-#ifdef __linux__
-#include <sys/mount.h>
-#endif
+#include <functional>
 
+#include <grp.h>
+#include <poll.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+
+#include "io/BmpReader.h"
 #include "io/PointLine.h"
 #include "io/SafeFileWriter.h"
+#include "io/TgaReader.h"
 #include "support/GuiDriver.h"
 
 namespace {
@@ -18,11 +25,9 @@ FileCommands* Files() { return FileCommands::Instance(); }
 const char* const Three = "3\n1.000000,2.000000,3.000000,0\n4.000000,5.000000,6.000000,1\n7.000000,8.000000,9.000000,2\n";
 const std::string Saved = "Successfully saved spline.\n";
 
-// Saves the path under the name; every line that logged, statuses first.
-std::string Save(const std::string& name)
+// Every line logged since ClearLogs, statuses first.
+std::string Logs()
 {
-    ClearLogs();
-    Files()->SaveSpline(Path(), name.c_str());
     std::string logs;
     for (const auto* lines : {&Statuses(), &Errors()})
         for (const std::string& line : *lines)
@@ -82,6 +87,34 @@ TEST(PathFile, PlainSaveOfAnIncompleteReadAsksForANameInstead)
     EXPECT_EQ(ReadFile(previous), Three);
     EXPECT_EQ(ReadFile(Temp("chosen.txt")), "2\n1.000000,2.000000,3.000000,0\n4.000000,5.000000,6.000000,1\n");
     EXPECT_EQ(currentFileName, Temp("chosen.txt"));
+    Files()->SaveSpline(Path(), Temp().c_str());  // a failed save names nothing
+    EXPECT_EQ(currentFileName, Temp("chosen.txt"));
+}
+
+// Runs the body in a child process, killed when it has not ended after 5 s; what
+// the body returned, or that it was killed. The child leaves the window alone:
+// its connection to the display is the parent's.
+std::string InChild(const std::function<std::string()>& body)
+{
+    int out[2] = {-1, -1};
+    const pid_t child = pipe(out) == 0 ? fork() : -1;
+    if (child == 0) {
+        LogCapture::Get().statusBar = nullptr;
+        const std::string text = body();
+        _exit(write(out[1], text.data(), text.size()) == ssize_t(text.size()) ? 0 : 1);
+    }
+    close(out[1]);
+    // The text comes at the child's end in one write, well within what a pipe holds at once.
+    pollfd ready{out[0], POLLIN, 0};
+    const bool ended = poll(&ready, 1, 5000) == 1;
+    if (!ended)
+        kill(child, SIGKILL);
+    std::string text(4096, '\0');
+    text.resize(std::size_t(std::max(ended ? read(out[0], &text[0], text.size()) : 0, ssize_t(0))));
+    int status = 0;
+    waitpid(child, &status, 0);
+    close(out[0]);
+    return !ended ? "killed after 5 s" : status == 0 ? text : "child failed";
 }
 
 TEST(PathFile, AFaultAtEveryStepOfASaveIsReportedAndLosesNothingItNeedNot)
@@ -89,71 +122,128 @@ TEST(PathFile, AFaultAtEveryStepOfASaveIsReportedAndLosesNothingItNeedNot)
     gui::ResetDocument();
     Files()->LoadSpline(WriteFile("three.txt", Three).c_str());
     const std::string old = "1\n1.000000,2.000000,3.000000,0\n", longName = std::string(250, 'n') + ".txt";
+    const uid_t saver = 4242, nobody = 65534;  // another user, and the owner of the files not the saver's
+    const dev_t null = makedev(1, 3), none = makedev(0, 0);  // /dev/null's number, and no device's
+    fs::permissions(Temp(), fs::perms(0755));   // for the other user to come in
+    enum Links { None, Symbolic, Hard, Loop };
     const struct {
-        std::string what, name;  // a file name too long for a temporary name beside it makes the save write in place
-        bool exists, symlinked, hardLinked;
-        int open;  // the failable step that opens the target for writing in place, -1 for a safe replacement
+        std::string what, name;
+        bool exists;
+        int open;  // the failable step that opens the target in place; -1 for a safe replacement, -2 refused before any
+        Links links = None;
+        mode_t node = S_IFREG;  // what the target is
+        uid_t user = 0;         // who saves; when not root, the file is nobody's (the saver's when no one else may write it)
+        int folder = 0755, mode = 0666;
+        int error = EIO;    // of every fault
+        int fallback = -1;  // the last step whose fault lets the save go on in place
     } kinds[] = {
-        {"existing", "track.txt", true, false, false, -1}, {"behind a link", "track.txt", true, true, false, -1},
-        {"hard-linked", "track.txt", true, false, true, 0}, {"long name", longName, true, false, false, 1},
-        {"new long name", longName, false, false, false, 1},
+        {"existing", "track.txt", true, -1}, {"behind a link", "track.txt", true, -1, Symbolic},
+        {"hard-linked", "track.txt", true, 0, Hard},
+        {"long name", longName, true, -1},  // too long for a temporary name of the usual kind
+        {"new long name", longName, false, -1}, {"link loop", "a.txt", true, -2, Loop},
+        // Not the saver's to give away: written in place once the temporary file could not take the owner.
+        {"another user's", "track.txt", true, 2, None, S_IFREG, saver, 0777},
+        {"in a sticky folder", "track.txt", true, 0, None, S_IFREG, saver, 01777},
+        {"read-only", "track.txt", true, -2, None, S_IFREG, saver, 0777, 0444},
+        {"folder", "track.txt", true, -2, None, S_IFDIR}, {"pipe", "track.txt", true, -2, None, S_IFIFO},
+        {"socket", "track.txt", true, -2, None, S_IFSOCK}, {"disk", "track.txt", true, -2, None, S_IFBLK},
+        {"device", "track.txt", true, 0, None, S_IFCHR},
+        // Only a folder that takes no new file and an owner not to be kept let the save go on in place.
+        {"no room", "track.txt", true, -1, None, S_IFREG, 0, 0755, 0666, ENOSPC},
+        {"read-only disk", "track.txt", true, -1, None, S_IFREG, 0, 0755, 0666, EROFS},
+        {"folder refusing files", "track.txt", true, -1, None, S_IFREG, 0, 0755, 0666, EACCES, 0},
+        {"owner not to be kept", "track.txt", true, -1, None, S_IFREG, 0, 0755, 0666, EPERM, 1},
     };
     for (const auto& k : kinds) {
-        const fs::path dir = Temp(k.what), file = dir / k.name, name = k.symlinked ? dir / "link.txt" : file;
+        const fs::path dir = Temp(k.what), file = dir / k.name, name = k.links == Symbolic ? dir / "link.txt" : file;
         fs::create_directories(dir);
-        if (k.symlinked)
+        chmod(dir.c_str(), mode_t(k.folder));
+        if (k.links == Symbolic)
             fs::create_symlink(k.name, name);
-        for (int step = 0;; ++step) {
+        const bool regular = k.node == S_IFREG && k.links != Loop;
+        for (int step = 0; step < 20; ++step) {
             SCOPED_TRACE(k.what + ", failing step " + std::to_string(step));
-            fs::remove(file);
-            fs::remove(dir / "hard.txt");
-            if (k.exists)
-                WriteFile(k.what + "/" + k.name, old);
-            if (k.hardLinked)
+            for (const char* leftover : {k.name.c_str(), "hard.txt", "b.txt"})
+                fs::remove(dir / leftover);
+            if (regular && k.exists)
+                std::ofstream(file) << old;
+            EXPECT_EQ(k.node == S_IFREG ? 0
+                      : k.node == S_IFDIR ? mkdir(file.c_str(), 0755)
+                                          : mknod(file.c_str(), k.node | 0666, k.node == S_IFCHR ? null : none), 0);
+            if (k.links == Hard)
                 fs::create_hard_link(file, dir / "hard.txt");
+            if (k.links == Loop)
+                fs::create_symlink("b.txt", file), fs::create_symlink(k.name, dir / "b.txt");
+            const uid_t owner = k.mode & 022 ? nobody : saver;
+            EXPECT_EQ(k.user ? chown(file.c_str(), owner, owner) | chmod(file.c_str(), mode_t(k.mode)) : 0, 0);
+            const auto facts = [&] {  // the kind of file, its owner, group, mode and links
+                struct stat st = {};
+                lstat(file.c_str(), &st);
+                return std::make_tuple(st.st_mode, st.st_uid, st.st_gid, st.st_nlink, st.st_rdev);
+            };
+            const auto before = facts();
             const auto entries = std::distance(fs::directory_iterator(dir), {});
-            SetFileName("kept.txt");
-            SafeFileWriter::failStepForTesting = step;
-            const std::string logs = Save(name.string());
-            const bool faulted = SafeFileWriter::failStepForTesting < 0;
-            SafeFileWriter::failStepForTesting = -1;
-            EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), entries + (logs == Saved && !k.exists)) << "a file left behind";
-            EXPECT_TRUE(!k.hardLinked || ReadFile(dir / "hard.txt") == ReadFile(file)) << "the link was parted";
-            // Step 0 of a safe replacement makes the temporary file: failing, the save writes in place.
-            if (!faulted || (step == 0 && k.open != 0)) {
-                EXPECT_EQ(logs + ReadFile(file), Saved + Three);
-                if (!faulted)
-                    break;
-                continue;
-            }
-            EXPECT_EQ(currentFileName, "kept.txt");
-            const bool kept = step == k.open || k.open < 0;  // failed before the target was touched
-            EXPECT_TRUE(!(kept || !k.exists) || ReadFile(file) == (kept && k.exists ? old : ""));
-            EXPECT_EQ(logs, step == k.open ? "Could not open file for write:  " + name.string() + "\n"
-                                           : "Could not write the track path to " + name.string() +
-                                                 " (Input/output error)" +
-                                                 (kept || !k.exists ? ".\n" : "; the file's previous content is lost.\n"));
+
+            const std::string out = InChild([&] {
+                if (k.user && (setgroups(0, nullptr) || setresgid(saver, saver, saver) || setresuid(k.user, k.user, k.user)))
+                    return std::string("no other user");
+                SafeFileWriter::failStepForTesting = step;
+                SafeFileWriter::failErrorForTesting = k.error;
+                ClearLogs();
+                Path()->Save(name.c_str());
+                return (SafeFileWriter::failStepForTesting < 0 ? "+" : "-") + Logs();  // + : the fault struck
+            });
+            ASSERT_TRUE(out[0] == '+' || out[0] == '-') << out;
+            const bool faulted = out[0] == '+', saved = out.substr(1) == Saved;
+            const std::string unopened = "Could not open file for write:  " + name.string() + "\n";
+            const bool opening = step <= (k.open < 0 ? 1 : k.open);  // a safe replacement's steps 0 and 1 make its file
+            const bool lost = faulted && !opening && k.open >= 0 && k.exists && k.node == S_IFREG;
+            const std::string unwritten = "Could not write the track path to " + name.string() + " (" + strerror(k.error) +
+                                          (lost ? "); the file's previous content is lost.\n" : ").\n");
+            EXPECT_EQ(out.substr(1), !faulted ? (k.open == -2 ? unopened : Saved)
+                                     : step <= k.fallback ? Saved : opening ? unopened : unwritten);
+            EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), entries + (saved && !k.exists)) << "a file left behind";
+            EXPECT_TRUE(k.links != Symbolic || fs::is_symlink(name)) << "the link was replaced";
+            EXPECT_TRUE(k.links != Hard || ReadFile(dir / "hard.txt") == ReadFile(file)) << "the link was parted";
+            EXPECT_TRUE(!k.exists || facts() == before) << "not the same kind of file, owner, group, mode and links";
+            EXPECT_TRUE(!regular || lost || ReadFile(file) == (saved ? Three : old) || (!saved && !k.exists && !fs::exists(file)));
+            if (!faulted)
+                break;
         }
     }
 }
 
-TEST(PathFile, SavesWithoutRoomAreReportedAndKeepTheOldFile)
+// The table's full disk, from a real file system.
+TEST(PathFile, WithNoRoomEvenForATemporaryFileTheOldFileStays)
 {
     gui::ResetDocument();
-    Add(1, 2, 3, 0);
-    EXPECT_EQ(Save("/dev/null"), Saved);  // a device is written as it is, and cannot be synced
-    EXPECT_EQ(Save("/dev/full"), "Could not write the track path to /dev/full (No space left on device).\n");
-    EXPECT_EQ(Save(Temp()), "Could not open file for write:  " + Temp() + "\n");
-    // With no room even for a temporary file the old one stays.
     fs::create_directory(Temp("full"));
-#ifdef __linux__
-    if (mount("tmpfs", Temp("full").c_str(), "tmpfs", 0, "size=64k,nr_inodes=2") == 0) {
-        const std::string full = WriteFile("full/track.txt", "old");
-        EXPECT_EQ(Save(full), "Could not open file for write:  " + full + "\n");
-        EXPECT_EQ(ReadFile(full), "old");
-        umount(Temp("full").c_str());
+    if (mount("tmpfs", Temp("full").c_str(), "tmpfs", 0, "size=64k,nr_inodes=2") != 0)
+        GTEST_SKIP() << "no tmpfs may be mounted here (" << strerror(errno) << ")";
+    const std::string full = WriteFile("full/track.txt", "old");
+    ClearLogs();
+    Files()->SaveSpline(Path(), full.c_str());
+    EXPECT_EQ(Logs(), "Could not open file for write:  " + full + "\n");
+    EXPECT_EQ(ReadFile(full), "old");
+    umount(Temp("full").c_str());
+}
+
+// Opening reads regular files only: a pipe named like a path file or a picture
+// is refused at once.
+TEST(Reading, NothingWaitsOnAPipe)
+{
+    for (const std::string name : {"pipe.txt", "pipe.tga", "pipe.bmp"}) {
+        const std::string pipe = Temp(name);
+        mkfifo(pipe.c_str(), 0666);
+        EXPECT_EQ(InChild([&] {
+                      ClearLogs();
+                      delete (name == "pipe.txt" ? new TrackPath(pipe.c_str()) : nullptr);
+                      delete (name == "pipe.tga" ? ReadTga(pipe.c_str()) : name == "pipe.bmp" ? ReadBmp(pipe.c_str()) : nullptr);
+                      return Logs();
+                  }),
+                  name == "pipe.bmp" ? "An error occurred during bitmap load.  Sorry I don't know what happened!\n"
+                                     : "Could not open file for read:  " + pipe + "\n");
     }
-#endif
 }
 
 // Nothing when both ways write the same line, else both lines.
