@@ -144,7 +144,7 @@ std::wstring WideName(const char* name)
 
 bool IsReadable(const char* path)
 {
-    const std::wstring wide = WideName(path);
+    const std::wstring wide = path ? SystemName(path) : std::wstring();
     return !wide.empty() && ::_waccess(wide.c_str(), 4) == 0;
 }
 
