@@ -60,8 +60,17 @@ cp examples/terrain.tga "$work/$picture"
 cp examples/track.txt "$work/$track"
 head -4 examples/track.txt | sed '1s/.*/3/' >"$work/$dropped"  # its first three points
 shot() { xwd -root -silent -out "$scratch/shot.xwd"; }
+shown=""  # how much of the picture the canvas shows, as at start-up
 check_shot() {  # track file, png name
-    python3 tests/windows/screen_check.py check "$scratch/shot.xwd" "$work/$picture" "$1" "$dir/$2"
+    local out
+    out=$(python3 tests/windows/screen_check.py check "$scratch/shot.xwd" "$work/$picture" "$1" "$dir/$2") ||
+        { echo "$out"; return 1; }
+    echo "$out"
+    # Anything left over the canvas would cut short the picture it finds.
+    local size
+    size=$(echo "$out" | grep -o '[0-9]* x [0-9]* of it on screen')
+    [ -n "$shown" ] || shown=$size
+    [ "$size" = "$shown" ] || { echo "FAIL: $size, not $shown"; return 1; }
 }
 title_is() {  # window, the title it should come to within 10 s
     local i
@@ -120,13 +129,30 @@ else
     fail "no picture dialog after Control+A"
 fi
 
-# A track dropped from the desktop opens: the title names it and its markers show.
+# Files dropped from the desktop open in their order, each by its ending: the
+# saved track, then the short one, whose name the title shows and whose
+# markers show; a file of another kind is reported in a box.
+echo GIF89a >"$work/anim.gif"
 xdotool windowfocus --sync "$window"
 # Debian's Python, which has the X library.
-/usr/bin/python3 tests/windows/xdnd_drop.py "$window" $((ox + 200)) $((oy + 200)) "$work/$dropped" ||
-    fail "the drop of $dropped"
+/usr/bin/python3 tests/windows/xdnd_drop.py "$window" $((ox + 200)) $((oy + 200)) \
+    "$work/$track" "$work/$dropped" "$work/anim.gif" || fail "the drop"
 title_is "$window" "VORN Spline Editor ($dropped)"
-sleep 1
+box=$(timeout 20 xdotool search --sync --onlyvisible --name 'Error' | head -1)
+if [ -n "$box" ]; then
+    sleep 1
+    shot
+    python3 tests/windows/screen_check.py png "$scratch/shot.xwd" "$dir/session-drop-error.png"
+    xdotool windowfocus --sync "$box" key Return
+    for i in $(seq 50); do
+        xdotool search --onlyvisible --name 'Error' >/dev/null || break
+        sleep 0.2
+    done
+    xdotool search --onlyvisible --name 'Error' >/dev/null && fail "the box stayed after Return"
+    sleep 2  # what it covered, painted again
+else
+    fail "no box for the dropped anim.gif"
+fi
 shot
 check_shot "$work/$dropped" session-after-drop.png || fail "the screen after the drop"
 wineserver -k
