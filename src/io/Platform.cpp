@@ -258,6 +258,13 @@ void IgnoreBrokenPipes()
     std::signal(SIGPIPE, SIG_IGN);
 }
 
+std::string ErrorText(int error)
+{
+    return std::strerror(error);
+}
+
+void ForgetError() {}
+
 #endif
 
 bool EndsWithNoCase(const char* name, const char* ending)

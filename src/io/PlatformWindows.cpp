@@ -5,6 +5,7 @@
 #include "io/Platform.h"
 
 #include <cerrno>
+#include <cstring>
 #include <cwchar>
 
 #include <fcntl.h>
@@ -57,12 +58,6 @@ int ErrnoOf(DWORD code)
     }
 }
 
-bool FailsWith(DWORD code)
-{
-    errno = ErrnoOf(code);
-    return false;
-}
-
 std::string Utf8(const std::wstring& wide)
 {
     const int n = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), nullptr, 0, nullptr, nullptr);
@@ -70,6 +65,42 @@ std::string Utf8(const std::wstring& wide)
     if (n > 0)
         ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), &out[0], n, nullptr, nullptr);
     return out;
+}
+
+// The system's error behind the last failure of this layer, 0 when it had none.
+DWORD lastFailure = 0;
+
+void SetFailure(DWORD code)
+{
+    lastFailure = code;
+    errno = ErrnoOf(code);
+}
+
+void SetErrno(int error)
+{
+    lastFailure = 0;
+    errno = error;
+}
+
+bool FailsWith(DWORD code)
+{
+    SetFailure(code);
+    return false;
+}
+
+// The system's words for one of its errors, in UTF-8, without the closing full stop.
+std::string SystemMessage(DWORD code)
+{
+    wchar_t* text = nullptr;
+    const DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                         FORMAT_MESSAGE_IGNORE_INSERTS,
+                                     nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring wide(text ? text : L"", n);
+    if (text)
+        ::LocalFree(text);
+    while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r' || wide.back() == L' ' || wide.back() == L'.'))
+        wide.pop_back();
+    return wide.empty() ? "Windows error " + std::to_string(code) : Utf8(wide);
 }
 
 // The name as the system's wide calls take it. A full path longer than
@@ -106,7 +137,7 @@ std::FILE* Stream(HANDLE handle, bool writing)
                                                                                  : _O_RDONLY | _O_BINARY);
     if (fd < 0) {
         ::CloseHandle(handle);
-        errno = EMFILE;
+        SetErrno(EMFILE);
         return nullptr;
     }
     std::FILE* file = ::_fdopen(fd, writing ? "w" : "rb");
@@ -123,10 +154,11 @@ HANDLE HandleOf(std::FILE* file)
     return reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(file)));
 }
 
-void Close(HANDLE handle, DWORD why)
+// Closes a handle to something that is not what was asked for.
+void CloseNotThis(HANDLE handle)
 {
     ::CloseHandle(handle);
-    errno = ErrnoOf(why);
+    SetErrno(EINVAL);
 }
 
 }  // namespace
@@ -157,12 +189,12 @@ std::FILE* OpenRegularFile(const char* path)
 {
     const std::wstring wide = path ? SystemName(path) : std::wstring();
     if (wide.empty()) {
-        errno = ENOENT;
+        SetErrno(ENOENT);
         return nullptr;
     }
     const DWORD attributes = ::GetFileAttributesW(wide.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        errno = EISDIR;
+        SetErrno(EISDIR);
         return nullptr;
     }
     // Shared as _wfopen shares. Device names (NUL, CON, COM1) and pipes
@@ -170,11 +202,11 @@ std::FILE* OpenRegularFile(const char* path)
     const HANDLE handle = ::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
-        errno = ErrnoOf(::GetLastError());
+        SetFailure(::GetLastError());
         return nullptr;
     }
     if (::GetFileType(handle) != FILE_TYPE_DISK) {
-        Close(handle, ERROR_INVALID_NAME);
+        CloseNotThis(handle);
         return nullptr;
     }
     return Stream(handle, false);
@@ -202,7 +234,8 @@ SaveTarget FindSaveTarget(const std::string& name)
                                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD why = ::GetLastError();
-        target.error = ErrnoOf(why);
+        SetFailure(why);
+        target.error = errno;
         // Nothing there yet. A link that leads nowhere is refused: where it
         // points is not for this program to work out.
         const DWORD attributes = ::GetFileAttributesW(wide.c_str());
@@ -223,7 +256,7 @@ SaveTarget FindSaveTarget(const std::string& name)
         return target;
     }
     if (type != FILE_TYPE_DISK || !::GetFileInformationByHandle(handle, &info)) {
-        Close(handle, ERROR_INVALID_NAME);  // a pipe
+        CloseNotThis(handle);  // a pipe
         target.error = errno;
         return target;
     }
@@ -237,13 +270,13 @@ SaveTarget FindSaveTarget(const std::string& name)
     ::CloseHandle(handle);
     target.path = n > 0 && n < final.size() ? Utf8(final.substr(0, n)) : name;
     if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        target.error = EISDIR;
+        SetErrno(target.error = EISDIR);
         return target;
     }
     // Windows will not replace a read-only file, and Wine would: refused before
     // anything is written.
     if (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) {
-        target.error = EACCES;
+        SetErrno(target.error = EACCES);
         return target;
     }
     target.kind = SaveTarget::Regular;
@@ -258,14 +291,17 @@ std::FILE* OpenInPlace(const SaveTarget& target)
     const HANDLE handle = ::CreateFileW(SystemName(target.path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                         missing ? CREATE_NEW : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
-        errno = ErrnoOf(::GetLastError());
+        SetFailure(::GetLastError());
         return nullptr;
     }
     // What was opened must still be what was looked at, before it is emptied.
     const DWORD type = ::GetFileType(handle);
     const bool same = target.kind == SaveTarget::Device ? type == FILE_TYPE_CHAR : type == FILE_TYPE_DISK;
     if (!same || (target.kind == SaveTarget::Regular && !::SetEndOfFile(handle))) {
-        Close(handle, same ? ::GetLastError() : ERROR_INVALID_NAME);
+        if (same)
+            SetFailure(::GetLastError()), ::CloseHandle(handle);
+        else
+            CloseNotThis(handle);
         const int why = errno;
         if (missing)
             ::DeleteFileW(SystemName(target.path).c_str());
@@ -305,7 +341,7 @@ std::FILE* CreateTemporary(const SaveTarget& target, std::string& tempPath)
             const DWORD why = ::GetLastError();
             if (why == ERROR_FILE_EXISTS || why == ERROR_ALREADY_EXISTS)
                 continue;
-            errno = ErrnoOf(why);
+            SetFailure(why);
             return nullptr;
         }
         std::FILE* file = Stream(handle, true);
@@ -315,7 +351,7 @@ std::FILE* CreateTemporary(const SaveTarget& target, std::string& tempPath)
             ::DeleteFileW(SystemName(name).c_str());
         return file;
     }
-    errno = EEXIST;
+    SetErrno(EEXIST);
     return nullptr;
 }
 
@@ -343,6 +379,16 @@ bool Replace(const std::string& tempPath, const std::string& target)
 void Remove(const std::string& path)
 {
     ::DeleteFileW(SystemName(path).c_str());
+}
+
+std::string ErrorText(int error)
+{
+    return lastFailure && ErrnoOf(lastFailure) == error ? SystemMessage(lastFailure) : std::strerror(error);
+}
+
+void ForgetError()
+{
+    lastFailure = 0;
 }
 
 void IgnoreBrokenPipes()
