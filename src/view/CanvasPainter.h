@@ -54,9 +54,9 @@ private:
     void RefreshLogical(const wxRect& logical);
 
     // The scene is composed tile by tile, on a grid of this many pixels.
-    static constexpr int TileSize = 64;
+    static constexpr int TileSize = 32;
     // Beyond this many kept tiles (64 MB at 32 bits a pixel), they are all let go.
-    static constexpr std::size_t MostSceneTiles = 4096;
+    static constexpr std::size_t MostSceneTiles = (std::size_t(64) << 20) / (4 * TileSize * TileSize);
     // The tile's picture with the path beneath the highlight rings, as last
     // drawn; made again where the path's drawing changed.
     const wxBitmap& SceneTile(int tx, int ty);
