@@ -6,3 +6,5 @@ enum SegmentType : int {
     SegmentJump = 1,
     SegmentCurve = 2,
 };
+
+constexpr int SegmentTypeCount = 3;

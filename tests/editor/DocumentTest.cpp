@@ -15,6 +15,8 @@ protected:
     void ResetHover(int lx, int ly) override { hover = {lx, ly}; }
     void ForgetPoint(const TrackPoint* point) override { forgotten = point; }
     int NewPointType() override { return 0; }
+    void SetPointType(int) override {}
+    void RunCommand(Command) override {}
     wxSize CanvasClientSize() override { return {0, 0}; }
     std::pair<int, int> hover;
     const TrackPoint* forgotten = nullptr;
