@@ -20,7 +20,8 @@ enum HandlerMode : int {
 // commands, and into the window's own through its host.
 class CanvasHandler {
 public:
-    // The canvas it pans; both belong to the window, which outlives the handler.
+    // host: the window the canvas is in; canvas: the one it pans. The window
+    // makes the handler and deletes it before either goes.
     CanvasHandler(EditorHost& host, wxScrolledWindow& canvas);
     virtual ~CanvasHandler() = default;
 
