@@ -7,4 +7,5 @@ enum SegmentType : int {
     SegmentCurve = 2,
 };
 
+// The radio box shows one choice for each, and Tab steps through them.
 constexpr int SegmentTypeCount = 3;
