@@ -8,7 +8,7 @@
 
 #include "model/SingleInstance.h"
 
-class BoundingBox;
+struct BoundingBox;
 class CanvasHandler;
 class TrackPath;
 class wxDC;
