@@ -1,9 +1,7 @@
-# What the Windows build adds to the Linux one: its own side of the save, the
-# icon resource, and a program of the GUI subsystem (no console window).
+# What the Windows build adds to the Linux one: the icon resource, and a
+# program of the GUI subsystem (no console window). Its own side of the save
+# is chosen in src/io.
 enable_language(RC)
-
-# SafeFileWriterWindows.cpp stands in for it there.
-set_source_files_properties(src/io/SafeFileWriter.cpp PROPERTIES HEADER_FILE_ONLY ON)
 
 # The icon group "VSE_ICON": the hand-drawn 32 x 32 that the window loads by
 # name, and 16, 48 and 256 pixel renderings of the SVG for Explorer, the title
