@@ -1,5 +1,6 @@
 # What the Windows build adds to the Linux one: the icon resource, and a
-# program of the GUI subsystem (no console window).
+# program of the GUI subsystem (no console window). Its side of the platform
+# layer is chosen in src/io.
 enable_language(RC)
 
 # The icon group "VSE_ICON": the hand-drawn 32 x 32 that the window loads by

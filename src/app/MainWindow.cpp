@@ -11,6 +11,7 @@
 #include "app/MainPanel.h"
 #include "app/TrackCanvas.h"
 #include "editor/EditorDocument.h"
+#include "model/SegmentType.h"
 #include "model/TrackPath.h"
 #include "model/TrackPoint.h"
 #include "view/CanvasHandler.h"
@@ -56,16 +57,16 @@ MainWindow::MainWindow()
     panel = new MainPanel(frame, wxSUNKEN_BORDER);
     panel->SetAutoLayout(true);
 
-    const wxString choices[3] = {"Straight", "Jump", "Curve"};
-    typeRadioBox = new wxRadioBox(panel, ID_TYPE_RADIOBOX, "Type", wxPoint(5, 5), wxSize(100, 100), 3,
+    const wxString choices[SegmentTypeCount] = {"Straight", "Jump", "Curve"};
+    typeRadioBox = new wxRadioBox(panel, ID_TYPE_RADIOBOX, "Type", wxPoint(5, 5), wxSize(100, 100), SegmentTypeCount,
                                   choices, 1, wxRA_SPECIFY_COLS, wxDefaultValidator, "radioBox");
 
     canvas = new TrackCanvas(panel, wxPoint(125, 5), wxSize(400, 400));
     canvas->SetScrollbars(1, 1, 400, 400, 0, 0);
-    CanvasPainter::Instance()->SetCanvas(canvas);
     canvas->SetFocus();
 
-    canvasHandler = new CanvasHandler();
+    canvasHandler = new CanvasHandler(*this, *canvas);
+    CanvasPainter::Instance()->SetCanvas(canvas, canvasHandler);
 
     auto* constraints = new wxLayoutConstraints();
     constraints->left.SameAs(typeRadioBox, wxRight, 0);
@@ -105,6 +106,8 @@ MainWindow::MainWindow()
 
 MainWindow::~MainWindow()
 {
+    if (CanvasPainter::Exists())
+        CanvasPainter::Instance()->SetCanvas(nullptr, nullptr);
     delete canvasHandler;
 }
 
@@ -157,4 +160,23 @@ int MainWindow::NewPointType()
 wxSize MainWindow::CanvasClientSize()
 {
     return canvas->GetClientSize();
+}
+
+void MainWindow::RunCommand(Command command)
+{
+    wxCommandEvent none;
+    switch (command) {
+    case Command::NewSpline:
+        frame->OnNewSpline(none);
+        break;
+    case Command::OpenSpline:
+        frame->OnOpenSpline(none);
+        break;
+    case Command::OpenImage:
+        frame->OnOpenImage(none);
+        break;
+    case Command::SaveSpline:
+        frame->OnSaveSpline(none);
+        break;
+    }
 }

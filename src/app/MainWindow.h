@@ -25,8 +25,6 @@ public:
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
 
-    // Selects type t in the radio box and gives it to every selected point.
-    void SetPointType(int t);
     // Relabel the Edit items with the command they would undo or redo; an empty
     // name disables the item.
     void UpdateUndoLabel(const std::string& name) override;
@@ -38,7 +36,10 @@ public:
     void ForgetPoint(const TrackPoint* point) override;
     // The type selected in the radio box.
     int NewPointType() override;
+    void SetPointType(int t) override;
     wxSize CanvasClientSize() override;
+    // As the File menu's item of the same name.
+    void RunCommand(Command command) override;
 
     MainFrame* frame = nullptr;
     TrackCanvas* canvas = nullptr;

@@ -1,6 +1,5 @@
 #include "editor/EditorDocument.h"
 
-#include <cmath>
 #include <new>
 #include <vector>
 
@@ -222,25 +221,10 @@ void EditorDocument::CreatePointAt(int lx, int ly)
     bool linked;
     if (!hits.empty()) {
         TrackSegment* s = hits.front();
-        const TrackPoint& a = *s->from;
-        const TrackPoint& b = *s->to;
-        const float w = (a.w + b.w) * 0.5f;
-        double x, y;
-        if (std::fabs(double(a.x) - b.x) <= 0.01) {
-            x = a.x;
-            y = wy;
-        } else if (std::fabs(double(a.y) - b.y) <= 0.01) {
-            x = wx;
-            y = a.y;
-        } else {
-            // The foot of the perpendicular from the click onto the segment's line.
-            const double m = (double(b.y) - a.y) / (double(b.x) - a.x);
-            const double c = a.y - m * a.x;
-            const double mPerp = -1.0 / m;
-            x = (wy - mPerp * wx - c) / (m - mPerp);
-            y = m * x + c;
-        }
-        point = new (std::nothrow) TrackPoint(float(x), float(y), w, type);
+        const float w = (s->from->w + s->to->w) * 0.5f;
+        float x, y;
+        TrackPath::ProjectOntoSegment(*s, wx, wy, x, y);
+        point = new (std::nothrow) TrackPoint(x, y, w, type);
         linked = path->InsertPoint(point, s);
     } else {
         const float w = path->points.empty() ? 10.0f : path->points.back()->w;

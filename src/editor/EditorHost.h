@@ -6,8 +6,9 @@
 
 class TrackPoint;
 
-// What the document must tell the window it is shown in. Declared here and
-// implemented by the application, so that the document never includes a window.
+// What the document and the canvas's handler ask of the window they are shown
+// in. Declared here and implemented by the application, so that neither ever
+// includes a window.
 class EditorHost {
 public:
     virtual ~EditorHost() = default;
@@ -23,8 +24,14 @@ public:
     virtual void ResetHover(int lx, int ly) = 0;
     // Called before a point is deleted, so that nothing above keeps it.
     virtual void ForgetPoint(const TrackPoint* point) = 0;
-    // The segment type that new points get.
+    // The segment type that new points get: the one the Type radio box shows.
     virtual int NewPointType() = 0;
+    // Shows type t in the radio box and gives it to every selected point.
+    virtual void SetPointType(int t) = 0;
     // The canvas's client size, which the default picture takes.
     virtual wxSize CanvasClientSize() = 0;
+
+    // The File menu's commands that Control keys on the canvas run too.
+    enum class Command { NewSpline, OpenSpline, OpenImage, SaveSpline };
+    virtual void RunCommand(Command command) = 0;
 };

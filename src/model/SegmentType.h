@@ -6,3 +6,6 @@ enum SegmentType : int {
     SegmentJump = 1,
     SegmentCurve = 2,
 };
+
+// The radio box shows one choice for each, and Tab steps through them.
+constexpr int SegmentTypeCount = 3;

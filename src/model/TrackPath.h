@@ -65,6 +65,10 @@ public:
     bool FindSegmentsAt(const PixelMapping& mapping, int px, int py, std::vector<TrackSegment*>& out);
     // Everything whose box meets the given box in path coordinates.
     bool FindInBox(const BoundingBox& box, std::vector<SpatialObject*>& out);
+    // Where a point that splits the segment at (x, y) goes: the foot of the
+    // perpendicular onto its line, or straight across onto a segment that runs
+    // along an axis, as the hit test sees one.
+    static void ProjectOntoSegment(const TrackSegment& segment, float x, float y, float& px, float& py);
 
     // The track path text file.
     void Read(std::FILE* file, const char* name);

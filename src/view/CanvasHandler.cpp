@@ -6,11 +6,10 @@
 
 #include <wx/defs.h>
 #include <wx/log.h>
-#include <wx/radiobox.h>
 
-#include "app/MainFrame.h"
-#include "app/MainWindow.h"
 #include "editor/EditorDocument.h"
+#include "editor/EditorHost.h"
+#include "model/SegmentType.h"
 #include "model/TrackPath.h"
 #include "model/TrackPoint.h"
 #include "view/CanvasPainter.h"
@@ -43,7 +42,10 @@ bool StillClick(int v, int anchor, int last)
 
 }  // namespace
 
-CanvasHandler::CanvasHandler() : bandColour(205, 0, 0) {}
+CanvasHandler::CanvasHandler(EditorHost& host, wxScrolledWindow& canvas)
+    : bandColour(205, 0, 0), host(host), canvas(canvas)
+{
+}
 
 void CanvasHandler::EnterMode(HandlerMode next)
 {
@@ -217,7 +219,7 @@ void CanvasHandler::DragPan(int x, int y)
     EditorDocument* doc = Doc();
     wxLogStatus("dx,dy = %7.2f,%7.2f", double(x - panStartX) * doc->mapping.scaleX,
                 double(y - panStartY) * doc->mapping.scaleY);
-    PanView(panLastX, panLastY, x, y);
+    PanView(canvas, panLastX, panLastY, x, y);
     panLastX = x;
     panLastY = y;
 }
@@ -297,20 +299,18 @@ void CanvasHandler::HandleControlKey(int key)
     else if (key >= 'A' && key <= 'Z')
         key += 'a' - 'A';
 
-    MainFrame* frame = MainWindow::Instance()->frame;
-    wxCommandEvent none;
     switch (key) {
     case 'n':
-        frame->OnNewSpline(none);
+        host.RunCommand(EditorHost::Command::NewSpline);
         break;
     case 'o':
-        frame->OnOpenSpline(none);
+        host.RunCommand(EditorHost::Command::OpenSpline);
         break;
     case 's':
-        frame->OnSaveSpline(none);
+        host.RunCommand(EditorHost::Command::SaveSpline);
         break;
     case 'a':
-        frame->OnOpenImage(none);
+        host.RunCommand(EditorHost::Command::OpenImage);
         break;
     case 'z':
         Doc()->Undo();
@@ -347,14 +347,10 @@ void CanvasHandler::HandlePlainKey(int key, int lx, int ly)
         doc->ReversePath();
         break;
     case 'n':
-    case WXK_TAB: {
-        MainWindow* window = MainWindow::Instance();
-        const int count = int(window->typeRadioBox->GetCount());
-        const int next = (window->typeRadioBox->GetSelection() + 1) % count;
-        window->SetPointType(next);
+    case WXK_TAB:
+        host.SetPointType((host.NewPointType() + 1) % SegmentTypeCount);
         Repaint();
         break;
-    }
     case 'w':
     case WXK_UP:
         doc->AdjustWidth(0.5f);

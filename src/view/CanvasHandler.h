@@ -5,7 +5,9 @@
 #include <wx/colour.h>
 #include <wx/gdicmn.h>
 
+class EditorHost;
 class TrackPoint;
+class wxScrolledWindow;
 
 enum HandlerMode : int {
     Idle = 0,
@@ -14,10 +16,13 @@ enum HandlerMode : int {
     Pan = 4,
 };
 
-// The canvas's mouse mode machine and key map: turns input into document commands.
+// The canvas's mouse mode machine and key map: turns input into document
+// commands, and into the window's own through its host.
 class CanvasHandler {
 public:
-    CanvasHandler();
+    // host: the window the canvas is in; canvas: the one it pans. The window
+    // makes the handler and deletes it before either goes.
+    CanvasHandler(EditorHost& host, wxScrolledWindow& canvas);
     virtual ~CanvasHandler() = default;
 
     // (x, y) client pixels, (lx, ly) logical canvas pixels, flags an InputFlags word.
@@ -53,6 +58,8 @@ private:
     void HandleControlKey(int key);
     void HandlePlainKey(int key, int lx, int ly);
 
+    EditorHost& host;
+    wxScrolledWindow& canvas;
     // The band is shown from the first drag step until the release erases it.
     bool bandShown = false;
 };

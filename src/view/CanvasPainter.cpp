@@ -6,7 +6,6 @@
 #include <wx/region.h>
 #include <wx/scrolwin.h>
 
-#include "app/MainWindow.h"
 #include "editor/EditorDocument.h"
 #include "model/TrackPath.h"
 #include "view/CanvasHandler.h"
@@ -16,10 +15,10 @@ namespace {
 
 constexpr int BandPenWidth = 2;
 
-void DrawBand(wxDC& dc, const wxRect& band)
+void DrawBand(wxDC& dc, const wxRect& band, const wxColour& colour)
 {
     dc.SetBrush(wxBrush(wxColour(0, 0, 0), wxBRUSHSTYLE_TRANSPARENT));
-    dc.SetPen(wxPen(MainWindow::Instance()->canvasHandler->bandColour, BandPenWidth, wxPENSTYLE_SOLID));
+    dc.SetPen(wxPen(colour, BandPenWidth, wxPENSTYLE_SOLID));
     dc.DrawRectangle(band);
 }
 
@@ -53,7 +52,7 @@ void CanvasPainter::PaintArea(wxDC& dc, const wxRect& logical)
     const wxRect picture(0, 0, background->IsOk() ? background->GetWidth() : 0,
                          background->IsOk() ? background->GetHeight() : 0);
     wxRect band;
-    const bool banding = MainWindow::Instance()->canvasHandler->GetBand(band);
+    const bool banding = handler && handler->GetBand(band);
 
     const wxRect area = wxRect(logical).Intersect(picture);
     if (!area.IsEmpty()) {
@@ -74,7 +73,7 @@ void CanvasPainter::PaintArea(wxDC& dc, const wxRect& logical)
                 memory.DrawBitmap(beneath, tx * TileSize, ty * TileSize, false);
                 path->DrawHighlights(memory, mapping);
                 if (banding)
-                    DrawBand(memory, band);  // so that the band does not flicker over the picture
+                    DrawBand(memory, band, handler->bandColour);  // so that the band does not flicker over the picture
                 const wxRect part = wxRect(tx * TileSize, ty * TileSize, TileSize, TileSize).Intersect(area);
                 dc.Blit(part.x, part.y, part.width, part.height, &memory, part.x, part.y, wxCOPY, false);
             }
@@ -86,7 +85,7 @@ void CanvasPainter::PaintArea(wxDC& dc, const wxRect& logical)
         outside.Subtract(picture);
         for (wxRegionIterator it(outside); it; ++it) {
             dc.SetClippingRegion(it.GetRect());
-            DrawBand(dc, band);
+            DrawBand(dc, band, handler->bandColour);
             dc.DestroyClippingRegion();
         }
     }

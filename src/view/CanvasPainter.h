@@ -8,7 +8,8 @@
 
 #include "model/SingleInstance.h"
 
-class BoundingBox;
+struct BoundingBox;
+class CanvasHandler;
 class TrackPath;
 class wxDC;
 class wxRegion;
@@ -27,8 +28,14 @@ public:
     static constexpr int LineMargin = 5;
     static constexpr int RingMargin = 13;
 
-    // The canvas painted, handed over by the window that holds it.
-    void SetCanvas(wxScrolledWindow* canvas) { this->canvas = canvas; }
+    // The canvas painted and the handler whose rubber band is shown on it,
+    // handed over by the window that holds both (the painter is made first),
+    // and taken back, as null, before they go.
+    void SetCanvas(wxScrolledWindow* canvas, const CanvasHandler* handler)
+    {
+        this->canvas = canvas;
+        this->handler = handler;
+    }
 
     // Draws the scene over the logical area of a DC prepared for the canvas's
     // scroll position, composed off-screen and copied in one blit.
@@ -54,9 +61,9 @@ private:
     void RefreshLogical(const wxRect& logical);
 
     // The scene is composed tile by tile, on a grid of this many pixels.
-    static constexpr int TileSize = 64;
+    static constexpr int TileSize = 32;
     // Beyond this many kept tiles (64 MB at 32 bits a pixel), they are all let go.
-    static constexpr std::size_t MostSceneTiles = 4096;
+    static constexpr std::size_t MostSceneTiles = (std::size_t(64) << 20) / (4 * TileSize * TileSize);
     // The tile's picture with the path beneath the highlight rings, as last
     // drawn; made again where the path's drawing changed.
     const wxBitmap& SceneTile(int tx, int ty);
@@ -66,6 +73,7 @@ private:
     wxBitmap tile;
 
     wxScrolledWindow* canvas = nullptr;
+    const CanvasHandler* handler = nullptr;
     // What the canvas was last asked to show whole: damage is only told
     // about the path that is shown, over the picture that is shown.
     const TrackPath* shownPath = nullptr;

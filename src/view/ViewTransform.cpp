@@ -1,27 +1,23 @@
 #include "view/ViewTransform.h"
 
-#include <wx/event.h>
+#include <wx/scrolwin.h>
 
-#include "app/MainWindow.h"
-#include "app/TrackCanvas.h"
-
-void PanView(int lastX, int lastY, int x, int y)
+void PanView(wxScrolledWindow& canvas, int lastX, int lastY, int x, int y)
 {
-    TrackCanvas* canvas = MainWindow::Instance()->canvas;
     const int ddx = lastX - x;
     const int ddy = lastY - y;
     int sx, sy;
-    canvas->GetViewStart(&sx, &sy);
+    canvas.GetViewStart(&sx, &sy);
     wxScrollWinEvent event(wxEVT_SCROLLWIN_THUMBTRACK);
-    event.SetEventObject(canvas);
+    event.SetEventObject(&canvas);
     if (ddx != 0) {
         event.SetPosition(sx + ddx);
         event.SetOrientation(wxHORIZONTAL);
-        canvas->GetEventHandler()->ProcessEvent(event);
+        canvas.GetEventHandler()->ProcessEvent(event);
     }
     if (ddy != 0) {
         event.SetPosition(sy + ddy);
         event.SetOrientation(wxVERTICAL);
-        canvas->GetEventHandler()->ProcessEvent(event);
+        canvas.GetEventHandler()->ProcessEvent(event);
     }
 }

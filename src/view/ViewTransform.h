@@ -1,4 +1,6 @@
 #pragma once
 
+class wxScrolledWindow;
+
 // One step of a right-button pan, in client pixels: the picture follows the mouse.
-void PanView(int lastX, int lastY, int x, int y);
+void PanView(wxScrolledWindow& canvas, int lastX, int lastY, int x, int y);

@@ -1,6 +1,6 @@
 // The document's commands called directly: status lines, history records, undo and redo.
 #include "editor/EditorHost.h"
-#include "support/Harness.h"
+#include "support/DocumentHarness.h"
 
 namespace {
 
@@ -15,6 +15,8 @@ protected:
     void ResetHover(int lx, int ly) override { hover = {lx, ly}; }
     void ForgetPoint(const TrackPoint* point) override { forgotten = point; }
     int NewPointType() override { return 0; }
+    void SetPointType(int) override {}
+    void RunCommand(Command) override {}
     wxSize CanvasClientSize() override { return {0, 0}; }
     std::pair<int, int> hover;
     const TrackPoint* forgotten = nullptr;
@@ -28,7 +30,7 @@ TEST_F(DocumentTest, CommandsReportAndRecordUnderTheirNames)
     Doc()->DragMove(158, 108);
     Doc()->AdjustWidth(-2.0f);  // no narrower than 0.5
     Doc()->UnselectAll();  // settles the move
-    EXPECT_EQ(PointsAt(30, 20), Points{a});
+    EXPECT_EQ(PointsAt(*Path(), 30, 20), Points{a});
     Doc()->DeleteSelected();  // nothing selected: nothing happens
     Doc()->SetStartToSelection();
     Doc()->CreatePointAt(178, 128);

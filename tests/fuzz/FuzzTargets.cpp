@@ -10,7 +10,8 @@
 #include "app/EditorApp.h"
 #include "app/FileCommands.h"
 #include "io/TgaReader.h"
-#include "support/Harness.h"
+#include "support/DocumentHarness.h"
+#include "support/TestFiles.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char*** argv)
 {

@@ -4,8 +4,9 @@
 // kept, as a fresh pass along the chain gives them.
 #include <functional>
 #include <set>
+#include <sstream>
 
-#include "support/Harness.h"
+#include "support/ModelHarness.h"
 
 static bool Inside(const BoundingBox& b, const BoundingBox& r)
 {
