@@ -298,10 +298,12 @@ std::FILE* OpenInPlace(const SaveTarget& target)
     const DWORD type = ::GetFileType(handle);
     const bool same = target.kind == SaveTarget::Device ? type == FILE_TYPE_CHAR : type == FILE_TYPE_DISK;
     if (!same || (target.kind == SaveTarget::Regular && !::SetEndOfFile(handle))) {
-        if (same)
-            SetFailure(::GetLastError()), ::CloseHandle(handle);
-        else
+        if (same) {
+            SetFailure(::GetLastError());
+            ::CloseHandle(handle);
+        } else {
             CloseNotThis(handle);
+        }
         const int why = errno;
         if (missing)
             ::DeleteFileW(SystemName(target.path).c_str());
