@@ -1,6 +1,6 @@
 # What the Windows build adds to the Linux one: the icon resource, and a
-# program of the GUI subsystem (no console window). Its own side of the save
-# is chosen in src/io.
+# program of the GUI subsystem (no console window). Its side of the platform
+# layer is chosen in src/io.
 enable_language(RC)
 
 # The icon group "VSE_ICON": the hand-drawn 32 x 32 that the window loads by

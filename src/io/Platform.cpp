@@ -7,11 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#ifdef _WIN32
-#include <io.h>
-#include <string.h>
-#include <windows.h>
-#else
+#ifndef _WIN32
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,31 +15,8 @@
 
 namespace platform {
 
-#ifdef _WIN32
-
-std::wstring WideName(const char* name)
-{
-    const int n = name ? ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name, -1, nullptr, 0) : 0;
-    if (n <= 1)
-        return std::wstring();
-    std::wstring wide(std::size_t(n), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name, -1, wide.data(), n);
-    wide.resize(std::size_t(n - 1));  // the terminator counted in n
-    return wide;
-}
-
-bool IsReadable(const char* path)
-{
-    const std::wstring wide = WideName(path);
-    return !wide.empty() && ::_waccess(wide.c_str(), 4) == 0;
-}
-
-int StrNICmp(const char* a, const char* b, std::size_t n)
-{
-    return ::_strnicmp(a, b, n);
-}
-
-#else
+// PlatformWindows.cpp holds the Windows side.
+#ifndef _WIN32
 
 namespace {
 
@@ -284,6 +257,13 @@ void IgnoreBrokenPipes()
 {
     std::signal(SIGPIPE, SIG_IGN);
 }
+
+std::string ErrorText(int error)
+{
+    return std::strerror(error);
+}
+
+void ForgetError() {}
 
 #endif
 

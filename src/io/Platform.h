@@ -70,6 +70,12 @@ bool Replace(const std::string& tempPath, const std::string& target);
 
 void Remove(const std::string& path);
 
+// Why a call of this layer failed, for the user: the C library's words for the
+// errno value, or on Windows the system's own where the failure came from it.
+std::string ErrorText(int error);
+// Forgets the system's error of an earlier failure; for faults that stand in for one.
+void ForgetError();
+
 // A write to a pipe or socket whose reader went away fails (EPIPE) instead of
 // ending the program with SIGPIPE.
 void IgnoreBrokenPipes();

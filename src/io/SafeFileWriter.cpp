@@ -11,6 +11,7 @@ bool InjectedFault()
 {
     if (SafeFileWriter::failStepForTesting < 0 || SafeFileWriter::failStepForTesting-- > 0)
         return false;
+    platform::ForgetError();
     errno = SafeFileWriter::failErrorForTesting;
     return true;
 }
@@ -36,14 +37,14 @@ SafeFileWriter::~SafeFileWriter()
 void SafeFileWriter::Fail()
 {
     if (!failed)
-        error = std::strerror(errno);
+        error = platform::ErrorText(errno);
     failed = true;
 }
 
 bool SafeFileWriter::Refuse(int why)
 {
     Discard();
-    error = std::strerror(why);
+    error = platform::ErrorText(why);
     return false;
 }
 
@@ -74,6 +75,7 @@ bool SafeFileWriter::Open(const std::string& name)
     Discard();
     failed = rewriting = created = lost = false;
     error.clear();
+    platform::ForgetError();  // of an earlier save
     target = platform::FindSaveTarget(name);
     if (target.kind == platform::SaveTarget::Refused)
         return Refuse(target.error);

@@ -26,16 +26,6 @@ std::string ReadNative(const std::string& utf8)
     return text.str();
 }
 
-// The text mode of the C library writes the line ending of its system.
-std::string AsWritten(std::string text)
-{
-#ifdef _WIN32
-    for (std::size_t i = 0; (i = text.find('\n', i)) != std::string::npos; i += 2)
-        text.insert(i, "\r");
-#endif
-    return text;
-}
-
 TEST(Platform, NamesInAnyLetterAreFoundByTheirEndings)
 {
     const struct {

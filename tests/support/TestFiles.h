@@ -7,6 +7,7 @@
 #include <sstream>
 #include <string>
 #ifdef _WIN32
+#include <io.h>
 #include <process.h>
 #endif
 
@@ -37,19 +38,50 @@ inline std::string Temp(const std::string& name = "")
 // Returns the file's path.
 inline std::string WriteFile(const std::string& name, const std::string& bytes)
 {
-    std::ofstream(Temp(name), std::ios::binary) << bytes;
+    std::ofstream(std::filesystem::u8path(Temp(name)), std::ios::binary) << bytes;
     return Temp(name);
 }
 
 // How many files this process holds open.
-inline long OpenFiles() { return long(std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {})); }
+inline long OpenFiles()
+{
+#ifdef _WIN32
+    // No /proc there: the C library's descriptors, which every file the program opens becomes.
+    long n = 0;
+    for (int fd = 0; fd < 2048; ++fd)
+        n += _get_osfhandle(fd) != -1;
+    return n;
+#else
+    return long(std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}));
+#endif
+}
 
 inline std::string ReadFile(const std::string& path)
 {
     std::ostringstream text;
-    text << std::ifstream(path, std::ios::binary).rdbuf();
+    text << std::ifstream(std::filesystem::u8path(path), std::ios::binary).rdbuf();
     return text.str();
 }
+
+// A saved file's text: lines end in CR LF on Windows, as its programs write them.
+inline std::string AsWritten(std::string text)
+{
+#ifdef _WIN32
+    for (std::size_t i = 0; (i = text.find('\n', i)) != std::string::npos; i += 2)
+        text.insert(i, "\r");
+#endif
+    return text;
+}
+
+// The rows of a table that have no meaning on this system, each with why; the
+// test ends as skipped and names them, once the rows that apply have run.
+struct RowsNotHere {
+    std::string text;
+    void Add(const std::string& row, const std::string& why) { text += "\n  " + row + ": " + why; }
+};
+#define SKIP_ROWS_NOT_HERE(rows) \
+    if (!(rows).text.empty())     \
+    GTEST_SKIP() << "rows that do not apply on this system:" << (rows).text
 
 // Bytes of a file format, little-endian where it counts; a TGA of the given kind.
 inline std::string Bytes(std::initializer_list<int> values) { return std::string(values.begin(), values.end()); }
