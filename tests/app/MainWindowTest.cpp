@@ -1,5 +1,6 @@
-// The main window as a desktop user meets it: layout, title, menus and their shortcuts
-// wherever the focus is, file dialogs, dropped files and the rubber band.
+// The main window as a desktop user meets it: layout, the picture of start-up, title,
+// menus and their shortcuts wherever the focus is, file dialogs, dropped files and the
+// rubber band.
 // Real X input on the real window throughout.
 #include "support/GuiDriver.h"
 
@@ -15,6 +16,12 @@ const char* const TwoPoints = "2\n1.0,2.0,3.0,0\n10.0,20.0,4.0,1\n";
 TEST(MainWindow, LayoutMenusAndShortcutsWhereverTheFocusIs)
 {
     gui::ResetDocument();
+    // The picture of start-up, the size of the canvas: black in a green frame.
+    const wxImage shown = gui::CanvasScreenshot();
+    const wxSize size = Doc()->GetBackgroundBitmap()->GetSize();
+    for (const auto& [x, y, frame] : {std::tuple{1, size.y / 2, true}, {size.x - 2, size.y - 60, true}, {size.x / 2, 0, true},
+                                      {40, size.y - 2, true}, {size.x / 2, size.y / 2, false}, {10, 10, false}})
+        EXPECT_TRUE(gui::Near(shown, x, y, frame ? wxColour(50, 255, 50) : *wxBLACK, 0)) << x << "," << y;
     const wxSize panel = Window()->panel->GetClientSize();
     EXPECT_EQ(Canvas()->GetRect(), wxRect(105, 0, panel.x - 105, panel.y));
     EXPECT_FALSE(Window()->editMenu->IsEnabled(ID_UNDO) || Window()->editMenu->IsEnabled(ID_REDO));
@@ -100,6 +107,7 @@ TEST(MainWindow, FileDialogsOpenSaveAndRememberTheirOwnPlacesAndDroppedFilesOpen
     wxDropFilesEvent drop(wxEVT_DROP_FILES, 6, files);
     Window()->frame->GetEventHandler()->ProcessEvent(drop);
     EXPECT_EQ(Statuses(), (Strings{"Successfully loaded new spline.", "Successfully loaded new image."}));
+    EXPECT_TRUE(UndoNames().empty());  // the path replaced an empty one
     EXPECT_EQ(Errors(), (Strings{"Unrecognized file type:  .gif", "Unrecognized file type:  %n%s",
                                  "Unrecognized file type:  p.\xe6\x97\xa5\xe6\x9c\xac"}));
 }

@@ -1,4 +1,6 @@
 // The document's commands called directly: status lines, history records, undo and redo.
+#include <array>
+
 #include "editor/EditorHost.h"
 #include "support/DocumentHarness.h"
 
@@ -50,6 +52,23 @@ TEST_F(DocumentTest, CommandsReportAndRecordUnderTheirNames)
                                    "Created new point at:   -28.00,  28.00", "All points unselected."}));
     EXPECT_EQ(UndoNames(), (Strings{"move", "create-point", "delete", "delete", "create-point"}));
     EXPECT_EQ(Errors(), Strings{"You must first select a point before you can reset the start/finish point!"});
+}
+
+// A point made near a segment splits it where the perpendicular from the
+// position meets it (straight across an axis-parallel one), at its ends' mean width.
+TEST_F(DocumentTest, APointMadeOnASegmentSplitsItAtTheFootOfThePerpendicular)
+{
+    for (auto [ax, ay, bx, by, x, y, footX, footY] : {std::array<float, 8>{22, -22, -78, -122, -22, -68, -23, -67},
+                                                      {0, -50, 0, 50, 3, 10, 0, 10}, {-50, 0, 50, 0, 10, 4, 10, 0}}) {
+        Doc()->SetTrackPath(new TrackPath(), true);
+        TrackPoint *a = Add(ax, ay, 4), *b = Add(bx, by, 9);
+        Doc()->CreatePointAt(128 + int(x), 128 - int(y));
+        const Points chain = Chain();
+        ASSERT_EQ(chain.size(), 3u) << x << "," << y;
+        EXPECT_TRUE(chain[0] == a && chain[2] == b && chain[1]->w == 6.5f);
+        EXPECT_NEAR(chain[1]->x, footX, 1e-4) << x << "," << y;
+        EXPECT_NEAR(chain[1]->y, footY, 1e-4) << x << "," << y;
+    }
 }
 
 // Undo restores the selection of its step, but no highlight; ten steps are kept.

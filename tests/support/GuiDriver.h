@@ -228,23 +228,20 @@ public:
 // canvas scrolling over it; the picture and scroll area of before come back after.
 class PictureScope {
 public:
-    explicit PictureScope(int w = 0, int h = 0)
-        : saved(*Doc()->GetBackgroundBitmap()), area(MainWindow::Instance()->canvas->GetVirtualSize())
+    explicit PictureScope(int w = 0, int h = 0) : saved(*Doc()->GetBackgroundBitmap()), area(MainWindow::Instance()->canvas->GetVirtualSize())
     {
-        if (w == 0)
-            return;
-        Doc()->SetBackgroundBitmap(new wxBitmap(wxImage(w, h)));  // made black
-        MainWindow::Instance()->canvas->SetScrollbars(1, 1, w, h, 0, 0);
-        gui::Pump(50);
+        if (w)
+            Show(wxBitmap(wxImage(w, h)), {w, h});  // made black
     }
-    ~PictureScope()
-    {
-        Doc()->SetBackgroundBitmap(new wxBitmap(saved));
-        MainWindow::Instance()->canvas->SetScrollbars(1, 1, area.x, area.y, 0, 0);
-        gui::Pump(30);
-    }
+    ~PictureScope() { Show(saved, area); }
 
 private:
+    static void Show(const wxBitmap& picture, wxSize scrolled)
+    {
+        Doc()->SetBackgroundBitmap(new wxBitmap(picture));
+        MainWindow::Instance()->canvas->SetScrollbars(1, 1, scrolled.x, scrolled.y, 0, 0);
+        gui::Pump(50);
+    }
     wxBitmap saved;
     wxSize area;
 };

@@ -31,14 +31,16 @@ TEST(KeyMap, EveryKeyDoesItsCommandAndNothingElse)
         float w;                   // b's width
         int type;                  // b's type and the radio box's choice
         const char* status;        // in the last status line the key writes; "" when it writes none
-    } cases[] = {  // the lower-case keys are pressed in the end-to-end run
+    } cases[] = {  // w, n, r and d are pressed in the Wayland run
         {'D', 0, "ac", "delete", 2, 0, "Deleted selected points."},
         {WXK_DELETE, 0, "ac", "delete", 2, 0, "Deleted selected points."},
         {'F', 0, "bca", "set-start", 2, 0, ""},
+        {'f', 0, "bca", "set-start", 2, 0, ""},
         {'R', 0, "acb", "reverse-direction", 2, 0, ""},
         {WXK_TAB, 0, "abc", "", 2, 1, "Changed point type to:  1"},
         {WXK_UP, 0, "abc", "", 2.5, 0, "(w = 2.50)"},
         {WXK_DOWN, 0, "abc", "", 1.5, 0, "(w = 1.50)"},
+        {'s', 0, "abc", "", 1.5, 0, "(w = 1.50)"},
         {'w', wxMOD_SHIFT, "abc", "", 2, 0, "Unregonized key-code:  87 (W)"},
         {'d', wxMOD_ALT, "abc", "", 2, 0, ""},
         {'n', wxMOD_CONTROL, "", "create-new-spline", 2, 0, ""},

@@ -2,8 +2,6 @@
 // of the canvas shows without a resize, and shows what a full repaint shows.
 // run.sh prepares the folder this runs in: the compositor, the editor with the
 // example files, the pointer tool. Usage: wayland_run SHOT_DIR [--keep]
-#include <sys/wait.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -11,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,30 +21,28 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-void Sleep(int ms)
+void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+int MsSince(Clock::time_point start) { return int(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count()); }
+template <class... T> std::string Cat(const T&... parts) { std::ostringstream s; (s << ... << parts); return s.str(); }
+
+// A failure after which nothing more can be checked.
+template <class... T> [[noreturn]] void Fail(const T&... parts)
 {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    std::printf("FAIL%s\n", Cat(parts...).c_str());
+    std::exit(1);
 }
 
-int MsSince(Clock::time_point start)
-{
-    return int(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
-}
+std::string said;  // what the last command wrote
 
-// Runs a command line of our own making for ten seconds at most: its exit code.
-int Shell(const std::string& command, std::string* output = nullptr)
+// Runs a command line of our own making for ten seconds at most: whether it succeeded.
+bool Shell(const std::string& command)
 {
+    said.clear();
     FILE* pipe = popen(("timeout 10 " + command + " 2>&1").c_str(), "r");
-    if (!pipe)
-        return -1;
-    std::string text;
     char buffer[4096];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        text.append(buffer, n);
-    const int status = pclose(pipe);
-    if (output)
-        *output = text;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    for (size_t n; pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        said.append(buffer, n);
+    return pipe && pclose(pipe) == 0;
 }
 
 // The window floats at a known place, large enough for the whole example picture
@@ -55,17 +52,24 @@ constexpr int Left = 100, Top = 100, Width = 800, Height = 700, Margin = 16;
 
 // The place is given with every resize: sway has been seen to move a floating
 // window as it resized it.
-bool Place(int width, std::string* output = nullptr)
+bool Place(int width)
 {
-    return Shell("swaymsg '[title=\"^VORN Spline Editor\" shell=\"xdg_shell\"] floating enable, resize set " +
-                     std::to_string(width) + " " + std::to_string(Height) + ", move position " +
-                     std::to_string(Left) + " " + std::to_string(Top) + "'",
-                 output) == 0;
+    return Shell(Cat("swaymsg '[title=\"^VORN Spline Editor\" shell=\"xdg_shell\"] floating enable, resize set ", width, " ",
+                     Height, ", move position ", Left, " ", Top, "'"));
 }
 
-bool Same(const wxImage& a, const wxImage& b)
+// The number of differing pixels, and the box around them.
+int Differ(const wxImage& a, const wxImage& b, wxRect* where = nullptr)
 {
-    return a.GetSize() == b.GetSize() && std::equal(a.GetData(), a.GetData() + 3 * a.GetWidth() * a.GetHeight(), b.GetData());
+    int n = 0;
+    wxRect box;
+    for (int y = 0; y < a.GetHeight(); ++y)
+        for (int x = 0; x < a.GetWidth(); ++x)
+            if (a.GetRed(x, y) != b.GetRed(x, y) || a.GetGreen(x, y) != b.GetGreen(x, y) || a.GetBlue(x, y) != b.GetBlue(x, y))
+                box = n++ ? box.Union(wxRect(x, y, 1, 1)) : wxRect(x, y, 1, 1);
+    if (where)
+        *where = box;
+    return n;
 }
 
 struct Screen {
@@ -74,30 +78,18 @@ struct Screen {
 
     wxImage Grab(const wxRect& r)
     {
-        const std::string file = dir + "/.grab.png";
-        std::string output;
         wxImage image;
-        if (Shell("grim -l 1 -g '" + std::to_string(r.x) + "," + std::to_string(r.y) + " " + std::to_string(r.width) +
-                      "x" + std::to_string(r.height) + "' " + file,
-                  &output) != 0 ||
-            !image.LoadFile(file, wxBITMAP_TYPE_PNG)) {
-            std::printf("FAIL: no screenshot: %s\n", output.c_str());
-            std::exit(1);  // nothing more can be checked
-        }
+        if (!Shell(Cat("grim -l 1 -g '", r.x, ",", r.y, " ", r.width, "x", r.height, "' ", dir, "/.grab.png")) ||
+            !image.LoadFile(dir + "/.grab.png", wxBITMAP_TYPE_PNG))
+            Fail(": no screenshot: ", said);
         return image;
     }
-    wxImage Grab() { return Grab(area); }
     // Once two shots 50 ms apart agree.
     wxImage Settled()
     {
-        wxImage last = Grab();
-        for (int i = 0; i < 30; ++i) {
-            Sleep(50);
-            wxImage next = Grab();
-            if (Same(next, last))
-                break;
+        wxImage last = Grab(area), next;
+        for (int i = 0; i < 30 && (Sleep(50), Differ(next = Grab(area), last)); ++i)
             last = next;
-        }
         return last;
     }
     // A one-pixel resize and back makes the toolkit paint the whole window anew;
@@ -106,22 +98,16 @@ struct Screen {
     {
         const wxRect edge(Left + Width - 40, Top + 40, 34, Height - 46);
         const wxImage before = Grab(edge);
-        if (!Resize(Width + 1, edge, [&](const wxImage& now) { return !Same(now, before); }) ||
-            !Resize(Width, edge, [&](const wxImage& now) { return Same(now, before); }))
-            return wxImage();
-        return Settled();
-    }
-    bool Resize(int width, const wxRect& edge, const std::function<bool(const wxImage&)>& done)
-    {
-        wxImage now;
-        for (int i = 0; i < 40 && Place(width); ++i) {
-            Sleep(50);
-            if (done(now = Grab(edge)))
-                return true;
+        for (const int width : {Width + 1, Width}) {
+            wxImage now;
+            bool moved = false;
+            for (int i = 0; i < 40 && !moved && Place(width); ++i)
+                moved = (Sleep(50), Differ(now = Grab(edge), before) != 0) == (width != Width);
+            if (!moved)
+                Fail(": the editor did not repaint within 2 s of a resize to ", width, " x ", Height, " (",
+                     now.IsOk() ? Save(now, "resize") : "no screenshot", ": the window's right side)");
         }
-        std::printf("FAIL: the editor did not repaint within 2 s of a resize to %d x %d (%s: the window's right side)\n",
-                    width, Height, now.IsOk() ? Save(now, "resize").c_str() : "no screenshot");
-        return false;
+        return Settled();
     }
     std::string Save(const wxImage& image, const std::string& name)
     {
@@ -148,10 +134,8 @@ wxPoint FindPicture(const wxImage& screen, const wxImage& picture)
     return wxPoint(-1, -1);
 }
 
-struct Rgb {
-    int r, g, b;
-};
 // Straight and Jump markers, the right border, the highlight ring, the band.
+struct Rgb { int r, g, b; };
 const Rgb Straight{50, 50, 255}, Jump{50, 255, 50}, Right{255, 50, 50}, Ring{50, 255, 255}, Band{205, 0, 0};
 
 // Pixels within the box that are about that colour (lines are anti-aliased).
@@ -166,43 +150,19 @@ int Count(const wxImage& image, const wxRect& box, Rgb c)
     return n;
 }
 
-// The number of differing pixels, and the box around them.
-int Differ(const wxImage& a, const wxImage& b, wxRect& where)
-{
-    int n = 0;
-    for (int y = 0; y < a.GetHeight(); ++y)
-        for (int x = 0; x < a.GetWidth(); ++x)
-            if (a.GetRed(x, y) != b.GetRed(x, y) || a.GetGreen(x, y) != b.GetGreen(x, y) ||
-                a.GetBlue(x, y) != b.GetBlue(x, y))
-                where = n++ ? where.Union(wxRect(x, y, 1, 1)) : wxRect(x, y, 1, 1);
-    return n;
-}
-
 // Whether the change shows, from the screen before the input and now.
 using Shows = std::function<bool(const wxImage& before, const wxImage& now)>;
 
-wxRect Around(wxPoint p, int r)
-{
-    return wxRect(p.x - r, p.y - r, 2 * r + 1, 2 * r + 1);
-}
+wxRect Around(wxPoint p, int r) { return wxRect(p.x - r, p.y - r, 2 * r + 1, 2 * r + 1); }
 
-Shows Gains(const wxRect& box, Rgb c, int least)
+// At least `by` more pixels of about that colour within the box but not the
+// hole, or with a negative `by`, at least that many fewer.
+Shows Change(const wxRect& box, Rgb c, int by, const wxRect& hole = wxRect())
 {
-    return [=](const wxImage& before, const wxImage& now) { return Count(now, box, c) - Count(before, box, c) >= least; };
-}
-
-Shows Loses(const wxRect& box, Rgb c, int least)
-{
-    return [=](const wxImage& before, const wxImage& now) { return Count(before, box, c) - Count(now, box, c) >= least; };
-}
-
-// Band-coloured pixels along the outline of the band's rectangle.
-int BandPixels(const wxImage& image, const wxRect& band)
-{
-    return Count(image, wxRect(band.x - 1, band.y - 1, band.width + 2, 3), Band) +
-           Count(image, wxRect(band.x - 1, band.GetBottom() - 1, band.width + 2, 3), Band) +
-           Count(image, wxRect(band.x - 1, band.y + 2, 3, band.height - 4), Band) +
-           Count(image, wxRect(band.GetRight() - 1, band.y + 2, 3, band.height - 4), Band);
+    return [=](const wxImage& before, const wxImage& now) {
+        const int more = Count(now, box, c) - Count(now, hole, c) - Count(before, box, c) + Count(before, hole, c);
+        return by > 0 ? more >= by : more <= by;
+    };
 }
 
 // The picture pixel of a world position: 256 units over 512 pixels, y upwards.
@@ -234,31 +194,23 @@ int main(int argc, char** argv)
     screen.dir = argv[1];
     const bool keep = argc > 2 && std::string(argv[2]) == "--keep";
 
-    std::string output;
-    for (const auto start = Clock::now(); !Place(Width, &output); Sleep(200)) {
-        if (MsSince(start) > 15000) {
-            std::printf("FAIL: no native Wayland (xdg_shell) window of the editor within 15 s: %s\n", output.c_str());
-            return 1;
-        }
-    }
+    for (const auto start = Clock::now(); !Place(Width); Sleep(200))
+        if (MsSince(start) > 15000)
+            Fail(": no native Wayland (xdg_shell) window of the editor within 15 s: ", said);
     Sleep(500);
     Place(Width);
     const wxImage picture("terrain.tga", wxBITMAP_TYPE_TGA);
     const wxImage whole = screen.Settled();
     const wxPoint origin = picture.IsOk() ? FindPicture(whole, picture) : wxPoint(-1, -1);
-    if (origin.x < 0) {
-        std::printf("FAIL: the example picture is nowhere on the screen (%s)\n", screen.Save(whole, "start").c_str());
-        return 1;
-    }
+    if (origin.x < 0)
+        Fail(": the example picture is nowhere on the screen (", screen.Save(whole, "start"), ")");
     screen.area = wxRect(origin, wxSize(picture.GetWidth() + Margin, picture.GetHeight() + Margin));
 
     // The pointer lives to the end: when it goes, the window forgets its hover.
     FILE* pointer = popen("exec ./virtual-pointer 1280 1024", "w");
     const auto send = [&](const std::string& line) {
-        if (std::fprintf(pointer, "%s\n", line.c_str()) < 0 || std::fflush(pointer) != 0) {
-            std::printf("FAIL: the pointer tool stopped\n");
-            std::exit(1);
-        }
+        if (std::fprintf(pointer, "%s\n", line.c_str()) < 0 || std::fflush(pointer) != 0)
+            Fail(": the pointer tool stopped");
     };
     Sleep(500);
 
@@ -267,28 +219,24 @@ int main(int argc, char** argv)
     // outside the loop: right (red) until the direction is reversed.
     const wxPoint empty(80, 440), point = Pixel(0, 55), dragged = point + wxPoint(24, 30);
     const wxRect band(30, 20, 120, 60), outerBorder(Pixel(18.67, 62.3) - wxPoint(17, 6), wxSize(36, 10));
-    const auto at = [&](wxPoint p) { return "move " + std::to_string(origin.x + p.x) + " " + std::to_string(origin.y + p.y); };
+    const wxRect outline = band.Inflate(1, 1), inside = band.Deflate(2, 2);  // give or take a pixel
+    const auto at = [&](wxPoint p) { return Cat("move ", origin.x + p.x, " ", origin.y + p.y); };
     const std::vector<Step> steps = {
-        {"click", {at(empty)}, {"press", "release"}, "a new point's marker", Gains(Around(empty, 5), Straight, 10)},
-        {"hover", {}, {at(point)}, "the ring around the point under the pointer", Gains(Around(point, 13), Ring, 12)},
+        {"click", {at(empty)}, {"press", "release"}, "a new point's marker", Change(Around(empty, 5), Straight, 10)},
+        {"hover", {}, {at(point)}, "the ring around the point under the pointer", Change(Around(point, 13), Ring, 12)},
         {"band", {at(band.GetTopLeft())}, {"press", at({80, 50}), at(band.GetBottomRight())},
-         "the outline of the band being dragged",
-         [=](const wxImage&, const wxImage& now) { return BandPixels(now, band) >= band.width + band.height; }},
+         "the outline of the band being dragged", Change(outline, Band, band.width + band.height, inside)},
         {"band-release", {}, {"release"}, "the band gone on release",
-         [=](const wxImage& before, const wxImage& now) {
-             return BandPixels(before, band) - BandPixels(now, band) >= band.width + band.height;
-         }},
+         Change(outline, Band, -(band.width + band.height), inside)},
         {"drag", {at(point)}, {"press", at(point + wxPoint(10, 12)), at(dragged)}, "the dragged point's marker",
-         Gains(Around(dragged, 5), Straight, 10)},
-        {"key-w", {}, {"keys w"}, "the dragged point's borders wider",
-         [=](const wxImage& before, const wxImage& now) {
-             wxRect where;
-             return Differ(before.GetSubImage(Around(dragged, 20)), now.GetSubImage(Around(dragged, 20)), where) >= 10;
+         Change(Around(dragged, 5), Straight, 10)},
+        {"key-w", {}, {"keys w"}, "the dragged point's borders wider", [=](const wxImage& before, const wxImage& now) {
+             return Differ(before.GetSubImage(Around(dragged, 20)), now.GetSubImage(Around(dragged, 20))) >= 10;
          }},
-        {"key-n", {}, {"keys n"}, "the dragged point's marker in the next type's colour", Gains(Around(dragged, 5), Jump, 10)},
-        {"key-r", {}, {"keys r"}, "the outer border from red to blue", Loses(outerBorder, Right, 15)},
-        {"key-d", {}, {"keys d"}, "the dragged point deleted", Loses(Around(dragged, 5), Jump, 10)},
-        {"control-z", {}, {"keys -M ctrl z -m ctrl"}, "the deleted point back", Gains(Around(dragged, 5), Jump, 10)},
+        {"key-n", {}, {"keys n"}, "the dragged point's marker in the next type's colour", Change(Around(dragged, 5), Jump, 10)},
+        {"key-r", {}, {"keys r"}, "the outer border from red to blue", Change(outerBorder, Right, -15)},
+        {"key-d", {}, {"keys d"}, "the dragged point deleted", Change(Around(dragged, 5), Jump, -10)},
+        {"control-z", {}, {"keys -M ctrl z -m ctrl"}, "the deleted point back", Change(Around(dragged, 5), Jump, 10)},
     };
 
     int failed = 0;
@@ -298,18 +246,14 @@ int main(int argc, char** argv)
         const wxImage before = screen.Settled();
         for (size_t i = 0; i < step.input.size(); ++i) {
             const std::string& line = step.input[i];
-            if (line.compare(0, 5, "keys ") == 0) {
-                // Each wtype brings a new virtual keyboard: the toolkit needs a moment to take it.
-                if (Shell("wtype -s 1200 " + line.substr(5), &output) != 0) {
-                    std::printf("FAIL %s: wtype: %s\n", step.name.c_str(), output.c_str());
-                    return 1;
-                }
-                continue;
-            }
-            // Paced as a hand paces them: the toolkit drops a motion that comes
-            // while it still handles the one before.
-            Sleep(i ? 150 : 0);
-            send(line);
+            const bool keys = line.compare(0, 5, "keys ") == 0;
+            // Each wtype brings a new virtual keyboard: the toolkit needs a moment to take it.
+            if (keys && !Shell("wtype -s 1200 " + line.substr(5)))
+                Fail(" ", step.name, ": wtype: ", said);
+            // Pointer lines paced as a hand paces them: the toolkit drops a motion
+            // that comes while it still handles the one before.
+            if (!keys)
+                Sleep(i ? 150 : 0), send(line);
         }
         const auto sent = Clock::now();
         wxImage now;
@@ -317,15 +261,13 @@ int main(int argc, char** argv)
         for (int tick = 0; tick <= 10 && shownAfter < 0; ++tick) {
             std::this_thread::sleep_until(sent + std::chrono::milliseconds(50 * tick));
             const int ms = MsSince(sent);
-            if (step.shows(before, now = screen.Grab()))
+            if (step.shows(before, now = screen.Grab(screen.area)))
                 shownAfter = ms;
         }
         const wxImage shown = screen.Settled();
         const wxImage full = screen.FullRepaint();
-        if (!full.IsOk())
-            return 1;
         wxRect where;
-        const int differing = Differ(shown, full, where);
+        const int differing = Differ(shown, full, &where);
 
         if (shownAfter < 0)
             std::printf("FAIL %s: not on the screen within 500 ms: %s\n", step.name.c_str(), step.expected.c_str());
