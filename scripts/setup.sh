@@ -18,7 +18,7 @@ vse_install_packages() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get "${wait[@]}" install -y -qq --no-install-recommends "${missing[@]}" </dev/null
 }
 
-VSE_BASE_PACKAGES=(cmake g++ make pkg-config libwxgtk3.2-dev)
+VSE_BASE_PACKAGES=(cmake g++ make pkg-config libwxgtk3.2-dev libcairo2-dev)
 
 # With --target only that target is built: options cached by an earlier
 # configure (the tests, the benchmarks) then cost nothing.
