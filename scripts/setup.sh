@@ -37,7 +37,7 @@ vse_with_display() {
     if [ -n "${DISPLAY:-}" ]; then
         "$@"
     else
-        xvfb-run -a -s "-screen 0 1280x1024x24" "$@"
+        xvfb-run -a -s "-screen 0 ${VSE_SCREEN:-1280x1024x24}" "$@"
     fi
 }
 

@@ -1,6 +1,7 @@
 #include "view/TileDrawing.h"
 
 #include <algorithm>
+#include <type_traits>
 
 #include <wx/dc.h>
 
@@ -31,31 +32,22 @@ struct Tile {
     }
 };
 
-// The segments and points that the index finds near the tile: its boxes hold
-// positions and centre lines, and edge points lie up to the edge reach away.
-// Without a list for segments, points alone.
-void Candidates(TrackPath& path, const Tile& tile, std::vector<const TrackSegment*>* segments,
-                std::vector<const TrackPoint*>& points)
+// The objects of one kind (points or segments) whose boxes in the index come
+// within margin pixels and reach path units of the tile, in a fixed order. A
+// segment's box holds its centre line: its borders lie up to the edge reach away.
+template <typename Object>
+void Candidates(TrackPath& path, const Tile& tile, int margin, float reach, std::vector<const Object*>& found)
 {
-    const int m = CanvasPainter::RingMargin;
+    const float layer = std::is_same_v<Object, TrackSegment> ? 1.0f : 0.0f;
     float x0, y0, x1, y1;
-    if (!tile.mapping.PixelToWorld(tile.area.x - m, tile.area.y - m, x0, y0) ||
-        !tile.mapping.PixelToWorld(tile.area.x + tile.area.width + m, tile.area.y + tile.area.height + m, x1, y1))
+    if (!tile.mapping.PixelToWorld(tile.area.x - margin, tile.area.y - margin, x0, y0) ||
+        !tile.mapping.PixelToWorld(tile.area.x + tile.area.width + margin, tile.area.y + tile.area.height + margin, x1, y1))
         return;
-    const float reach = path.EdgeReach();
-    const float lastLayer = segments ? 1.0f : 0.0f;
-    const BoundingBox box(std::min(x0, x1) - reach, std::min(y0, y1) - reach, 0.0f, std::max(x0, x1) + reach,
-                          std::max(y0, y1) + reach, lastLayer);
-    path.index.Visit(box, [&](SpatialObject* hit) {
-        if (OctreeNode::LayerOf(hit->bounds) == 0)
-            points.push_back(static_cast<const TrackPoint*>(hit));
-        else
-            segments->push_back(static_cast<const TrackSegment*>(hit));
-    });
+    const BoundingBox box(std::min(x0, x1) - reach, std::min(y0, y1) - reach, layer, std::max(x0, x1) + reach,
+                          std::max(y0, y1) + reach, layer);
+    path.index.Visit(box, [&](SpatialObject* hit) { found.push_back(static_cast<const Object*>(hit)); });
     // The index's order changes as objects move between its nodes; this one does not.
-    if (segments)
-        std::sort(segments->begin(), segments->end());
-    std::sort(points.begin(), points.end());
+    std::sort(found.begin(), found.end());
 }
 
 TileDrawing::Pass NewPass(const wxColour& colour, int width, TileDrawing::Shape shape, int radius = 0)
@@ -125,13 +117,13 @@ void TileDrawing::Collect(TrackPath& path, const PixelMapping& mapping, const wx
     const Tile tile{area, mapping};
     std::vector<const TrackSegment*> segments;
     std::vector<const TrackPoint*> marked;
+    Candidates(path, tile, CanvasPainter::RingMargin, 0.0f, marked);
     if (layer == Highlights) {
-        Candidates(path, tile, nullptr, marked);
         AddMarks(passes, tile, marked, TrackPoint::DrawHighlightRing, 0, wxColour(50, 255, 255));
         return;
     }
     path.SettleEdges();
-    Candidates(path, tile, &segments, marked);
+    Candidates(path, tile, 3, path.EdgeReach(), segments);  // a line's pen and its anti-aliasing
 
     const wxColour green(50, 255, 50), blue(50, 50, 255), red(255, 50, 50);
     if (path.points.size() > 1) {

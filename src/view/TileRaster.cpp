@@ -87,13 +87,38 @@ void TileRaster::Stroke(std::uint32_t* pixels, int size, const wxRect& tile, dou
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
     for (const TileDrawing::Pass& pass : drawing.passes) {
-        cairo_set_source_rgb(cr, pass.red / 255.0, pass.green / 255.0, pass.blue / 255.0);
-        cairo_set_line_width(cr, pass.width);
         // An odd pen is centred on the pixel, as the toolkit strokes it, so a
         // 1-pixel line covers its logical pixel's device pixels at any scale.
-        const double o = pass.width % 2 ? 0.5 : 0.0;
+        const double o = pass.width % 2 ? 0.5 : 0.0, half = pass.width / 2.0;
         const int r = pass.radius;
         const std::vector<wxPoint>& p = pass.points;
+        if (pass.shape == TileDrawing::Squares) {
+            // The outline of a square on whole pixels with an even pen covers
+            // whole pixels: filled straight, at a fraction of a stroke's cost.
+            cairo_surface_flush(surface);
+            const std::uint32_t colour = std::uint32_t(pass.red) << 16 | pass.green << 8 | pass.blue;
+            auto fill = [&](double x0, double y0, double x1, double y1) {
+                const int i0 = std::max(0L, std::lround((x0 - tile.x) * scale)), i1 = std::min(long(size), std::lround((x1 - tile.x) * scale));
+                const int j0 = std::max(0L, std::lround((y0 - tile.y) * scale)), j1 = std::min(long(size), std::lround((y1 - tile.y) * scale));
+                for (int j = j0; j < j1; ++j)
+                    std::fill(pixels + std::size_t(j) * size + i0, pixels + std::size_t(j) * size + std::max(i0, i1), colour);
+            };
+            for (const wxPoint& c : p) {
+                const double left = c.x - r + o, top = c.y - r + o, right = left + 2 * r - 1, bottom = top + 2 * r - 1;
+                fill(left - half, top - half, right + half, top + half);
+                fill(left - half, bottom - half, right + half, bottom + half);
+                fill(left - half, top + half, left + half, bottom - half);
+                fill(right - half, top + half, right + half, bottom - half);
+            }
+            cairo_surface_mark_dirty(surface);
+            continue;
+        }
+        cairo_set_source_rgb(cr, pass.red / 255.0, pass.green / 255.0, pass.blue / 255.0);
+        cairo_set_line_width(cr, pass.width);
+        // A thin line's caps and joins are smaller than a pixel: the cheapest do.
+        const bool thin = pass.shape == TileDrawing::Lines && pass.width == 1;
+        cairo_set_line_cap(cr, thin ? CAIRO_LINE_CAP_BUTT : CAIRO_LINE_CAP_ROUND);
+        cairo_set_line_join(cr, thin ? CAIRO_LINE_JOIN_BEVEL : CAIRO_LINE_JOIN_ROUND);
         switch (pass.shape) {
         case TileDrawing::Lines:
             for (std::size_t i = 0, at = 0; i < pass.runs.size(); at += pass.runs[i++]) {
@@ -101,11 +126,6 @@ void TileRaster::Stroke(std::uint32_t* pixels, int size, const wxRect& tile, dou
                 for (int k = 1; k < pass.runs[i]; ++k)
                     cairo_line_to(cr, p[at + k].x + o, p[at + k].y + o);
             }
-            break;
-        case TileDrawing::Squares:
-            // The pixels that a DC's 2r x 2r rectangle outline covers.
-            for (const wxPoint& c : p)
-                cairo_rectangle(cr, c.x - r + o, c.y - r + o, 2 * r - 1, 2 * r - 1);
             break;
         case TileDrawing::Circles:
             for (const wxPoint& c : p) {
@@ -116,6 +136,8 @@ void TileRaster::Stroke(std::uint32_t* pixels, int size, const wxRect& tile, dou
         case TileDrawing::Frame:
             if (p[1].x && p[1].y)
                 cairo_rectangle(cr, p[0].x + o, p[0].y + o, p[1].x - 1, p[1].y - 1);
+            break;
+        case TileDrawing::Squares:
             break;
         }
         cairo_stroke(cr);
