@@ -47,4 +47,4 @@ VSE_DESKTOP_CHECK_PACKAGES=(desktop-file-utils appstream groff-base librsvg2-bin
 
 # The Wayland run of the test suite: a headless compositor, its screenshot and
 # key tools, and the client library and scanner for the test's own pointer tool.
-VSE_WAYLAND_RUN_PACKAGES=(sway grim wtype libwayland-dev)
+VSE_WAYLAND_RUN_PACKAGES=(sway grim wtype libwayland-dev python3)
