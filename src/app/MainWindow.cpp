@@ -111,7 +111,6 @@ MainWindow::MainWindow()
         PlaceFixedWindows();
         const PixelMapping& mapping = EditorDocument::Instance()->mapping;
         canvas->ShowArea(mapping.hasPicture ? wxSize(mapping.width, mapping.height) : wxSize(400, 400));
-        panel->Layout();
         CanvasPainter::Instance()->RedrawAll();
     });
     frame->Centre(wxBOTH);
@@ -122,6 +121,7 @@ void MainWindow::PlaceFixedWindows()
     const int widths[2] = {-1, frame->FromDIP(100)};
     frame->SetStatusWidths(2, widths);
     typeRadioBox->SetSize(wxRect(frame->FromDIP(wxPoint(5, 5)), frame->FromDIP(wxSize(100, 100))));
+    panel->Layout();  // the canvas begins where the radio box now ends
 }
 
 MainWindow::~MainWindow()

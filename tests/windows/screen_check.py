@@ -151,14 +151,17 @@ def check(shot, picture, points, scale=1.0):
     # A marker is the outline of the 6 x 6 square at (px - 3, py - 3), drawn with a
     # 2-pixel pen, which puts it on the 7 x 7 ring from px - 4 to px + 2, two
     # pixels thick; lines lie beneath it, and the corners may be rounded.
-    ring = [(int(dx * scale), int(dy * scale)) for dy in range(-4, 3) for dx in range(-4, 3)
-            if not (-2 <= dx <= 0 and -2 <= dy <= 0)]
+    ring = [(dx, dy) for dy in range(-4, 3) for dx in range(-4, 3) if not (-2 <= dx <= 0 and -2 <= dy <= 0)]
     markers = 0
-    for i, ((x, y, _, kind), (px, py)) in enumerate(zip(points, pixels)):
-        if kind not in MARKER_COLOURS or not (5 <= px < width - 5 and 5 <= py < height - 5):
+    for i, (x, y, _, kind) in enumerate(points):
+        px, py = to_pixel(picture, x, y)  # in the picture; on screen each of its pixels' centre is looked at
+        if kind not in MARKER_COLOURS or not (5 * scale <= px * scale < width - 5 * scale and
+                                              5 * scale <= py * scale < height - 5 * scale):
             continue
         markers += 1
-        hits = sum(shot.at(ox + px + dx, oy + py + dy) == MARKER_COLOURS[kind] for dx, dy in ring)
+        # GDI puts the outline a pixel further right and down, from px - 3 to px + 3.
+        hits = max(sum(shot.at(ox + int((px + dx + d + 0.5) * scale), oy + int((py + dy + d + 0.5) * scale)) ==
+                       MARKER_COLOURS[kind] for dx, dy in ring) for d in (0, 1))
         if hits < len(ring) - 8:
             failures.append(f"point {i} at pixel ({px}, {py}): {hits} of the {len(ring)} pixels of its marker "
                             f"in its type's colour {MARKER_COLOURS[kind]}")
