@@ -86,7 +86,8 @@ title_is() {  # window, the title it should come to within 10 s
 window=$(timeout 60 xdotool search --sync --onlyvisible --name 'VORN Spline Editor' | head -1)
 [ -n "$window" ] || { fail "no editor window"; exit 1; }
 sleep 3  # painted
-read -r width96 height96 < <(xdotool getwindowgeometry --shell "$window" | sed -n 's/^\(WIDTH\|HEIGHT\)=//p' | tr '\n' ' ')
+eval "$(xdotool getwindowgeometry --shell "$window")"
+width96=$WIDTH height96=$HEIGHT
 title_is "$window" "VORN Spline Editor ($track)"
 # Wine hands the frame's icons to X: the 32 x 32 loaded by name, and a small one
 # from the group, which a single icon would not give.
