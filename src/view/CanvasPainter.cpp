@@ -27,31 +27,56 @@ void DrawBand(wxDC& dc, const wxRect& band, const wxColour& colour)
     dc.DrawRectangle(band);
 }
 
-#if VSE_CAIRO_TILES
-// Runs work(0) ... work(n - 1) on this thread and, when there is enough of it,
-// on the machine's other cores too; returns when all are done.
+// Threads on the machine's other cores that run work(i) for each job i as
+// soon as this thread has handed it over; this thread joins in once it has
+// handed them all over.
 template <typename Work>
-void RunParallel(std::size_t n, Work&& work)
-{
-    constexpr std::size_t LeastPerThread = 4;  // fewer are not worth a thread's start
-    std::atomic<std::size_t> next{0};
-    auto worker = [&] {
-        for (std::size_t i; (i = next++) < n;)
-            work(i);
-    };
-    const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
-    std::vector<std::thread> helpers;
-    try {
-        while (helpers.size() + 1 < std::min(cores, n / LeastPerThread))
-            helpers.emplace_back(worker);
-    } catch (const std::system_error&) {
-        // No more threads to be had: this one does the rest.
+class Helpers {
+public:
+    Helpers(std::size_t expected, Work& work) : work(work)
+    {
+        constexpr std::size_t LeastPerThread = 4;  // fewer are not worth a thread's start
+        const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+        try {
+            while (threads.size() + 1 < std::min(cores, expected / LeastPerThread))
+                threads.emplace_back([this] { Run(); });
+        } catch (const std::system_error&) {
+            // No more threads to be had: this one does the rest.
+        }
     }
-    worker();
-    for (std::thread& helper : helpers)
-        helper.join();
-}
-#endif
+    // The first n jobs may be taken.
+    void Ready(std::size_t n) { ready = n; }
+    // No more jobs: returns when all are done.
+    void Finish()
+    {
+        handing = false;
+        Run();
+        for (std::thread& thread : threads)
+            thread.join();
+    }
+
+private:
+    void Run()
+    {
+        for (;;) {
+            const bool last = !handing;  // then the jobs ready are all there are
+            std::size_t i = next;
+            if (i < ready) {
+                if (next.compare_exchange_weak(i, i + 1))
+                    work(i);
+            } else if (last) {
+                return;
+            } else {
+                std::this_thread::yield();
+            }
+        }
+    }
+
+    Work& work;
+    std::vector<std::thread> threads;
+    std::atomic<std::size_t> ready{0}, next{0};
+    std::atomic<bool> handing{true};
+};
 
 }  // namespace
 
@@ -135,6 +160,17 @@ void CanvasPainter::MakeScene(const std::vector<wxPoint>& tiles)
         std::vector<std::uint32_t> pixels;
     };
     std::vector<Job> jobs;
+    jobs.reserve(tiles.size());  // handed over while more are added: never moved
+    // Only plain data and plain memory reach the other threads.
+    auto draw = [&](std::size_t i) {
+#if VSE_CAIRO_TILES
+        Job& job = jobs[i];
+        job.pixels.resize(std::size_t(size) * size);
+        raster.FillPicture(job.pixels.data(), size, job.area, scale);
+        TileRaster::Stroke(job.pixels.data(), size, job.area, scale, job.drawing);
+#endif
+    };
+    Helpers<decltype(draw)> helpers(cairo ? tiles.size() : 0, draw);
     for (const wxPoint& t : tiles) {
         const std::uint64_t key = Key(t.x, t.y);
         if (scene.count(key))
@@ -143,8 +179,10 @@ void CanvasPainter::MakeScene(const std::vector<wxPoint>& tiles)
         job.drawing.Collect(*path, mapping, job.area, TileDrawing::Beneath);
         SceneTile& kept = scene[key];
         if (cairo) {
-            if (!job.drawing.Empty())
+            if (!job.drawing.Empty()) {
                 jobs.push_back(std::move(job));  // else the picture alone, shown straight from it
+                helpers.Ready(jobs.size());
+            }
             continue;
         }
         kept.bitmap = wxBitmap(raster.PictureImage(size, job.area, scale));
@@ -154,19 +192,11 @@ void CanvasPainter::MakeScene(const std::vector<wxPoint>& tiles)
         job.drawing.Draw(memory);
         sceneBytes += bytes;
     }
-#if VSE_CAIRO_TILES
-    // Only plain data and plain memory reach the other threads.
-    RunParallel(jobs.size(), [&](std::size_t i) {
-        Job& job = jobs[i];
-        job.pixels.resize(std::size_t(size) * size);
-        raster.FillPicture(job.pixels.data(), size, job.area, scale);
-        TileRaster::Stroke(job.pixels.data(), size, job.area, scale, job.drawing);
-    });
+    helpers.Finish();
     for (Job& job : jobs) {
         scene[job.key].pixels = std::move(job.pixels);
         sceneBytes += bytes;
     }
-#endif
 }
 
 void CanvasPainter::ShowTile(wxDC& dc, const wxPoint& t, const wxRect& part, const wxRect* band,
