@@ -114,8 +114,8 @@ void CanvasPainter::PaintArea(wxDC& dc, const wxRect& logical)
     if (!area.IsEmpty()) {
         doc->SettleMove();  // the drawing finds the points through the index
         const double s = canvas ? canvas->GetDPIScaleFactor() : 1.0;
-        if (s != shownScale) {
-            shownScale = scale = s;
+        if (s != scale) {
+            scale = s;
             ClearScene();
         }
         // Whole tiles of a fixed grid, always: Cairo's anti-aliasing of a line

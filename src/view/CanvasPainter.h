@@ -107,7 +107,7 @@ private:
     // about the path that is shown, over the picture that is shown.
     const TrackPath* shownPath = nullptr;
     wxBitmap shownPicture;
-    // The canvas's size and scale at the last paint: a change paints everything afresh.
+    // The canvas's size at the last paint: a resize paints everything afresh,
+    // as does a change of scale.
     wxSize shownSize;
-    double shownScale = 0.0;
 };
