@@ -14,7 +14,6 @@ class PixelMapping;
 class SpatialObject;
 class TrackPoint;
 class TrackSegment;
-class wxDC;
 
 // The edited track: an open chain of points in the direction of travel, the
 // segments between them, and the spatial index that owns both.
@@ -74,14 +73,6 @@ public:
     void Read(std::FILE* file, const char* name);
     // Writes the path to the named file; false (after reporting why) when it was not saved.
     bool Save(const char* name);
-
-    // Draws the path with its pens, in passes: the start line, centre line,
-    // borders, markers and rings of the points whose drawing reaches the DC's
-    // logical area. Defined with the rest of the drawing, in the view.
-    void Draw(wxDC& dc, const PixelMapping& mapping);
-    // Draw in two steps: all but the highlight rings, and then those.
-    void DrawBeneathHighlights(wxDC& dc, const PixelMapping& mapping);
-    void DrawHighlights(wxDC& dc, const PixelMapping& mapping);
 
     // Edge points are kept as the points change: every operation of the path,
     // and Reshape, computes them again from each change along the chain until
