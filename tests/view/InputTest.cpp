@@ -46,20 +46,29 @@ TEST(KeyMap, EveryKeyDoesItsCommandAndNothingElse)
         {'n', wxMOD_CONTROL, "", "create-new-spline", 2, 0, ""},
         {'u', wxMOD_CONTROL, "abc", "unknown", 2, 0, ""},
         {'q', wxMOD_CONTROL, "abc", "", 2, 0, ""},
+        {WXK_F10, 0, "abc", "", 2, 0, "Unregonized key-code:  349"},  // and the File menu opens
     };
+    static int menus = 0;  // File menus open
+    for (auto [type, step] : {std::pair{wxEVT_MENU_OPEN, 1}, {wxEVT_MENU_CLOSE, -1}})
+        MainWindow::Instance()->frame->Bind(type, [step = step](wxMenuEvent& e) {
+            menus += e.GetMenu() == MainWindow::Instance()->fileMenu ? step : 0, e.Skip();
+        });
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "key " << c.key << " modifiers " << c.modifiers);
         Scene scene({{50, 50}, {100, 50}, {150, 50}}, "b");
         gui::MoveTo(100, 50);
         const std::size_t statuses = Statuses().size();
         gui::Key(c.key, c.modifiers);
+        const Strings written(Statuses().begin() + long(statuses), Statuses().end());
+        EXPECT_EQ(menus, c.key == WXK_F10);
+        gui::Key(WXK_ESCAPE);  // closes it
+        EXPECT_EQ(menus, 0);
         EXPECT_EQ(scene.Letters(Chain()), c.chain);
         EXPECT_EQ(UndoNames().empty() ? "" : UndoNames().back(), c.undo);
         const bool bAlive = std::string(c.chain).find('b') != std::string::npos;  // else b is not to be looked at
         EXPECT_TRUE(!bAlive || (scene.named[1]->w == c.w && scene.named[1]->type == c.type));
         EXPECT_EQ(MainWindow::Instance()->typeRadioBox->GetSelection(), c.type);
         EXPECT_TRUE(gui::ShowsItAll()) << "not repainted";
-        const Strings written(Statuses().begin() + long(statuses), Statuses().end());
         EXPECT_TRUE(*c.status ? !written.empty() && written.back().find(c.status) != std::string::npos : written.empty())
             << (written.empty() ? "no status line" : written.back());
     }
