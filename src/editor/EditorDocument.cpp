@@ -47,6 +47,9 @@ void EditorDocument::SettleMove()
 void EditorDocument::SetTrackPath(TrackPath* path, bool deleteOld)
 {
     SettleMove();
+    // An undo or redo keeps the old path: of the drawing, only what differs is done again.
+    if (trackPath && trackPath != path && !deleteOld)
+        path->SwappedInFor(*trackPath);
     if (trackPath && trackPath != path && deleteOld)
         delete trackPath;
     trackPath = path;

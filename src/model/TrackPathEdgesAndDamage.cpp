@@ -161,6 +161,56 @@ void TrackPath::Settle(TrackPoint* changed)
     DamageAround(changed);
 }
 
+namespace {
+
+// Whether two points, each in its own chain, draw alike: the same position,
+// edge points, marker and selection ring. The highlight ring is told apart.
+bool SameLook(const TrackPoint& a, const TrackPoint& b)
+{
+    // Bit for bit, as for the edges.
+    return std::memcmp(&a.x, &b.x, sizeof a.x) == 0 && std::memcmp(&a.y, &b.y, sizeof a.y) == 0 && a.type == b.type &&
+           a.IsSelected() == b.IsSelected() && std::memcmp(a.leftEdge, b.leftEdge, sizeof a.leftEdge) == 0 &&
+           std::memcmp(a.rightEdge, b.rightEdge, sizeof a.rightEdge) == 0;
+}
+
+}  // namespace
+
+void TrackPath::SwappedInFor(TrackPath& shown)
+{
+    SettleEdges();
+    damage = shown.TakeDamage();
+    const std::size_t n = shown.points.size(), m = points.size();
+    if (!shown.edgesSettled || (n > m ? n - m : m - n) > MostDamageBoxes) {
+        DamageEverything();
+        return;
+    }
+    if (damage.everything)
+        return;
+
+    // An undo or redo mostly brings back a chain that differs from the shown
+    // one in a run of points somewhere along it: what lies before and after
+    // that run draws alike, but for the highlight ring.
+    TrackPoint *a = shown.points.first, *b = points.first;
+    std::size_t prefix = 0, suffix = 0;
+    for (; prefix < std::min(n, m) && SameLook(*a, *b); ++prefix, a = a->NextPoint(), b = b->NextPoint())
+        if (a->IsHighlighted() != b->IsHighlighted())
+            HighlightChanged(b);
+    for (TrackPoint *c = shown.points.last, *d = points.last; prefix + suffix < std::min(n, m) && SameLook(*c, *d);
+         ++suffix, c = c->PrevPoint(), d = d->PrevPoint())
+        if (c->IsHighlighted() != d->IsHighlighted())
+            HighlightChanged(d);
+    if ((n - prefix - suffix) + (m - prefix - suffix) > MostDamageBoxes) {
+        DamageEverything();
+        return;
+    }
+    // Each point of the run, on either side, as an edit damages it: what it
+    // and its neighbours draw, which reaches the lines into the common parts.
+    for (std::size_t k = prefix; k + suffix < n; ++k, a = a->NextPoint())
+        DamageAround(a);
+    for (std::size_t k = prefix; k + suffix < m; ++k, b = b->NextPoint())
+        DamageAround(b);
+}
+
 TrackPath::Damage TrackPath::TakeDamage()
 {
     Damage taken;

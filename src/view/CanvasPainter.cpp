@@ -143,7 +143,7 @@ void CanvasPainter::Redraw()
     const TrackPath::Damage damage = path->TakeDamage();
     const wxBitmap* picture = doc->background;
     const bool samePicture = picture && shownPicture.IsOk() && shownPicture.IsSameAs(*picture);
-    bool everything = damage.everything || path != shownPath || !samePicture || scene.size() > MostSceneTiles;
+    bool everything = damage.everything || wholeView || !samePicture || scene.size() > MostSceneTiles;
     // The path's own changes, drawn in the scene, and the highlight's, over it.
     std::vector<wxRect> inScene, over;
     const struct {
@@ -160,7 +160,7 @@ void CanvasPainter::Redraw()
         }
     }
     if (everything) {
-        shownPath = path;
+        wholeView = false;
         shownPicture = picture ? *picture : wxNullBitmap;
         scene.clear();
         if (canvas)
@@ -177,7 +177,7 @@ void CanvasPainter::Redraw()
 
 void CanvasPainter::RedrawAll()
 {
-    shownPath = nullptr;
+    wholeView = true;
     Redraw();
 }
 
