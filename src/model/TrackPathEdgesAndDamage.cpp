@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 #include "model/TrackPoint.h"
 
@@ -173,6 +174,51 @@ bool SameLook(const TrackPoint& a, const TrackPoint& b)
            std::memcmp(a.rightEdge, b.rightEdge, sizeof a.rightEdge) == 0;
 }
 
+using Run = std::vector<const TrackPoint*>;
+
+// The shortest way from run a to run b by dropping and adding points (Myers'
+// greedy search, as far as `most` of them): matched(p, q) for each pair it
+// keeps, the points of either run it does not keep in unmatched. False when
+// they take more than most, or the search more comparisons than its budget
+// (long runs of points that look alike).
+template <typename Matched>
+bool EditScript(const Run& a, const Run& b, int most, Run& unmatched, Matched&& matched)
+{
+    const int n = int(a.size()), m = int(b.size()), off = most + 1;
+    long budget = 4L * (n + m) + long(most) * most;
+    // v[off + k]: how far along a the search reached on diagonal k (x - y = k).
+    std::vector<int> v(std::size_t(2 * off + 1), 0);
+    std::vector<std::vector<int>> trace;
+    for (int d = 0; d <= most; ++d) {
+        trace.push_back(v);
+        for (int k = -d; k <= d; k += 2) {
+            int x = k == -d || (k != d && v[off + k - 1] < v[off + k + 1]) ? v[off + k + 1] : v[off + k - 1] + 1;
+            int y = x - k;
+            while (x < n && y < m && --budget > 0 && SameLook(*a[x], *b[y]))
+                ++x, ++y;
+            if (budget <= 0)
+                return false;
+            v[off + k] = x;
+            if (x < n || y < m)
+                continue;
+            // Back from the end, each step to where the step before it left off.
+            for (int e = d; e >= 0; --e) {
+                const std::vector<int>& t = trace[std::size_t(e)];
+                const int j = x - y;
+                const int from = j == -e || (j != e && t[off + j - 1] < t[off + j + 1]) ? j + 1 : j - 1;
+                const int px = t[off + from], py = px - from;
+                for (; x > px && y > py; --x, --y)
+                    matched(*a[x - 1], *b[y - 1]);
+                if (e > 0)
+                    unmatched.push_back(x == px ? b[y - 1] : a[x - 1]);
+                x = px, y = py;
+            }
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 void TrackPath::SwappedInFor(TrackPath& shown)
@@ -188,27 +234,32 @@ void TrackPath::SwappedInFor(TrackPath& shown)
         return;
 
     // An undo or redo mostly brings back a chain that differs from the shown
-    // one in a run of points somewhere along it: what lies before and after
-    // that run draws alike, but for the highlight ring.
+    // one in a few points: the two are walked together from both ends while
+    // they look alike, and what lies between is searched for the fewest points
+    // dropped and added. Each of those is damaged as an edit damages a point:
+    // what it and its neighbours draw, which reaches the lines into what is kept.
+    auto matched = [this](const TrackPoint& was, const TrackPoint& is) {
+        if (was.IsHighlighted() != is.IsHighlighted())
+            HighlightChanged(&is);
+    };
     TrackPoint *a = shown.points.first, *b = points.first;
     std::size_t prefix = 0, suffix = 0;
     for (; prefix < std::min(n, m) && SameLook(*a, *b); ++prefix, a = a->NextPoint(), b = b->NextPoint())
-        if (a->IsHighlighted() != b->IsHighlighted())
-            HighlightChanged(b);
+        matched(*a, *b);
     for (TrackPoint *c = shown.points.last, *d = points.last; prefix + suffix < std::min(n, m) && SameLook(*c, *d);
          ++suffix, c = c->PrevPoint(), d = d->PrevPoint())
-        if (c->IsHighlighted() != d->IsHighlighted())
-            HighlightChanged(d);
-    if ((n - prefix - suffix) + (m - prefix - suffix) > MostDamageBoxes) {
+        matched(*c, *d);
+    Run was, is, unmatched;
+    for (std::size_t k = prefix; k + suffix < n; ++k, a = a->NextPoint())
+        was.push_back(a);
+    for (std::size_t k = prefix; k + suffix < m; ++k, b = b->NextPoint())
+        is.push_back(b);
+    if (!EditScript(was, is, int(MostDamageBoxes), unmatched, matched)) {
         DamageEverything();
         return;
     }
-    // Each point of the run, on either side, as an edit damages it: what it
-    // and its neighbours draw, which reaches the lines into the common parts.
-    for (std::size_t k = prefix; k + suffix < n; ++k, a = a->NextPoint())
-        DamageAround(a);
-    for (std::size_t k = prefix; k + suffix < m; ++k, b = b->NextPoint())
-        DamageAround(b);
+    for (const TrackPoint* p : unmatched)
+        DamageAround(p);
 }
 
 TrackPath::Damage TrackPath::TakeDamage()

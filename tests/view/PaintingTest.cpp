@@ -101,6 +101,14 @@ TEST(Painting, AfterAnyChangeTheCanvasShowsWhatARepaintFromScratchShows)
         [] { MainWindow::Instance()->canvas->Scroll(200, 0); },
         [] { wxImage grey(800, 700); grey.Clear(90), Doc()->SetBackgroundBitmap(new wxBitmap(grey)); },
     };
+    // Undone and done again, each change paints again only where the drawing
+    // differs, but for these: a new start or direction, or a new path, changes
+    // more than a few points along the chain.
+    const bool wholeOnUndo[] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 1, 0, 0};
+    static_assert(std::size(wholeOnUndo) == std::size(changes));
+    static wxRegion painted;
+    const auto notePaint = [](wxPaintEvent& e) { painted.Union(MainWindow::Instance()->canvas->GetUpdateRegion()), e.Skip(); };
+    canvas->Bind(wxEVT_PAINT, notePaint);
     for (std::size_t i = 0; i < 2 * std::size(changes); ++i) {
         const bool announced = i % 2;
         SCOPED_TRACE(testing::Message() << "change " << i / 2 << (announced ? "" : ", unannounced"));
@@ -116,6 +124,7 @@ TEST(Painting, AfterAnyChangeTheCanvasShowsWhatARepaintFromScratchShows)
             AddAt(400 + 100 * k, 80 + 30 * (k % 2), 8, k == 2);
         Doc()->ReversePath();  // painted, and there to undo
         handler->HandleMouse(500, 110, 500, 110, InputFlags::Motion);  // a ring
+        Doc()->RecordCommand("unknown");
         Doc()->host = announced ? MainWindow::Instance() : nullptr;
         changes[i / 2]();
         Doc()->host = MainWindow::Instance();
@@ -123,7 +132,16 @@ TEST(Painting, AfterAnyChangeTheCanvasShowsWhatARepaintFromScratchShows)
         const wxPoint logical = canvas->ToLogical(wxPoint(360, 110));
         handler->HandleMouse(360, 110, logical.x, logical.y, InputFlags::Motion);
         EXPECT_TRUE(gui::ShowsItAll());
+        for (void (EditorDocument::*step)() : {&EditorDocument::Undo, &EditorDocument::Redo}) {
+            painted.Clear();
+            (Doc()->*step)();
+            CanvasPainter::Instance()->Redraw();
+            canvas->Update();
+            EXPECT_EQ(painted.Contains(wxRect(canvas->GetClientSize())) == wxInRegion, wholeOnUndo[i / 2]);
+            EXPECT_TRUE(gui::ShowsItAll());
+        }
     }
+    canvas->Unbind(wxEVT_PAINT, notePaint);
 }
 
 }  // namespace
