@@ -110,6 +110,7 @@ const Figure Figures[] = {
     {"repaint-2048-100k-vs-blit", Wall, "BM_Repaint/100000", "BM_BareBlit", "mouse move", "blit"},
     {"edit-repaint-2048-10k-vs-blit", Wall, "BM_EditRepaint/10000", "BM_BareBlit", "drag step", "blit"},
     {"edit-repaint-2048-100k-vs-blit", Wall, "BM_EditRepaint/100000", "BM_BareBlit", "drag step", "blit"},
+    {"undo-repaint-2048-100k-vs-blit", Wall, "BM_UndoRepaint/100000", "BM_BareBlit", "undo", "blit"},
     {"full-repaint-2048-100k-vs-blit", Wall, "BM_FullRepaint/100000", "BM_BareBlit", "whole view", "blit"},
     {"snapshot-100k-vs-memcpy", Cpu, "BM_Snapshot/100000", "BM_SnapshotBytes/100000", "snapshot", "memcpy"},
     {"load-1m-vs-fscanf", Cpu, "BM_LoadPath1M", "BM_BareFscanf1M", "load", "fscanf"},
@@ -127,7 +128,7 @@ struct GrowthFigure {
 const GrowthFigure Growth[] = {
     {"hit-test", Cpu, "BM_OctreeQuery"},  {"update-point", Cpu, "BM_UpdatePointPosition"},
     {"repaint-2048", Wall, "BM_Repaint"}, {"edit-repaint-2048", Wall, "BM_EditRepaint"},
-    {"full-repaint-2048", Wall, "BM_FullRepaint"},
+    {"undo-repaint-2048", Wall, "BM_UndoRepaint"}, {"full-repaint-2048", Wall, "BM_FullRepaint"},
     {"snapshot", Cpu, "BM_Snapshot"},     {"delete-all", Cpu, "BM_DeleteAll"},
 };
 const char* const Sizes[] = {"1000", "10000", "100000"};

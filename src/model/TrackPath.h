@@ -58,8 +58,9 @@ public:
     void PointsChanged();
     // For a path that takes the place of the shown one (an undo or redo): its
     // damage becomes what the shown one had not yet had painted, and the points
-    // whose drawing differs between the two chains, compared from both ends.
-    void SwappedInFor(TrackPath& shown);
+    // whose drawing differs between the two chains. Hands back, found on the
+    // way, the points of this path that are selected or highlighted.
+    void SwappedInFor(TrackPath& shown, std::vector<TrackPoint*>& flagged);
     // The point's position in the chain, or points.end() when it is not there.
     PointList::iterator FindPointNode(TrackPoint* point);
 
