@@ -55,11 +55,12 @@ TEST_F(DocumentTest, CommandsReportAndRecordUnderTheirNames)
 }
 
 // A point made near a segment splits it where the perpendicular from the
-// position meets it (straight across an axis-parallel one), at its ends' mean width.
+// position meets it, at its ends' mean width; straight across a segment that runs
+// along an axis as the hit test sees one (within 0.01).
 TEST_F(DocumentTest, APointMadeOnASegmentSplitsItAtTheFootOfThePerpendicular)
 {
     for (auto [ax, ay, bx, by, x, y, footX, footY] : {std::array<float, 8>{22, -22, -78, -122, -22, -68, -23, -67},
-                                                      {0, -50, 0, 50, 3, 10, 0, 10}, {-50, 0, 50, 0, 10, 4, 10, 0}}) {
+                                                      {5, -50, 5.009f, 50, 8, 10, 5, 10}, {-50, 2, 50, 2.009f, 10, 6, 10, 2}}) {
         Doc()->SetTrackPath(new TrackPath(), true);
         TrackPoint *a = Add(ax, ay, 4), *b = Add(bx, by, 9);
         Doc()->CreatePointAt(128 + int(x), 128 - int(y));
