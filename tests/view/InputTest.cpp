@@ -31,12 +31,14 @@ TEST(KeyMap, EveryKeyDoesItsCommandAndNothingElse)
         float w;                   // b's width
         int type;                  // b's type and the radio box's choice
         const char* status;        // in the last status line the key writes; "" when it writes none
-    } cases[] = {  // w, n, r and d are pressed in the Wayland run
-        {'D', 0, "ac", "delete", 2, 0, "Deleted selected points."},
+    } cases[] = {  // w, n, r and d are pressed in the Wayland run; upper case is Shift and the letter
+        {'d', 0, "ac", "delete", 2, 0, "Deleted selected points."},
+        {'d', wxMOD_SHIFT, "ac", "delete", 2, 0, "Deleted selected points."},
         {WXK_DELETE, 0, "ac", "delete", 2, 0, "Deleted selected points."},
-        {'F', 0, "bca", "set-start", 2, 0, ""},
+        {'f', wxMOD_SHIFT, "bca", "set-start", 2, 0, ""},
         {'f', 0, "bca", "set-start", 2, 0, ""},
-        {'R', 0, "acb", "reverse-direction", 2, 0, ""},
+        {'r', wxMOD_SHIFT, "acb", "reverse-direction", 2, 0, ""},
+        {'r', 0, "acb", "reverse-direction", 2, 0, ""},
         {WXK_TAB, 0, "abc", "", 2, 1, "Changed point type to:  1"},
         {WXK_UP, 0, "abc", "", 2.5, 0, "(w = 2.50)"},
         {WXK_DOWN, 0, "abc", "", 1.5, 0, "(w = 1.50)"},
