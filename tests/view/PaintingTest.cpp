@@ -132,11 +132,8 @@ TEST(Painting, AfterAnyChangeTheCanvasShowsWhatARepaintFromScratchShows)
         const wxPoint logical = canvas->ToLogical(wxPoint(360, 110));
         handler->HandleMouse(360, 110, logical.x, logical.y, InputFlags::Motion);
         EXPECT_TRUE(gui::ShowsItAll());
-        for (void (EditorDocument::*step)() : {&EditorDocument::Undo, &EditorDocument::Redo}) {
-            painted.Clear();
-            (Doc()->*step)();
-            CanvasPainter::Instance()->Redraw();
-            canvas->Update();
+        for (int step : {ID_UNDO, ID_REDO}) {
+            painted.Clear(), gui::Command(step), canvas->Update();
             EXPECT_EQ(painted.Contains(wxRect(canvas->GetClientSize())) == wxInRegion, wholeOnUndo[i / 2]);
             EXPECT_TRUE(gui::ShowsItAll());
         }
