@@ -15,11 +15,10 @@ foreach(probe IN LISTS PROBES)
   elseif(target MATCHES "_above$")
     # The compiler must have found no such header (gcc's words, then clang's),
     # not failed on it or on anything else that names it.
-    string(FIND "${output}" "${header}: No such file" missing)
-    string(FIND "${output}" "'${header}' file not found" missingClang)
+    string(REGEX MATCH "${header}: No such file|'${header}' file not found" missing "${output}")
     if(result EQUAL 0)
       list(APPEND failures "${target}: ${header} is reached from the layer below it")
-    elseif(missing LESS 0 AND missingClang LESS 0)
+    elseif(NOT missing)
       list(APPEND failures "${target}: failed, but not for want of ${header}:\n${output}")
     endif()
   endif()
