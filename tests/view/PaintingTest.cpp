@@ -101,11 +101,13 @@ TEST(Painting, AfterAnyChangeTheCanvasShowsWhatARepaintFromScratchShows)
         [] { MainWindow::Instance()->canvas->Scroll(200, 0); },
         [] { wxImage grey(800, 700); grey.Clear(90), Doc()->SetBackgroundBitmap(new wxBitmap(grey)); },
     };
-    // Undone and done again, each change paints again only where the drawing
-    // differs, but for these: a new start or direction, or a new path, changes
-    // more than a few points along the chain.
-    const bool wholeOnUndo[] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 1, 0, 0};
-    static_assert(std::size(wholeOnUndo) == std::size(changes));
+    // Undone and done again, each change paints again only (p)art of the view,
+    // where the drawing differs, but for a new direction or a new path, which
+    // change more than a few points along the chain: the (w)hole view. A new
+    // start may turn the chain by two points or by half, as the selected point
+    // first in memory decides.
+    const char wholeOnUndo[] = "pppppppp?pwwpp";
+    static_assert(sizeof wholeOnUndo == std::size(changes) + 1);
     static wxRegion painted;
     const auto notePaint = [](wxPaintEvent& e) { painted.Union(MainWindow::Instance()->canvas->GetUpdateRegion()), e.Skip(); };
     canvas->Bind(wxEVT_PAINT, notePaint);
@@ -134,7 +136,8 @@ TEST(Painting, AfterAnyChangeTheCanvasShowsWhatARepaintFromScratchShows)
         EXPECT_TRUE(gui::ShowsItAll());
         for (int step : {ID_UNDO, ID_REDO}) {
             painted.Clear(), gui::Command(step), canvas->Update();
-            EXPECT_EQ(painted.Contains(wxRect(canvas->GetClientSize())) == wxInRegion, wholeOnUndo[i / 2]);
+            const bool whole = painted.Contains(wxRect(canvas->GetClientSize())) == wxInRegion;
+            EXPECT_TRUE(wholeOnUndo[i / 2] == '?' || whole == (wholeOnUndo[i / 2] == 'w')) << (whole ? "whole" : "part");
             EXPECT_TRUE(gui::ShowsItAll());
         }
     }
