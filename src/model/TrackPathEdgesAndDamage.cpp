@@ -183,8 +183,10 @@ TrackPoint* Step(const TrackPoint* p, int dir)
 {
     const TrackSegment* s = dir > 0 ? p->nextSegment : p->prevSegment;
     __builtin_prefetch(reinterpret_cast<const char*>(p) + 8 * dir * int(sizeof(TrackPoint)));
+    if (!s)
+        return nullptr;
     __builtin_prefetch(reinterpret_cast<const char*>(s) + 8 * dir * int(sizeof(TrackSegment)));
-    return s ? (dir > 0 ? s->to : s->from) : nullptr;
+    return dir > 0 ? s->to : s->from;
 }
 
 using Run = std::vector<const TrackPoint*>;
