@@ -112,6 +112,7 @@ const Figure Figures[] = {
     {"repaint-2048-100k-vs-blit", Wall, "BM_Repaint/100000", "BM_BareBlit", "mouse move", "blit"},
     {"edit-repaint-2048-10k-vs-blit", Wall, "BM_EditRepaint/10000", "BM_BareBlit", "drag step", "blit"},
     {"edit-repaint-2048-100k-vs-blit", Wall, "BM_EditRepaint/100000", "BM_BareBlit", "drag step", "blit"},
+    {"undo-repaint-2048-100k-vs-blit", Wall, "BM_UndoRepaint/100000", "BM_BareBlit", "undo", "blit"},
     {"full-repaint-2048-100k-vs-blit", Wall, "BM_FullRepaint/100000", "BM_BareBlit", "whole view", "blit"},
     {"full-repaint-2048-1k-vs-blit", Wall, "BM_FullRepaint/1000", "BM_BareBlit", "whole view", "blit"},
     // "@2": run in a child whose windows are at the screen scale of 2.
@@ -133,7 +134,7 @@ struct GrowthFigure {
 const GrowthFigure Growth[] = {
     {"hit-test", Cpu, "BM_OctreeQuery"},  {"update-point", Cpu, "BM_UpdatePointPosition"},
     {"repaint-2048", Wall, "BM_Repaint"}, {"edit-repaint-2048", Wall, "BM_EditRepaint"},
-    {"full-repaint-2048", Wall, "BM_FullRepaint"},
+    {"undo-repaint-2048", Wall, "BM_UndoRepaint"}, {"full-repaint-2048", Wall, "BM_FullRepaint"},
     {"snapshot", Cpu, "BM_Snapshot"},     {"delete-all", Cpu, "BM_DeleteAll"},
 };
 const char* const Sizes[] = {"1000", "10000", "100000"};

@@ -153,9 +153,9 @@ void TrackCanvas::OnChar(wxKeyEvent& event)
     // The cursor position at the time of the key, read directly in client pixels.
     const wxPoint window = ScreenToClient(wxGetMousePosition());
     const wxPoint client = ToClient(window), logical = ToLogical(window);
-    MainWindow::Instance()->canvasHandler->HandleKey(key, client.x, client.y, logical.x, logical.y, flags);
-    // The key map ignores Alt combinations; the menu bar needs them for Alt+F and the like.
-    if ((flags & InputFlags::Alt) && !(flags & InputFlags::Control))
+    // A key the map has no use for goes on to the toolkit: F10 and Alt+F open
+    // the menus, Page Down scrolls.
+    if (!MainWindow::Instance()->canvasHandler->HandleKey(key, client.x, client.y, logical.x, logical.y, flags))
         event.Skip();
     SetFocus();
 }

@@ -21,7 +21,7 @@ public:
     static constexpr int DrawStartLine = 64;
 
     TrackPoint(float x, float y, float w, int type);
-    // Takes the values and flags; links and edge points are not copied.
+    // Takes the values, flags and edge points; links are not copied.
     TrackPoint(const TrackPoint& src);
     TrackPoint& operator=(const TrackPoint&) = delete;
 

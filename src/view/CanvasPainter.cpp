@@ -295,7 +295,7 @@ void CanvasPainter::Redraw()
     const TrackPath::Damage damage = path->TakeDamage();
     const wxBitmap* picture = doc->background;
     const bool samePicture = picture && shownPicture.IsOk() && shownPicture.IsSameAs(*picture);
-    bool everything = damage.everything || path != shownPath || !samePicture || sceneBytes > MostSceneBytes;
+    bool everything = damage.everything || wholeView || !samePicture || sceneBytes > MostSceneBytes;
     // The path's own changes, drawn in the scene, and the highlight's, over it.
     std::vector<wxRect> inScene, over;
     const struct {
@@ -312,7 +312,7 @@ void CanvasPainter::Redraw()
         }
     }
     if (everything) {
-        shownPath = path;
+        wholeView = false;
         if (picture && !samePicture)
             raster.SetPicture(*picture);
         shownPicture = picture ? *picture : wxNullBitmap;
@@ -331,7 +331,7 @@ void CanvasPainter::Redraw()
 
 void CanvasPainter::RedrawAll()
 {
-    shownPath = nullptr;
+    wholeView = true;
     Redraw();
 }
 

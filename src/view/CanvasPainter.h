@@ -47,8 +47,8 @@ public:
     // paint handler is asked to paint.
     void Paint(wxDC& dc, const wxRegion& area);
     // Asks for what changed since the last call to be painted again: the
-    // drawing of the points that changed, or everything when the path or the
-    // picture is another one.
+    // drawing of the points that changed, or everything when the picture is
+    // another one.
     void Redraw();
     // Asks for the whole canvas to be painted again from the picture and the
     // path alone, nothing kept from earlier paints.
@@ -103,9 +103,12 @@ private:
 
     wxScrolledWindow* canvas = nullptr;
     const CanvasHandler* handler = nullptr;
-    // What the canvas was last asked to show whole: damage is only told
-    // about the path that is shown, over the picture that is shown.
-    const TrackPath* shownPath = nullptr;
+    // Set when the whole view is to be painted afresh. A path that takes the
+    // place of the shown one carries its damage against it: a new path all of
+    // it, one swapped in by an undo what differs (TrackPath::SwappedInFor).
+    bool wholeView = true;
+    // What the canvas was last asked to show whole: damage is only told about
+    // the picture that is shown.
     wxBitmap shownPicture;
     // The canvas's size at the last paint: a resize paints everything afresh,
     // as does a change of scale.

@@ -201,8 +201,6 @@ inline void Command(int id)
     Pump(30);
 }
 
-inline std::string StatusText() { return MainWindow::Instance()->frame->GetStatusBar()->GetStatusText(0).utf8_string(); }
-
 }  // namespace gui
 
 inline std::string Title() { return MainWindow::Instance()->frame->GetTitle().utf8_string(); }

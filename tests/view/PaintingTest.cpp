@@ -107,6 +107,16 @@ TEST(Painting, AfterEachChangeAndTheNextMoveTheCanvasShowsWhatARepaintFromScratc
         {[] { MainWindow::Instance()->canvas->Scroll(200, 0); }, true},
         {[] { wxImage grey(800, 700); grey.Clear(90), Doc()->SetBackgroundBitmap(new wxBitmap(grey)), Repaint(); }, true},
     };
+    // Undone and done again, each change paints again only (p)art of the view,
+    // where the drawing differs, but for a new direction or a new path, which
+    // change more than a few points along the chain: the (w)hole view. A new
+    // start may turn the chain by two points or by half, as the selected point
+    // first in memory decides.
+    const char wholeOnUndo[] = "pppppppp?pwwpp";
+    static_assert(sizeof wholeOnUndo == std::size(changes) + 1);
+    static wxRegion painted;
+    const auto notePaint = [](wxPaintEvent& e) { painted.Union(MainWindow::Instance()->canvas->GetUpdateRegion()), e.Skip(); };
+    canvas->Bind(wxEVT_PAINT, notePaint);
     for (std::size_t i = 0; i < std::size(changes); ++i) {
         SCOPED_TRACE(testing::Message() << "change " << i);
         gui::ResetDocument();
@@ -121,6 +131,7 @@ TEST(Painting, AfterEachChangeAndTheNextMoveTheCanvasShowsWhatARepaintFromScratc
             AddAt(400 + 100 * k, 80 + 30 * (k % 2), 8, k == 2);
         Doc()->ReversePath();  // painted, and there to undo
         handler->HandleMouse(500, 110, 500, 110, InputFlags::Motion);  // a ring
+        Doc()->RecordCommand("unknown");
         gui::ShowsItAll();
         changes[i].change();
         if (changes[i].announced) {
@@ -130,7 +141,14 @@ TEST(Painting, AfterEachChangeAndTheNextMoveTheCanvasShowsWhatARepaintFromScratc
         const wxPoint logical = canvas->ToLogical(wxPoint(360, 110));
         handler->HandleMouse(360, 110, logical.x, logical.y, InputFlags::Motion);
         EXPECT_TRUE(gui::ShowsItAll()) << "after the next move";
+        for (int step : {ID_UNDO, ID_REDO}) {
+            painted.Clear(), gui::Command(step), canvas->Update();
+            const bool whole = painted.Contains(wxRect(canvas->GetClientSize())) == wxInRegion;
+            EXPECT_TRUE(wholeOnUndo[i] == '?' || whole == (wholeOnUndo[i] == 'w')) << (whole ? "whole" : "part");
+            EXPECT_TRUE(gui::ShowsItAll()) << (step == ID_UNDO ? "after undo" : "after redo");
+        }
     }
+    canvas->Unbind(wxEVT_PAINT, notePaint);
 }
 
 // The drawing's colours, pen widths and sizes, in the screen's pixels: a
