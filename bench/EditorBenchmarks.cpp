@@ -22,6 +22,7 @@
 #include "app/TrackCanvas.h"
 #include "editor/EditorDocument.h"
 #include "editor/HistoryRecord.h"
+#include "io/BmpReader.h"
 #include "io/TgaReader.h"
 #include "model/TrackPath.h"
 #include "model/TrackPoint.h"
@@ -357,10 +358,50 @@ void BM_WxImageTga4096(benchmark::State& state)
     }
 }
 
+// The same picture as a 24-bit BMP with a 40-byte header (rows of 4096 pixels need no padding).
+std::string BmpFile()
+{
+    const std::string name = TempFile("big.bmp");
+    if (std::FILE* probe = std::fopen(name.c_str(), "r")) {
+        std::fclose(probe);
+        return name;
+    }
+    const std::uint32_t size = 4096, header[] = {0, 0, 54, 40, size, size, 1 | 24 << 16, 0, size * size * 3, 0, 0, 0, 0};
+    std::FILE* in = std::fopen(TgaFile().c_str(), "rb");
+    std::FILE* out = std::fopen(name.c_str(), "wb");
+    std::fwrite("BM", 1, 2, out);
+    std::fwrite(header, 4, 13, out);  // little-endian, as this machine is
+    std::vector<unsigned char> row(size * 3);
+    std::fseek(in, 18, SEEK_SET);
+    while (std::fread(row.data(), 1, row.size(), in) == row.size())
+        std::fwrite(row.data(), 1, row.size(), out);
+    std::fclose(in);
+    std::fclose(out);
+    return name;
+}
+
+void BM_ReadBmp4096(benchmark::State& state)
+{
+    const std::string name = BmpFile();
+    for (auto _ : state)
+        delete ReadBmp(name.c_str());
+}
+
+void BM_WxImageBmp4096(benchmark::State& state)
+{
+    const std::string name = BmpFile();
+    for (auto _ : state) {
+        wxImage image(name, wxBITMAP_TYPE_BMP);
+        wxBitmap bitmap(image);
+        benchmark::DoNotOptimize(bitmap.IsOk());
+    }
+}
+
+// A bare fread of the TGA file (0) or the BMP file (1).
 void BM_BareFread4096(benchmark::State& state)
 {
-    const std::string name = TgaFile();
-    std::vector<unsigned char> buffer(18 + 4096 * 4096 * 3);
+    const std::string name = state.range(0) ? BmpFile() : TgaFile();
+    std::vector<unsigned char> buffer(54 + 4096 * 4096 * 3);
     for (auto _ : state) {
         std::FILE* f = std::fopen(name.c_str(), "rb");
         benchmark::DoNotOptimize(std::fread(buffer.data(), 1, buffer.size(), f));
@@ -406,4 +447,6 @@ BENCHMARK(BM_SavePath1M)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_BareFprintf1M)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_ReadTga4096)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_WxImageTga4096)->Unit(benchmark::kMillisecond)->Iterations(2);
-BENCHMARK(BM_BareFread4096)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_BareFread4096)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_ReadBmp4096)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_WxImageBmp4096)->Unit(benchmark::kMillisecond)->Iterations(2);

@@ -286,6 +286,8 @@ TEST(Pictures, BmpFilesReadPixelForPixelOrRefusedWithTheirReason)
         {"rle8-move-past-last.bmp", Bmp(40, 2, 2, 8, Bytes({0, 2, 0, 2, 0, 1}), r, 1), R::PastLastRow},
         {"rle8-cut.bmp", Bmp(40, 3, 2, 8, Bytes({0, 3, 0, 1, 0, 0, 0, 0, 3, 1}), rw, 1), R::NoEndMark},
         {"rle4-cut.bmp", Bmp(40, 4, 1, 4, Bytes({0, 4, 0x01, 0x10}), rw, 2), R::NoEndMark},
+        // As many pixels as a picture may have, and a stream that stops: refused before they are held.
+        {"rle8-cap-cut.bmp", Bmp(40, 16384, 16384, 8, Bytes({0, 0}), r, 1), R::NoEndMark},
         {"short-pixels.bmp", Bmp(40, 2, 2, 24, rows).substr(0, 54 + 13), R::ShortPixels},
     };
     for (const auto& c : cases) {
