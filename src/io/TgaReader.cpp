@@ -177,7 +177,7 @@ wxBitmap* ReadTga(const char* path)
         wxLogError("Couldn't read image type field in TGA.");
         return nullptr;
     }
-    if (BytesPerPixel(imageType, 8) + BytesPerPixel(imageType, 24) == 0) {
+    if (BytesPerPixel(imageType, 8) + BytesPerPixel(imageType, 24) == 0) {  // a kind read here at no depth
         Refuse();
         return nullptr;
     }
