@@ -208,6 +208,7 @@ TEST(Pictures, BmpFilesReadPixelForPixelOrRefusedWithTheirReason)
         // 5-6-5, with a palette stored for display.
         {"565.bmp", Bmp(40, 2, 2, 16, Le32(0x0400f800) + Le32(0x07e0001f), rw, 3, {0xf800, 0x07e0, 0x001f}), R::None,
          "bgr#008200"},
+        {"555-masks.bmp", Bmp(40, 1, 1, 16, Le32(0x4210), "", 3, {0x7c00, 0x3e0, 0x1f}), R::None, "#848484"},
         {"32-masks.bmp", Bmp(56, 2, 1, 32, Le32(0x09ff0000) + Le32(0x090000ff), "", 3, {0xff0000, 0xff00, 0xff}),
          R::None, "rb"},
         // 10 bits of red at 512, green the top bit, blue a zero mask; alpha's mask ignored.
