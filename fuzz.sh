@@ -12,7 +12,7 @@ CC=clang-14 CXX=clang++-14 vse_build build-fuzz -DVSE_FUZZ=ON -DCMAKE_BUILD_TYPE
 findings=$PWD/build-fuzz/findings  # absolute: the targets work in a directory of their own
 mkdir -p "$findings"
 failed=0
-for target in path_reader tga_reader open_name; do
+for target in path_reader tga_reader open_name bmp_reader; do
     corpus=$(mktemp -d)
     cp tests/corpus/"${target//_/-}"/* "$corpus"/
     log=build-fuzz/fuzz-$target.log

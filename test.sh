@@ -6,7 +6,7 @@ set -eu
 cd "$(dirname "$0")"
 . scripts/setup.sh
 vse_install_packages "${VSE_BASE_PACKAGES[@]}" libgtest-dev libgmock-dev libbenchmark-dev \
-    xvfb xauth xdotool "${VSE_DESKTOP_CHECK_PACKAGES[@]}" "${VSE_WAYLAND_RUN_PACKAGES[@]}"
+    xvfb xauth xdotool imagemagick "${VSE_DESKTOP_CHECK_PACKAGES[@]}" "${VSE_WAYLAND_RUN_PACKAGES[@]}"
 
 dir=build
 opts=(-DVSE_BUILD_TESTS=ON)

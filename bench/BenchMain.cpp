@@ -121,8 +121,10 @@ const Figure Figures[] = {
     {"snapshot-100k-vs-memcpy", Cpu, "BM_Snapshot/100000", "BM_SnapshotBytes/100000", "snapshot", "memcpy"},
     {"load-1m-vs-fscanf", Cpu, "BM_LoadPath1M", "BM_BareFscanf1M", "load", "fscanf"},
     {"save-1m-vs-fprintf", Wall, "BM_SavePath1M", "BM_BareFprintf1M", "save", "fprintf"},
-    {"tga-4096-vs-wximage", Cpu, "BM_ReadTga4096", "BM_WxImageTga4096", "reader", "wxImage"},
-    {"tga-4096-vs-fread", Cpu, "BM_ReadTga4096", "BM_BareFread4096", "reader", "fread"},
+    {"tga-4096-vs-wximage", Cpu, "BM_Read4096/0", "BM_WxImage4096/0", "reader", "wxImage"},
+    {"tga-4096-vs-fread", Cpu, "BM_Read4096/0", "BM_BareFread4096/0", "reader", "fread"},
+    {"bmp-4096-vs-wximage", Cpu, "BM_Read4096/1", "BM_WxImage4096/1", "reader", "wxImage"},
+    {"bmp-4096-vs-fread", Cpu, "BM_Read4096/1", "BM_BareFread4096/1", "reader", "fread"},
 };
 
 // Operations whose cost is shown at 1k, 10k and 100k points.

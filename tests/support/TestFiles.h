@@ -83,10 +83,12 @@ struct RowsNotHere {
     if (!(rows).text.empty())     \
     GTEST_SKIP() << "rows that do not apply on this system:" << (rows).text
 
-// Bytes of a file format, little-endian where it counts; a TGA of the given kind.
+// Bytes of a file format, little-endian where it counts; a TGA of the given kind, its data after any colour map.
 inline std::string Bytes(std::initializer_list<int> values) { return std::string(values.begin(), values.end()); }
 inline std::string Le16(long v) { return Bytes({int(v & 0xff), int((v >> 8) & 0xff)}); }
-inline std::string Tga(int type, int w, int h, int depth, const std::string& data, int descriptor = 0)
+inline std::string Tga(int type, int w, int h, int depth, const std::string& data, int descriptor = 0, int mapFirst = 0,
+                       int mapLength = 0, int mapBits = 0)
 {
-    return Bytes({0, 0, type, 0, 0, 0, 0, 0, 0, 0, 0, 0}) + Le16(w) + Le16(h) + Bytes({depth, descriptor}) + data;
+    return Bytes({0, mapLength > 0, type}) + Le16(mapFirst) + Le16(mapLength) + Bytes({mapBits, 0, 0, 0, 0}) + Le16(w) +
+           Le16(h) + Bytes({depth, descriptor}) + data;
 }
