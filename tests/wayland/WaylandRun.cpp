@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <sstream>
 #include <string>
@@ -285,7 +286,45 @@ int main(int argc, char** argv)
         failed += (shownAfter < 0) + (differing != 0);
         std::fflush(stdout);
     }
+    // The close box, with the steps' changes unsaved, brings up the question:
+    // Cancel keeps the window, Save saves and ends the editor. The pointer
+    // answers (wtype's keys reach no GTK dialog here), once the button that the
+    // drag left down is up, in the focused window: three buttons across its foot.
+    send("release");
+    const auto windows = [](wxRect* focused) {
+        int n = 0;
+        for (size_t at = 0; Shell("swaymsg -t get_tree") && (at = said.find("\"name\": \"VORN Spline Editor", at)) != said.npos; ++at)
+            ++n;
+        const size_t rect = said.find("\"rect\"", said.find("\"focused\": true"));
+        if (rect != said.npos)
+            std::sscanf(said.c_str() + rect, "\"rect\": { \"x\": %d, \"y\": %d, \"width\": %d, \"height\": %d", &focused->x,
+                        &focused->y, &focused->width, &focused->height);
+        return n;
+    };
+    long points = 0;
+    std::ifstream("track.txt") >> points;
+    for (const auto& [button, left] : {std::pair{"Cancel", 1}, {"Save", 0}}) {
+        Shell("swaymsg '[title=\"^VORN Spline Editor\" shell=\"xdg_shell\"] kill'");
+        wxRect box;
+        const auto until = [&](int n) {
+            for (const auto start = Clock::now(); windows(&box) != n; Sleep(100))
+                if (MsSince(start) > 5000)
+                    return false;
+            return true;
+        };
+        const bool asked = until(2);
+        send(Cat("move ", box.x + box.width * (left ? 3 : 5) / 6, " ", box.GetBottom() - 20)), Sleep(300);
+        send("press"), Sleep(150), send("release");
+        const bool answered = asked && until(left);
+        std::printf("%s close-%s: the question %s\n", answered ? "ok  " : "FAIL", button,
+                    !asked ? "did not come up" : answered ? "came up and was answered" : "had no effect");
+        failed += !answered;
+    }
     pclose(pointer);
-    std::printf("%zu checks, %d failed\n", 2 * steps.size(), failed);
+    long saved = 0;
+    std::ifstream("track.txt") >> saved;
+    std::printf("%s close-saved: %ld points saved, %ld before\n", saved == points + 1 ? "ok  " : "FAIL", saved, points);
+    failed += saved != points + 1;
+    std::printf("%zu checks, %d failed\n", 2 * steps.size() + 3, failed);
     return failed ? 1 : 0;
 }

@@ -26,6 +26,7 @@ if [ "$(id -u)" -eq 0 ]; then
 fi
 cp "$editor" "$driver" "$pointer" "$examples/terrain.tga" "$examples/track.txt" "$scratch/"
 chmod -R a+rX "$scratch"
+chmod a+w "$scratch/track.txt"  # saved when the editor closes
 chmod 700 "$scratch/run"
 cat >"$scratch/sway.conf" <<'EOF'
 output HEADLESS-1 resolution 1280x1024
