@@ -15,17 +15,16 @@
 namespace {
 
 // Answers the question, and notes how it was put.
-class Answer : public wxExpectModalBase<wxMessageDialog, Answer> {
-public:
+struct Answer : wxExpectModalBase<wxMessageDialog, Answer> {
     explicit Answer(int id) : id(id) {}
-    static inline std::string asked;
-    int OnInvoked(wxMessageDialog* dialog) const override
+    int OnInvoked(wxMessageDialog* d) const override
     {
-        asked = (dialog->GetTitle() + "|" + dialog->GetMessage() + "|" + dialog->GetYesLabel() + "|" +
-                 dialog->GetNoLabel() + "|" + dialog->GetCancelLabel()).utf8_string();
+        asked = (d->GetTitle() + "|" + d->GetMessage() + "|" + d->GetYesLabel() + "|" + d->GetNoLabel() + "|" +
+                 d->GetCancelLabel()).utf8_string();
         return id;
     }
     int id;
+    static inline std::string asked;
 };
 
 // What a window manager sends for a click on the close box, from a client of
@@ -37,12 +36,9 @@ void ClickCloseBox(wxWindow* frame)
     Display* display = XOpenDisplay(nullptr);
     ASSERT_TRUE(gdkWindow && xid && display);
     XEvent event = {};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = xid(gdkWindow(frame->GetHandle()));
-    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", 0);
-    event.xclient.format = 32;
+    event.xclient = {ClientMessage, 0, 0, display, xid(gdkWindow(frame->GetHandle())),
+                     XInternAtom(display, "WM_PROTOCOLS", 0), 32, {}};
     event.xclient.data.l[0] = long(XInternAtom(display, "WM_DELETE_WINDOW", 0));
-    event.xclient.data.l[1] = CurrentTime;
     XSendEvent(display, event.xclient.window, 0, NoEventMask, &event);
     XCloseDisplay(display);
 }
@@ -66,7 +62,6 @@ TEST_P(Closing, AsksAboutUnsavedChanges)
 {
     const Row& row = GetParam();
     gui::ResetDocument();
-    Answer::asked.clear();
     const std::string old = "1\n1.000000,2.000000,3.000000,0\n", file = WriteFile("track.txt", old);
     FileCommands::Instance()->LoadSpline(file.c_str());
     if (!row.read) {  // as if made here and never written
@@ -75,10 +70,8 @@ TEST_P(Closing, AsksAboutUnsavedChanges)
     }
     Doc()->Select(Chain()[0]);
     gui::MoveTo(300, 300);
-    if (row.change == Change::Picture)
-        FileCommands::Instance()->LoadImageFile(WriteFile("p.tga", Tga(2, 1, 1, 24, "\1\2\3")).c_str());
-    else
-        row.change == Change::Width ? gui::Key('w') : gui::ClickAt(300, 300);
+    row.change == Change::Picture ? FileCommands::Instance()->LoadImageFile(WriteFile("p.tga", Tga(2, 1, 1, 24, "abc")).c_str())
+    : row.change == Change::Width ? gui::Key('w') : gui::ClickAt(300, 300);
     setenv("HOME", Temp().c_str(), 1);
     ClearLogs();
     const auto close = [&] {
@@ -86,31 +79,27 @@ TEST_P(Closing, AsksAboutUnsavedChanges)
             gui::Key('f', wxMOD_ALT), gui::Key('x');
         else if (row.input == Input::CloseBox)
             ClickCloseBox(MainWindow::Instance()->frame), gui::Pump(300);
-        for (const wxEventType type : {wxEVT_QUERY_END_SESSION, wxEVT_END_SESSION})
-            if (row.input == Input::SessionEnd) {
-                wxCloseEvent end(type);
-                end.SetCanVeto(false);
-                wxTheApp->ProcessEvent(end);
-            }
+        for (wxCloseEvent end : {wxCloseEvent(wxEVT_QUERY_END_SESSION), wxCloseEvent(wxEVT_END_SESSION)})
+            if (row.input == Input::SessionEnd)
+                end.SetCanVeto(false), wxTheApp->ProcessEvent(end);  // with no session manager to send them
     };
-    if (row.answer == wxID_YES && !row.read) {  // Save As, cancelled
-        wxTEST_DIALOG(close(), Answer(row.answer), AnswerFile(Temp("chosen.txt"), 0, wxID_CANCEL));
-    } else {
-        wxTEST_DIALOG(close(), Answer(row.answer ? row.answer : wxID_CANCEL).Optional());
-    }
+    if (row.answer == wxID_YES && !row.read)  // Save As, cancelled
+        wxTEST_DIALOG(close(), Answer(row.answer), AnswerFile(Temp("chosen.txt"), 0, wxID_CANCEL))
+    else
+        wxTEST_DIALOG(close(), Answer(row.answer ? row.answer : wxID_CANCEL).Optional())
     gui::Pump(200);
     EXPECT_EQ(wxTopLevelWindows.empty(), row.closes);
     if (row.closes)
         LogCapture::Get().statusBar = nullptr;  // the status bar is gone
-    const std::string shown = row.read ? "track.txt" : "noname.txt";
-    EXPECT_EQ(Answer::asked, row.answer ? "VORN Spline Editor (" + shown + ")|Save changes to " + shown +
-                                              " before closing?|Save|Close without Saving|Cancel"
-                                        : "");
+    const std::string shown = row.read ? "track.txt" : "noname.txt", question = "VORN Spline Editor (" + shown +
+        ")|Save changes to " + shown + " before closing?|Save|Close without Saving|Cancel";
+    EXPECT_EQ(Answer::asked, row.answer ? question : "");
     EXPECT_TRUE(row.input != Input::SessionEnd || Statuses().size() + Errors().size() == 0) << "said at the session's end";
     wxLogNull quiet;
     Path()->Save(Temp("expected.txt").c_str());
-    EXPECT_EQ(ReadFile(file), row.saved == shown ? ReadFile(Temp("expected.txt")) : old);
-    EXPECT_EQ(row.saved.empty() ? "" : ReadFile(Temp(row.saved)), row.saved.empty() ? "" : ReadFile(Temp("expected.txt")));
+    const std::string expected = ReadFile(Temp("expected.txt"));
+    EXPECT_EQ(ReadFile(file), row.saved == shown ? expected : old);
+    EXPECT_EQ(row.saved.empty() ? expected : ReadFile(Temp(row.saved)), expected);
 }
 
 // The names are those of the tests in tests/CMakeLists.txt, each run by itself.

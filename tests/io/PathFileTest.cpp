@@ -215,7 +215,7 @@ TEST(PathFile, AFaultAtEveryStepOfASaveIsReportedAndLosesNothingItNeedNot)
 #endif
     RowsNotHere skipped;
     enum Links { None, Symbolic, Hard, Loop, Planted };  // Planted: a link made by someone else
-    enum Node { File, Folder, Fifo, LiveFifo, Socket, Disk, Device };  // LiveFifo: one with a reader
+    enum Node { File, Held, Folder, Fifo, LiveFifo, Socket, Disk, Device };  // held open elsewhere; a pipe with a reader
     const struct {
         std::string what, name;
         bool exists;
@@ -251,6 +251,11 @@ TEST(PathFile, AFaultAtEveryStepOfASaveIsReportedAndLosesNothingItNeedNot)
         {"owner not to be kept", name, true, 8, -1, None, File, 0, 0755, 0666, EPERM, 1},
         {"access list", name, true, 8, -1, None, File, 0, 0755, 0660, EIO, -1, "-m u:2000:rw,g::r,m::rw"},
         {"default access list", name, false, 7, -1, None, File, 0, 0755, 0666, EIO, -1, "-d -m u:2000:rw,m::rw"},
+#ifdef _WIN32
+        // Names of devices in every folder; a file open elsewhere without leave to delete it cannot be replaced.
+        {"nul", "nul.txt", false, 0, -1, None, Device}, {"con", "con.txt", false, 0, -1, None, Device},
+        {"com1", "COM1 .txt", false, 0, -1, None, Device}, {"held open", name, true, 7, 0, None, Held},
+#endif
     };
     for (const auto& k : kinds) {
 #ifdef _WIN32
@@ -287,7 +292,7 @@ TEST(PathFile, AFaultAtEveryStepOfASaveIsReportedAndLosesNothingItNeedNot)
             skipped.Add(k.what, "this system made no symbolic link here");
             continue;
         }
-        const bool regular = k.node == File && k.links != Loop;
+        const bool regular = k.node <= Held && k.links != Loop;
         const std::size_t skips = skipped.text.size();
         int step = 0;
         for (; step < 20; ++step) {
@@ -338,6 +343,7 @@ TEST(PathFile, AFaultAtEveryStepOfASaveIsReportedAndLosesNothingItNeedNot)
                 return std::make_tuple(st.st_mode, st.st_uid, st.st_gid, st.st_nlink, st.st_rdev, Attributes(of));
 #endif
             };
+            std::ifstream holder(k.node == Held ? file : fs::path());  // shares reading and writing, not deletion
             const auto before = facts(file), linkBefore = facts(link);
             const auto entries = std::distance(fs::directory_iterator(dir), {});
 
@@ -353,6 +359,7 @@ TEST(PathFile, AFaultAtEveryStepOfASaveIsReportedAndLosesNothingItNeedNot)
                 return (SafeFileWriter::failStepForTesting < 0 ? "+" : "-") + Logs();  // + : the fault struck
             });
             SafeFileWriter::failStepForTesting = -1;  // where the body ran in this process
+            holder.close();
 #ifndef _WIN32
             close(reader);
 #endif

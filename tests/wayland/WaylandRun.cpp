@@ -289,28 +289,25 @@ int main(int argc, char** argv)
     // The close box, with the steps' changes unsaved, brings up the question:
     // Cancel keeps the window, Save saves and ends the editor. The pointer
     // answers (wtype's keys reach no GTK dialog here), once the button that the
-    // drag left down is up, in the focused window: three buttons across its foot.
+    // drag left down is up: in the focused window, three buttons across its foot.
     send("release");
-    const auto windows = [](wxRect* focused) {
-        int n = 0;
-        for (size_t at = 0; Shell("swaymsg -t get_tree") && (at = said.find("\"name\": \"VORN Spline Editor", at)) != said.npos; ++at)
-            ++n;
-        const size_t rect = said.find("\"rect\"", said.find("\"focused\": true"));
-        if (rect != said.npos)
-            std::sscanf(said.c_str() + rect, "\"rect\": { \"x\": %d, \"y\": %d, \"width\": %d, \"height\": %d", &focused->x,
-                        &focused->y, &focused->width, &focused->height);
-        return n;
-    };
-    long points = 0;
+    long points = 0, saved = 0;
     std::ifstream("track.txt") >> points;
     for (const auto& [button, left] : {std::pair{"Cancel", 1}, {"Save", 0}}) {
         Shell("swaymsg '[title=\"^VORN Spline Editor\" shell=\"xdg_shell\"] kill'");
         wxRect box;
-        const auto until = [&](int n) {
-            for (const auto start = Clock::now(); windows(&box) != n; Sleep(100))
-                if (MsSince(start) > 5000)
-                    return false;
-            return true;
+        const auto until = [&](int n) {  // windows of the editor within 5 s, the focused one in box
+            for (const auto start = Clock::now(); MsSince(start) < 5000; Sleep(100)) {
+                Shell("swaymsg -t get_tree");
+                size_t at = said.find("\"rect\"", said.find("\"focused\": true")), windows = 0;
+                std::sscanf(said.c_str() + std::min(at, said.size()), "\"rect\": { \"x\": %d, \"y\": %d, \"width\": %d, \"height\": %d",
+                            &box.x, &box.y, &box.width, &box.height);
+                for (at = 0; (at = said.find("\"name\": \"VORN Spline Editor", at)) != said.npos; ++at)
+                    ++windows;
+                if (int(windows) == n)
+                    return true;
+            }
+            return false;
         };
         const bool asked = until(2);
         send(Cat("move ", box.x + box.width * (left ? 3 : 5) / 6, " ", box.GetBottom() - 20)), Sleep(300);
@@ -321,7 +318,6 @@ int main(int argc, char** argv)
         failed += !answered;
     }
     pclose(pointer);
-    long saved = 0;
     std::ifstream("track.txt") >> saved;
     std::printf("%s close-saved: %ld points saved, %ld before\n", saved == points + 1 ? "ok  " : "FAIL", saved, points);
     failed += saved != points + 1;
