@@ -9,7 +9,6 @@
 #undef Status
 #undef True
 
-#include "editor/FileOrigin.h"
 #include "support/GuiDriver.h"
 
 namespace {

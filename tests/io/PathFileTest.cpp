@@ -201,6 +201,7 @@ TEST(PathFile, AFaultAtEveryStepOfASaveIsReportedAndLosesNothingItNeedNot)
     const std::map<std::string, std::string> notOnWindows = {
         {"another user's", "no other user to become (setresuid), and no owner for a save to keep"},
         {"in a sticky folder", "no sticky folders"}, {"planted link", "no sticky folders"},
+        {"dangling link", "a link that leads nowhere is refused there"},
         {"planted dangling link", "no sticky folders"}, {"written, not read", "no other user to become"},
         {"pipe", "no pipes among a folder's files"}, {"live pipe", "no pipes among a folder's files"},
         {"socket", "no sockets among a folder's files"}, {"disk", "disks are no files in a folder"},
