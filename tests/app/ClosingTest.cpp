@@ -55,6 +55,7 @@ struct Row {
     std::string saved;  // the file that holds the path afterwards, or none
 };
 
+void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
 class Closing : public testing::TestWithParam<Row> {};
 
 TEST_P(Closing, AsksAboutUnsavedChanges)

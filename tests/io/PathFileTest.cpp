@@ -205,7 +205,7 @@ TEST(PathFile, AFaultAtEveryStepOfASaveIsReportedAndLosesNothingItNeedNot)
         {"planted dangling link", "no sticky folders"}, {"written, not read", "no other user to become"},
         {"pipe", "no pipes among a folder's files"}, {"live pipe", "no pipes among a folder's files"},
         {"socket", "no sockets among a folder's files"}, {"disk", "disks are no files in a folder"},
-        {"device", "device names are refused there (the platform test's rows)"},
+        {"device", "device names are refused there (the rows below)"},
         {"owner not to be kept", "no owner or mode for a new file to take over"},
         {"access list", "access lists go with ReplaceFileW, which Wine does not prove"},
         {"default access list", "access lists go with ReplaceFileW, which Wine does not prove"},
