@@ -1,5 +1,7 @@
 // The undo/redo history of the document: whole-path snapshots taken before
 // each recorded command, swapped with the current path on undo and redo.
+#include <utility>
+
 #include <wx/log.h>
 
 #include "editor/EditorDocument.h"
