@@ -333,10 +333,12 @@ std::FILE* CreateTemporary(const SaveTarget& target, std::string& tempPath, Fail
     const std::size_t start = NameStart(target.path);
     const std::string folder = target.path.substr(0, start);
     std::wstring base = WideName(target.path.substr(start).c_str());
-    // A name of the folder's longest (255) stays within it once marked as ours.
+    // A name of the folder's longest (255) stays within it once marked as ours,
+    // counted in UTF-16 as Windows counts and in UTF-8 as the file systems that
+    // Wine and shares from Linux write to count.
     const std::size_t marks = 1 + 1 + 8 + 4;  // "~", ".", eight hex digits, ".tmp"
-    if (base.size() + marks > 255) {
-        base.resize(255 - marks);
+    while (base.size() + marks > 255 || Utf8(base).size() + marks > 255) {
+        base.pop_back();
         if (!base.empty() && base.back() >= 0xD800 && base.back() <= 0xDBFF)
             base.pop_back();  // half of a character
     }

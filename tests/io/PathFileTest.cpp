@@ -254,8 +254,8 @@ TEST(PathFile, AFaultAtEveryStepOfASaveIsReportedAndLosesNothingItNeedNot)
         {"default access list", name, false, 7, -1, None, File, 0, 0755, 0666, EIO, -1, "-d -m u:2000:rw,m::rw"},
 #ifdef _WIN32
         // Names of devices in every folder; a file open elsewhere without leave to delete it cannot be replaced.
-        {"nul", "nul.txt", false, 0, -1, None, Device}, {"con", "con.txt", false, 0, -1, None, Device},
-        {"com1", "COM1 .txt", false, 0, -1, None, Device}, {"held open", name, true, 7, 0, None, Held},
+        {"name nul", "nul.txt", false, 0, -1, None, Device}, {"name con", "con.txt", false, 0, -1, None, Device},
+        {"name com1", "COM1 .txt", false, 0, -1, None, Device}, {"held open", name, true, 7, 0, None, Held},
 #endif
     };
     for (const auto& k : kinds) {
@@ -267,7 +267,8 @@ TEST(PathFile, AFaultAtEveryStepOfASaveIsReportedAndLosesNothingItNeedNot)
 #endif
         const fs::path dir = fs::u8path(Temp(k.what)), file = dir / fs::u8path(k.name),
                        link = k.links == Symbolic || k.links == Planted ? dir / "link.txt" : file;
-        const std::string shown = link.u8string(), touched = (dir / "touched").u8string();
+        const fs::path touched = dir / "touched";  // what any program's new file gets here, to compare a new file with
+        const std::string shown = link.u8string();
         std::error_code ignored;
         fs::create_directories(dir);
 #ifndef _WIN32
@@ -277,15 +278,12 @@ TEST(PathFile, AFaultAtEveryStepOfASaveIsReportedAndLosesNothingItNeedNot)
             return !k.acl || std::system(("setfacl " + std::string(k.acl) + " " + name + " && setfattr -n user.note -v kept " +
                                           name + " 2>/dev/null").c_str()) == 0;
         };
-        // What any program's new file gets here, to compare a new file with.
-        close(open(touched.c_str(), O_CREAT | O_WRONLY, 0666));
         if (!k.exists && !attributes(dir)) {
             skipped.Add(k.what, "this file system refuses access lists or user.* attributes");
             continue;
         }
-        if (k.acl && !k.exists)
-            fs::remove(touched), close(open(touched.c_str(), O_CREAT | O_WRONLY, 0666));  // under the folder's list
 #endif
+        std::ofstream{touched};
         if (k.links == Symbolic || k.links == Planted)
             fs::create_symlink(k.name, link, ignored);
         if ((k.links == Symbolic || k.links == Planted) && !fs::is_symlink(link)) {
