@@ -5,4 +5,5 @@ cd "$(dirname "$0")"
 . scripts/setup.sh
 vse_install_packages "${VSE_BASE_PACKAGES[@]}" libbenchmark-dev xvfb xauth
 vse_build build-bench -DVSE_BUILD_BENCH=ON
-vse_with_display build-bench/bench/vsebench "$@"
+# Room for the window at the screen scale of 2, where one figure is taken.
+VSE_SCREEN=2560x2048x24 vse_with_display build-bench/bench/vsebench "$@"

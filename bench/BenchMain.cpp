@@ -9,6 +9,7 @@
 #include <map>
 #include <regex>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@
 #include <wx/init.h>
 #include <wx/log.h>
 #include <wx/utils.h>
+#include <unistd.h>
 
 #include "BenchFiles.h"
 #include "ChildProcesses.h"
@@ -110,7 +112,12 @@ const Figure Figures[] = {
     {"repaint-2048-100k-vs-blit", Wall, "BM_Repaint/100000", "BM_BareBlit", "mouse move", "blit"},
     {"edit-repaint-2048-10k-vs-blit", Wall, "BM_EditRepaint/10000", "BM_BareBlit", "drag step", "blit"},
     {"edit-repaint-2048-100k-vs-blit", Wall, "BM_EditRepaint/100000", "BM_BareBlit", "drag step", "blit"},
+    {"undo-repaint-2048-100k-vs-blit", Wall, "BM_UndoRepaint/100000", "BM_BareBlit", "undo", "blit"},
     {"full-repaint-2048-100k-vs-blit", Wall, "BM_FullRepaint/100000", "BM_BareBlit", "whole view", "blit"},
+    {"full-repaint-2048-1k-vs-blit", Wall, "BM_FullRepaint/1000", "BM_BareBlit", "whole view", "blit"},
+    // "@2": run in a child whose windows are at the screen scale of 2.
+    {"edit-repaint-2048-100k-scale2-vs-blit", Wall, "BM_EditRepaint/100000@2", "BM_BareBlit@2", "drag step", "blit"},
+    {"edit-repaint-2048-1m-vs-blit", Wall, "BM_EditRepaint/1000000", "BM_BareBlit", "drag step", "blit"},
     {"snapshot-100k-vs-memcpy", Cpu, "BM_Snapshot/100000", "BM_SnapshotBytes/100000", "snapshot", "memcpy"},
     {"load-1m-vs-fscanf", Cpu, "BM_LoadPath1M", "BM_BareFscanf1M", "load", "fscanf"},
     {"save-1m-vs-fprintf", Wall, "BM_SavePath1M", "BM_BareFprintf1M", "save", "fprintf"},
@@ -127,7 +134,7 @@ struct GrowthFigure {
 const GrowthFigure Growth[] = {
     {"hit-test", Cpu, "BM_OctreeQuery"},  {"update-point", Cpu, "BM_UpdatePointPosition"},
     {"repaint-2048", Wall, "BM_Repaint"}, {"edit-repaint-2048", Wall, "BM_EditRepaint"},
-    {"full-repaint-2048", Wall, "BM_FullRepaint"},
+    {"undo-repaint-2048", Wall, "BM_UndoRepaint"}, {"full-repaint-2048", Wall, "BM_FullRepaint"},
     {"snapshot", Cpu, "BM_Snapshot"},     {"delete-all", Cpu, "BM_DeleteAll"},
 };
 const char* const Sizes[] = {"1000", "10000", "100000"};
@@ -154,6 +161,9 @@ int main(int argc, char** argv)
         return RunStartupChild(argv[2]);
     if (argc == 3 && std::string(argv[1]) == "--memory-child")
         return RunMemoryChild(argv[2]);
+    const std::string scaledRound = argc == 3 && std::string(argv[1]) == "--scaled-round" ? argv[2] : "";
+    if (!scaledRound.empty())
+        argc = 1;
     const int rounds = Rounds(argc, argv);
     const bool plain = argc > 1 && std::string(argv[1]) == "--plain";
     if (plain)
@@ -182,6 +192,16 @@ int main(int argc, char** argv)
         wxMilliSleep(10);
     }
 
+    if (!scaledRound.empty()) {
+        // One round for the parent, which started this child at another screen scale.
+        Recorder recorder;
+        benchmark::RunSpecifiedBenchmarks(&recorder, scaledRound);
+        for (const auto& [name, wall] : recorder.wallNs)
+            for (std::size_t i = 0; i < wall.size(); ++i)
+                std::printf("%s %.0f %.0f\n", name.c_str(), wall[i], recorder.cpuNs[name][i]);
+        std::fflush(stdout);
+        ::_exit(0);  // as the other children, no teardown
+    }
     if (plain) {
         // Google Benchmark's own listing, for a look at single benchmarks.
         benchmark::RunSpecifiedBenchmarks();
@@ -221,8 +241,21 @@ int main(int argc, char** argv)
     const std::string millionPoints = wholeRun ? PathFile(1000000) : std::string();
     for (int round = 0; round < rounds; ++round) {
         std::fprintf(stderr, "round %d/%d ", round + 1, rounds);
-        for (const std::string& name : order)
-            benchmark::RunSpecifiedBenchmarks(&recorder, "^" + name + "(/iterations:[0-9]+)?$");
+        std::string scaled;
+        for (const std::string& name : order) {
+            if (name.find('@') != std::string::npos)
+                scaled += (scaled.empty() ? "" : "|") + name.substr(0, name.find('@'));
+            else
+                benchmark::RunSpecifiedBenchmarks(&recorder, "^" + name + "(/iterations:[0-9]+)?$");
+        }
+        if (!scaled.empty()) {
+            std::istringstream said(RunScaledRound("^(" + scaled + ")$", 2));
+            std::string name;
+            for (double wall, cpu; said >> name >> wall >> cpu;) {
+                recorder.wallNs[name + "@2"].push_back(wall);
+                recorder.cpuNs[name + "@2"].push_back(cpu);
+            }
+        }
         if (wholeRun)
             bytesPerPoint.push_back(MeasureBytesPerPoint(millionPoints, 1000000));
         std::fputc('\n', stderr);
@@ -238,6 +271,9 @@ int main(int argc, char** argv)
             std::printf("%s: %.2fx (%s %s, %s %s, %s)\n", f.label, a / b, f.subjectWord, Time(a).c_str(),
                         f.baselineWord, Time(b).c_str(), f.clock == Cpu ? "cpu" : "wall");
     }
+    if (const double m = t("BM_EditRepaint/1000000", Wall), k = t("BM_EditRepaint/100000", Wall); m > 0 && k > 0)
+        std::printf("edit-repaint-2048-1m-growth (wall): 100k %s; 1m %s; 10x the points costs %.1fx\n", Time(k).c_str(),
+                    Time(m).c_str(), m / k);
     const double bytes = Median(bytesPerPoint);
     if (bytes > 0)
         std::printf("bytes-per-point-1m: %.0f\n", bytes);

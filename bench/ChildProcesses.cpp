@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include <malloc.h>
 #include <spawn.h>
@@ -117,33 +118,56 @@ int RunMemoryChild(const char* pathFile)
     ::_exit(0);  // the path is not freed: its memory was all that was asked about
 }
 
-double MeasureBytesPerPoint(const std::string& pathFile, int points)
+namespace {
+
+// Runs this program with the arguments and the environment's extra entries;
+// what it prints, or an empty string when it failed.
+std::string RunChild(std::vector<std::string> args, const std::vector<std::string>& extraEnvironment)
 {
     int out[2];
     if (::pipe(out) != 0)
-        return 0.0;
+        return {};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
     posix_spawn_file_actions_addclose(&actions, out[0]);
-    char self[] = "/proc/self/exe", flag[] = "--memory-child";
-    std::string file = pathFile;
-    char* argv[] = {self, flag, file.data(), nullptr};
+    args.insert(args.begin(), "/proc/self/exe");
+    std::vector<char*> argv, envp;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    std::vector<std::string> env(extraEnvironment);
+    for (char** e = environ; *e; ++e)
+        env.emplace_back(*e);  // later entries lose to the extra ones
+    for (std::string& e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
     pid_t child = 0;
-    const bool spawned = ::posix_spawn(&child, self, &actions, nullptr, argv, environ) == 0;
+    const bool spawned = ::posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), envp.data()) == 0;
     posix_spawn_file_actions_destroy(&actions);
     ::close(out[1]);
-    long added = -1;
-    if (std::FILE* reply = ::fdopen(out[0], "r")) {
-        if (std::fscanf(reply, "%ld", &added) != 1)
-            added = -1;
-        std::fclose(reply);
-    } else {
-        ::close(out[0]);
-    }
+    std::string said;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;)
+        said.append(buffer, std::size_t(n));
+    ::close(out[0]);
     int status = 0;
-    if (!spawned || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0 ||
-        added < 0)
-        return 0.0;
-    return double(added) / points;
+    if (!spawned || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return {};
+    return said;
+}
+
+}  // namespace
+
+std::string RunScaledRound(const std::string& names, int scale)
+{
+    return RunChild({"--scaled-round", names}, {"GDK_SCALE=" + std::to_string(scale)});
+}
+
+double MeasureBytesPerPoint(const std::string& pathFile, int points)
+{
+    const std::string said = RunChild({"--memory-child", pathFile}, {});
+    char* end = nullptr;
+    const long added = std::strtol(said.c_str(), &end, 10);
+    return end != said.c_str() && added >= 0 ? double(added) / points : 0.0;
 }

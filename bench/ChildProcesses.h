@@ -13,3 +13,8 @@ int RunMemoryChild(const char* pathFile);
 // The resident memory that loading the path file adds to a fresh editor
 // process, divided by the number of points; 0 when the child failed.
 double MeasureBytesPerPoint(const std::string& pathFile, int points);
+
+// Runs the named benchmarks (a regular expression) once each in a child
+// process of this program whose windows are at the screen scale given, and
+// returns what it prints: a line "name wall-ns cpu-ns" per run.
+std::string RunScaledRound(const std::string& names, int scale);

@@ -157,24 +157,32 @@ void BM_Repaint(benchmark::State& state)
     handler->ResetHover(-1, -1);
 }
 
+// The point half way along a path of n points, selected alone, in the middle of the view.
+TrackPoint* ShowMiddlePoint(int n)
+{
+    UsePicture(2048, 2048);
+    TrackPath* path = InstallPath(n);
+    TrackCanvas* canvas = MainWindow::Instance()->canvas;
+    EditorDocument* doc = EditorDocument::Instance();
+    TrackPoint* middle = *std::next(path->points.begin(), path->Count() / 2);
+    int px, py;
+    doc->mapping.WorldToPixel(middle->x, middle->y, px, py);
+    const wxSize view = canvas->GetClientSize();
+    canvas->Scroll(std::max(px - view.x / 2, 0), std::max(py - view.y / 2, 0));
+    doc->UnselectAll();
+    doc->Select(middle);
+    CanvasPainter::Instance()->Redraw();
+    canvas->Update();
+    return middle;
+}
+
 // A drag step that moves one point of the path, in view, to and fro: an edit
 // without its snapshot, from the document's command to the end of the paint.
 void BM_EditRepaint(benchmark::State& state)
 {
-    UsePicture(2048, 2048);
-    TrackPath* path = InstallPath(int(state.range(0)));
+    ShowMiddlePoint(int(state.range(0)));
     TrackCanvas* canvas = MainWindow::Instance()->canvas;
     EditorDocument* doc = EditorDocument::Instance();
-    // The point half way along, in the middle of the view.
-    TrackPoint* moved = *std::next(path->points.begin(), path->Count() / 2);
-    int px, py;
-    doc->mapping.WorldToPixel(moved->x, moved->y, px, py);
-    const wxSize view = canvas->GetClientSize();
-    canvas->Scroll(std::max(px - view.x / 2, 0), std::max(py - view.y / 2, 0));
-    doc->UnselectAll();
-    doc->Select(moved);
-    CanvasPainter::Instance()->Redraw();
-    canvas->Update();
     doc->StartMove(100, 100);
     int step = 0;
     for (auto _ : state) {
@@ -182,6 +190,28 @@ void BM_EditRepaint(benchmark::State& state)
         canvas->Update();
     }
     doc->FinishMove(100, 100);
+    doc->UnselectAll();
+    canvas->Scroll(0, 0);
+}
+
+// The undo of a drag step of that point, and its redo in turn: the swap of the
+// paths, their comparison and the paint.
+void BM_UndoRepaint(benchmark::State& state)
+{
+    ShowMiddlePoint(int(state.range(0)));
+    TrackCanvas* canvas = MainWindow::Instance()->canvas;
+    EditorDocument* doc = EditorDocument::Instance();
+    doc->StartMove(100, 100);
+    doc->DragMove(101, 100);
+    doc->FinishMove(101, 100);
+    CanvasPainter::Instance()->Redraw();
+    canvas->Update();
+    int step = 0;
+    for (auto _ : state) {
+        ++step & 1 ? doc->Undo() : doc->Redo();
+        CanvasPainter::Instance()->Redraw();
+        canvas->Update();
+    }
     doc->UnselectAll();
     canvas->Scroll(0, 0);
 }
@@ -394,7 +424,8 @@ BENCHMARK(BM_HoverHitTest)->Arg(100000);
 BENCHMARK(BM_LinearPointQuery)->Arg(100000);
 BENCHMARK(BM_UpdatePointPosition)->Arg(1000)->Arg(10000)->Arg(100000);
 BENCHMARK(BM_Repaint)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_EditRepaint)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EditRepaint)->Arg(1000)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_UndoRepaint)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FullRepaint)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BareBlit)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Snapshot)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);

@@ -18,7 +18,7 @@ vse_install_packages() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get "${wait[@]}" install -y -qq --no-install-recommends "${missing[@]}" </dev/null
 }
 
-VSE_BASE_PACKAGES=(cmake g++ make pkg-config libwxgtk3.2-dev)
+VSE_BASE_PACKAGES=(cmake g++ make pkg-config libwxgtk3.2-dev libcairo2-dev)
 
 # With --target only that target is built: options cached by an earlier
 # configure (the tests, the benchmarks) then cost nothing.
@@ -37,7 +37,7 @@ vse_with_display() {
     if [ -n "${DISPLAY:-}" ]; then
         "$@"
     else
-        xvfb-run -a -s "-screen 0 1280x1024x24" "$@"
+        xvfb-run -a -s "-screen 0 ${VSE_SCREEN:-1280x1024x24}" "$@"
     fi
 }
 
@@ -47,4 +47,4 @@ VSE_DESKTOP_CHECK_PACKAGES=(desktop-file-utils appstream groff-base librsvg2-bin
 
 # The Wayland run of the test suite: a headless compositor, its screenshot and
 # key tools, and the client library and scanner for the test's own pointer tool.
-VSE_WAYLAND_RUN_PACKAGES=(sway grim wtype libwayland-dev)
+VSE_WAYLAND_RUN_PACKAGES=(sway grim wtype libwayland-dev python3)

@@ -7,7 +7,9 @@
 #      Control+S saves, the picture dialog comes up, a track dropped from the
 #      desktop opens; the saved file against what the Linux build writes after
 #      the same click;
-#   3. the installer installs and uninstalls silently and leaves nothing behind.
+#   3. the editor at 144 DPI: laid out in proportion, the picture nearest
+#      neighbour at 1.5 times, a click where it should land;
+#   4. the installer installs and uninstalls silently and leaves nothing behind.
 # Builds first with ./package-windows.sh. Screenshots go to build-windows/session-*.png.
 set -eu
 cd "$(dirname "$0")/.."
@@ -84,6 +86,8 @@ title_is() {  # window, the title it should come to within 10 s
 window=$(timeout 60 xdotool search --sync --onlyvisible --name 'VORN Spline Editor' | head -1)
 [ -n "$window" ] || { fail "no editor window"; exit 1; }
 sleep 3  # painted
+eval "$(xdotool getwindowgeometry --shell "$window")"
+width96=$WIDTH height96=$HEIGHT
 title_is "$window" "VORN Spline Editor ($track)"
 # Wine hands the frame's icons to X: the 32 x 32 loaded by name, and a small one
 # from the group, which a single icon would not give.
@@ -188,6 +192,39 @@ lines=$(wc -l <"$scratch/windows-saved.txt")
 grep -q $'\r' "$linux/track.txt" && fail "the Linux build wrote a CR"
 [ "$lines" = "$(($(head -1 examples/track.txt) + 2))" ] || fail "the saved track has $lines lines"
 echo "saved $lines lines, with CR LF on Windows, the same as the Linux build's otherwise"
+
+stage "the editor at 150 % (144 DPI)"
+# Declared aware of each screen's resolution, the program lays itself out in
+# proportion and shows each picture pixel 1.5 times as wide, nearest neighbour,
+# instead of being stretched as a blurred bitmap.
+wrestool -x --raw --type=24 "$dir/stage/vornsplineedit.exe" | grep -q PerMonitorV2 || fail "no PerMonitorV2 in the manifest"
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null
+hidpi=$scratch/hidpi
+mkdir -p "$hidpi"
+cp examples/terrain.tga examples/track.txt "$hidpi/"
+(cd "$hidpi" && exec wine "$dir/stage/vornsplineedit.exe" terrain.tga track.txt) &
+window=$(timeout 60 xdotool search --sync --onlyvisible --name 'VORN Spline Editor' | head -1)
+sleep 3
+# 900 x 900 with the frame Windows draws, which the X window leaves out: 1.5 times the size at 96 DPI.
+eval "$(xdotool getwindowgeometry --shell "$window")"
+for ratio in $((200 * WIDTH / width96)) $((200 * HEIGHT / height96)); do
+    [ "$ratio" -ge 295 ] && [ "$ratio" -le 305 ] ||
+        fail "the window is $WIDTH x $HEIGHT, at 96 DPI $width96 x $height96: not 1.5 times as large"
+done
+shot
+python3 tests/windows/screen_check.py check "$scratch/shot.xwd" "$hidpi/terrain.tga" "$hidpi/track.txt" \
+    "$dir/session-144dpi.png" 1.5 || fail "the screen at 144 DPI"
+read -r ox oy < <(python3 tests/windows/screen_check.py locate "$scratch/shot.xwd" "$hidpi/terrain.tga" 1.5)
+# The radio box is 150 pixels wide, and its labels are not cut off by the canvas.
+[ $((ox - X)) -ge 157 ] || fail "the canvas begins $((ox - X)) pixels into the window, over the radio box"
+xdotool mousemove $((ox + 600)) $((oy + 120)) click 1  # picture pixel (400, 80): world (72, 88)
+sleep 1
+xdotool key ctrl+s
+sleep 2
+tail -1 "$hidpi/track.txt" | grep -q '^72.000000,88.000000,' || fail "the click at 144 DPI saved $(tail -1 "$hidpi/track.txt")"
+wineserver -k
+wineserver -w
+wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null
 
 stage "the installer"
 reg_value() { wine reg query "$1" /ve 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ *//p'; }

@@ -92,7 +92,7 @@ void FileCommands::LoadImageFile(const char* path)
         const int w = picture->GetWidth();
         const int h = picture->GetHeight();
         EditorDocument::Instance()->SetBackgroundBitmap(picture);  // takes it over
-        MainWindow::Instance()->canvas->SetScrollbars(1, 1, w, h, 0, 0, false);
+        MainWindow::Instance()->canvas->ShowArea(wxSize(w, h));
         wxLogStatus("Successfully loaded new image.");
     } else {
         wxLogStatus("Failed to load new image.");

@@ -44,11 +44,12 @@ void Relabel(wxMenu* menu, int id, const char* format, const std::string& name)
 
 MainWindow::MainWindow()
 {
-    frame = new MainFrame(nullptr, "VORN Spline Editor", 50, 50, 600, 600);
+    // The fixed layout counts pixels of a screen at 96 DPI, and grows with the
+    // screen's resolution where the toolkit counts the screen's own pixels (Windows).
+    const int side = wxWindow::FromDIP(600, nullptr);
+    frame = new MainFrame(nullptr, "VORN Spline Editor", 50, 50, side, side);
 
     frame->CreateStatusBar(2);
-    const int widths[2] = {-1, 100};
-    frame->SetStatusWidths(2, widths);
     frame->GetStatusBar()->SetName("status_line");
 
     frame->SetIcons(LoadAppIcons("vse_icon"));
@@ -58,11 +59,11 @@ MainWindow::MainWindow()
     panel->SetAutoLayout(true);
 
     const wxString choices[SegmentTypeCount] = {"Straight", "Jump", "Curve"};
-    typeRadioBox = new wxRadioBox(panel, ID_TYPE_RADIOBOX, "Type", wxPoint(5, 5), wxSize(100, 100), SegmentTypeCount,
+    typeRadioBox = new wxRadioBox(panel, ID_TYPE_RADIOBOX, "Type", wxDefaultPosition, wxDefaultSize, SegmentTypeCount,
                                   choices, 1, wxRA_SPECIFY_COLS, wxDefaultValidator, "radioBox");
 
-    canvas = new TrackCanvas(panel, wxPoint(125, 5), wxSize(400, 400));
-    canvas->SetScrollbars(1, 1, 400, 400, 0, 0);
+    canvas = new TrackCanvas(panel, frame->FromDIP(wxPoint(125, 5)), frame->FromDIP(wxSize(400, 400)));
+    canvas->ShowArea(wxSize(400, 400));
     canvas->SetFocus();
 
     canvasHandler = new CanvasHandler(*this, *canvas);
@@ -101,7 +102,26 @@ MainWindow::MainWindow()
     menuBar->Append(helpMenu, "&Help");
     frame->SetMenuBar(menuBar);
 
+    PlaceFixedWindows();
+    // Moved to a screen of another resolution, Windows gives the frame a new
+    // size in proportion; what has a fixed place follows, and the canvas
+    // shows the picture at the new scale.
+    frame->Bind(wxEVT_DPI_CHANGED, [this](wxDPIChangedEvent& event) {
+        event.Skip();
+        PlaceFixedWindows();
+        const PixelMapping& mapping = EditorDocument::Instance()->mapping;
+        canvas->ShowArea(mapping.hasPicture ? wxSize(mapping.width, mapping.height) : wxSize(400, 400));
+        CanvasPainter::Instance()->RedrawAll();
+    });
     frame->Centre(wxBOTH);
+}
+
+void MainWindow::PlaceFixedWindows()
+{
+    const int widths[2] = {-1, frame->FromDIP(100)};
+    frame->SetStatusWidths(2, widths);
+    typeRadioBox->SetSize(wxRect(frame->FromDIP(wxPoint(5, 5)), frame->FromDIP(wxSize(100, 100))));
+    panel->Layout();  // the canvas begins where the radio box now ends
 }
 
 MainWindow::~MainWindow()
@@ -159,7 +179,8 @@ int MainWindow::NewPointType()
 
 wxSize MainWindow::CanvasClientSize()
 {
-    return canvas->GetClientSize();
+    const wxPoint logical = canvas->ToClient(wxPoint(canvas->GetClientSize().x, canvas->GetClientSize().y));
+    return wxSize(logical.x, logical.y);
 }
 
 void MainWindow::RunCommand(Command command)

@@ -50,4 +50,8 @@ public:
     wxMenuBar* menuBar = nullptr;
     wxRadioBox* typeRadioBox = nullptr;
     CanvasHandler* canvasHandler = nullptr;
+
+private:
+    // The status bar's fixed field and the radio box, in pixels of the screen's resolution.
+    void PlaceFixedWindows();
 };

@@ -1,7 +1,9 @@
 #include "app/TrackCanvas.h"
 
 #include <algorithm>
+#include <cmath>
 
+#include <wx/dc.h>
 #include <wx/region.h>
 #include <wx/utils.h>
 
@@ -9,6 +11,7 @@
 #include "view/CanvasHandler.h"
 #include "view/CanvasPainter.h"
 #include "view/InputFlags.h"
+#include "view/ViewTransform.h"
 
 wxBEGIN_EVENT_TABLE(TrackCanvas, wxScrolledWindow)
     EVT_CHAR(TrackCanvas::OnChar)
@@ -44,19 +47,39 @@ TrackCanvas::TrackCanvas(wxWindow* parent, const wxPoint& pos, const wxSize& siz
 
 void TrackCanvas::OnDraw(wxDC& dc)
 {
-    // The area the toolkit asks for, from client to logical pixels.
-    wxRegion area = GetUpdateRegion();
+    // The area the toolkit asks for, from the window's units to logical pixels,
+    // and the DC drawing in logical pixels.
+    const double u = WindowUnitsPerPixel(*this);
     const wxPoint origin = CalcUnscrolledPosition(wxPoint(0, 0));
-    area.Offset(origin.x, origin.y);
+    wxRegion area;
+    for (wxRegionIterator it(GetUpdateRegion()); it; ++it) {
+        const wxRect r = it.GetRect();
+        const int x0 = int(std::floor((r.x + origin.x) / u)), y0 = int(std::floor((r.y + origin.y) / u));
+        area.Union(wxRect(x0, y0, int(std::ceil((r.GetRight() + 1 + origin.x) / u)) - x0,
+                          int(std::ceil((r.GetBottom() + 1 + origin.y) / u)) - y0));
+    }
+    dc.SetUserScale(u, u);
     CanvasPainter::Instance()->Paint(dc, area);
 }
 
-wxPoint TrackCanvas::ToLogical(const wxPoint& client) const
+void TrackCanvas::ShowArea(const wxSize& logical)
+{
+    const double u = WindowUnitsPerPixel(*this);
+    SetScrollbars(1, 1, int(std::lround(logical.x * u)), int(std::lround(logical.y * u)), 0, 0, false);
+}
+
+wxPoint TrackCanvas::ToClient(const wxPoint& window) const
+{
+    const double u = WindowUnitsPerPixel(*this);
+    return wxPoint(int(std::floor(window.x / u)), int(std::floor(window.y / u)));
+}
+
+wxPoint TrackCanvas::ToLogical(const wxPoint& window) const
 {
     int startX, startY, unitX, unitY;
     GetViewStart(&startX, &startY);
     GetScrollPixelsPerUnit(&unitX, &unitY);
-    return wxPoint(client.x + startX * unitX, client.y + startY * unitY);
+    return ToClient(window + wxPoint(startX * unitX, startY * unitY));
 }
 
 void TrackCanvas::OnMouseEvent(wxMouseEvent& event)
@@ -90,8 +113,8 @@ void TrackCanvas::OnMouseEvent(wxMouseEvent& event)
     if (event.RightIsDown())
         flags |= InputFlags::Right;
 
-    const wxPoint client = event.GetPosition();
-    const wxPoint logical = ToLogical(client);
+    const wxPoint client = ToClient(event.GetPosition());
+    const wxPoint logical = ToLogical(event.GetPosition());
     MainWindow::Instance()->canvasHandler->HandleMouse(client.x, client.y, logical.x, logical.y, flags);
     SetFocus();
 }
@@ -102,7 +125,7 @@ void TrackCanvas::OnWheel(const wxMouseEvent& event)
     if (delta <= 0)
         return;
     // A touchpad sends fractions of a notch; wheel up and Shift+wheel up go back.
-    const int pixels = event.GetWheelRotation() * WheelNotchPixels / delta;
+    const int pixels = int(std::lround(event.GetWheelRotation() * WheelNotchPixels * WindowUnitsPerPixel(*this) / delta));
     int dx = 0, dy = 0;
     if (event.GetWheelAxis() == wxMOUSE_WHEEL_HORIZONTAL)
         dx = pixels;
@@ -128,11 +151,11 @@ void TrackCanvas::OnChar(wxKeyEvent& event)
     if ((flags & InputFlags::Control) && key >= 1 && key <= 26 && key != 8 && key != 9 && key != 13)
         key += 'a' - 1;
     // The cursor position at the time of the key, read directly in client pixels.
-    const wxPoint client = ScreenToClient(wxGetMousePosition());
-    const wxPoint logical = ToLogical(client);
-    MainWindow::Instance()->canvasHandler->HandleKey(key, client.x, client.y, logical.x, logical.y, flags);
-    // The key map ignores Alt combinations; the menu bar needs them for Alt+F and the like.
-    if ((flags & InputFlags::Alt) && !(flags & InputFlags::Control))
+    const wxPoint window = ScreenToClient(wxGetMousePosition());
+    const wxPoint client = ToClient(window), logical = ToLogical(window);
+    // A key the map has no use for goes on to the toolkit: F10 and Alt+F open
+    // the menus, Page Down scrolls.
+    if (!MainWindow::Instance()->canvasHandler->HandleKey(key, client.x, client.y, logical.x, logical.y, flags))
         event.Skip();
     SetFocus();
 }

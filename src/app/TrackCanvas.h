@@ -12,8 +12,12 @@ public:
     void OnMouseEvent(wxMouseEvent& event);
     void OnChar(wxKeyEvent& event);
 
-    // A client position in logical (scrolled) canvas pixels.
-    wxPoint ToLogical(const wxPoint& client) const;
+    // A position in the window's own units (which are the screen's pixels on
+    // Windows) in logical client pixels, and in logical (scrolled) canvas pixels.
+    wxPoint ToClient(const wxPoint& window) const;
+    wxPoint ToLogical(const wxPoint& window) const;
+    // Scrolls over an area of that many logical pixels.
+    void ShowArea(const wxSize& logical);
 
 private:
     // Scrolls by a few tens of pixels per notch, sideways for Shift or a horizontal wheel.

@@ -47,14 +47,27 @@ void EditorDocument::SettleMove()
 void EditorDocument::SetTrackPath(TrackPath* path, bool deleteOld)
 {
     SettleMove();
+    std::vector<TrackPoint*> flagged;
+    if (trackPath && trackPath != path && !deleteOld) {
+        // An undo or redo keeps the old path: of the drawing, only what differs is done again.
+        path->SwappedInFor(*trackPath, flagged);
+    } else {
+        for (TrackPoint* p : path->points)
+            if (p->flags & (TrackPoint::Selected | TrackPoint::Highlighted))
+                flagged.push_back(p);
+    }
     if (trackPath && trackPath != path && deleteOld)
         delete trackPath;
     trackPath = path;
 
     selection.clear();
-    for (TrackPoint* p : trackPath->points)
+    highlighted.clear();
+    for (TrackPoint* p : flagged) {
         if (p->IsSelected())
             selection.insert(p);
+        if (p->IsHighlighted())
+            highlighted.insert(p);
+    }
     ClearHighlights();
     if (host)
         host->ResetHover(-1, -1);
@@ -99,20 +112,21 @@ void EditorDocument::UnselectAll()
 void EditorDocument::Highlight(TrackPoint* point)
 {
     point->flags |= TrackPoint::Highlighted;
+    highlighted.insert(point);
     GetTrackPath()->HighlightChanged(point);
 }
 
 void EditorDocument::Unhighlight(TrackPoint* point)
 {
     point->flags &= ~TrackPoint::Highlighted;
+    highlighted.erase(point);
     GetTrackPath()->HighlightChanged(point);
 }
 
 void EditorDocument::ClearHighlights()
 {
-    for (TrackPoint* p : GetTrackPath()->points)
-        if (p->IsHighlighted())
-            Unhighlight(p);
+    while (!highlighted.empty())
+        Unhighlight(*highlighted.begin());
 }
 
 void EditorDocument::StartMove(int lx, int ly)
@@ -161,6 +175,7 @@ void EditorDocument::DeleteSelected()
     const std::vector<TrackPoint*> doomed(selection.begin(), selection.end());
     for (TrackPoint* p : doomed) {
         Unselect(p);
+        highlighted.erase(p);
         if (host)
             host->ForgetPoint(p);
         trackPath->RemovePoint(p);

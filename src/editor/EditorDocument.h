@@ -69,6 +69,8 @@ public:
     TrackPath* trackPath = nullptr;
     wxBitmap* background = nullptr;
     std::set<TrackPoint*> selection;
+    // The points whose highlighted flag is set, so that clearing them needs no walk of the path.
+    std::set<TrackPoint*> highlighted;
     PixelMapping mapping;
     int moveStartX = 0, moveStartY = 0;
     int moveLastX = 0, moveLastY = 0;

@@ -14,7 +14,6 @@ class PixelMapping;
 class SpatialObject;
 class TrackPoint;
 class TrackSegment;
-class wxDC;
 
 // The edited track: an open chain of points in the direction of travel, the
 // segments between them, and the spatial index that owns both.
@@ -24,8 +23,8 @@ public:
     TrackPath();
     // A path read from a track path file; valid tells whether the file could be opened.
     explicit TrackPath(const char* fileName);
-    // A snapshot: the same points (flags included), fresh segments, the same index
-    // layout, each copy in the node and slot of its original.
+    // A snapshot: the same points (flags and edge points included), fresh
+    // segments, the same index layout, each copy in the node and slot of its original.
     TrackPath(const TrackPath& source);
     TrackPath& operator=(const TrackPath&) = delete;
     virtual ~TrackPath();
@@ -56,6 +55,11 @@ public:
     // For callers that changed points without saying which: every edge is
     // computed again and the whole drawing is damaged.
     void PointsChanged();
+    // For a path that takes the place of the shown one (an undo or redo): its
+    // damage becomes what the shown one had not yet had painted, and the points
+    // whose drawing differs between the two chains. Hands back, found on the
+    // way, the points of this path that are selected or highlighted.
+    void SwappedInFor(TrackPath& shown, std::vector<TrackPoint*>& flagged);
     // The point's position in the chain, or points.end() when it is not there.
     PointList::iterator FindPointNode(TrackPoint* point);
 
@@ -74,14 +78,6 @@ public:
     void Read(std::FILE* file, const char* name);
     // Writes the path to the named file; false (after reporting why) when it was not saved.
     bool Save(const char* name);
-
-    // Draws the path with its pens, in passes: the start line, centre line,
-    // borders, markers and rings of the points whose drawing reaches the DC's
-    // logical area. Defined with the rest of the drawing, in the view.
-    void Draw(wxDC& dc, const PixelMapping& mapping);
-    // Draw in two steps: all but the highlight rings, and then those.
-    void DrawBeneathHighlights(wxDC& dc, const PixelMapping& mapping);
-    void DrawHighlights(wxDC& dc, const PixelMapping& mapping);
 
     // Edge points are kept as the points change: every operation of the path,
     // and Reshape, computes them again from each change along the chain until
@@ -117,7 +113,8 @@ public:
 
 private:
     // Beyond this many boxes a change is taken for one of everything: a move
-    // of many points is drawn again whole at less cost than box by box.
+    // of many points is drawn again whole at less cost than box by box. Two
+    // chains that differ in more points than this are compared no further.
     static constexpr std::size_t MostDamageBoxes = 256;
 
     bool edgesSettled = false;

@@ -68,7 +68,8 @@ bool SameBox(const BoundingBox& a, const BoundingBox& b)
 }  // namespace
 
 TrackPath::TrackPath(const TrackPath& source)
-    : valid(source.valid), incomplete(source.incomplete), index(source.index.box)
+    : valid(source.valid), incomplete(source.incomplete), index(source.index.box),
+      edgesSettled(source.edgesSettled), edgeReach(source.edgeReach)
 {
     index.CopyLayout(source.index);
     NodeTwins twins(source.index, index);

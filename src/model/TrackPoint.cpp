@@ -51,7 +51,8 @@ TrackPoint::TrackPoint(float px, float py, float pw, int ptype)
 
 TrackPoint::TrackPoint(const TrackPoint& src)
     : SpatialObject(), PathElement(src),
-      x(src.x), y(src.y), w(src.w), type(src.type), leftEdge{src.x, src.y}, rightEdge{src.x, src.y}
+      x(src.x), y(src.y), w(src.w), type(src.type), leftEdge{src.leftEdge[0], src.leftEdge[1]},
+      rightEdge{src.rightEdge[0], src.rightEdge[1]}
 {
     SetBounds();
 }

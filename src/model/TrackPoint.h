@@ -6,14 +6,12 @@
 #include "model/PathElement.h"
 #include "model/SpatialObject.h"
 
-class PixelMapping;
 class TrackSegment;
-class wxDC;
 
 // One control point of the chain: position, half-width and segment type.
 class TrackPoint final : public SpatialObject, public PathElement {
 public:
-    // Parts of a point that Draw can be asked for; 2 and 4 match the flag bits.
+    // Parts of a point's drawing; 2 and 4 match the flag bits.
     static constexpr int DrawMarker = 1;
     static constexpr int DrawSelectedRing = 2;
     static constexpr int DrawHighlightRing = 4;
@@ -23,17 +21,13 @@ public:
     static constexpr int DrawStartLine = 64;
 
     TrackPoint(float x, float y, float w, int type);
-    // Takes the values and flags; links and edge points are not copied.
+    // Takes the values, flags and edge points; links are not copied.
     TrackPoint(const TrackPoint& src);
     TrackPoint& operator=(const TrackPoint&) = delete;
 
     // The two edge points from the position, the half-width and the neighbours.
     // Reads the previous point's leftEdge, so points are computed in chain order.
     void ComputeEdges();
-
-    // Draws the requested parts with the DC's current pen and brush (defined
-    // with the rest of the drawing, in the view).
-    void Draw(wxDC& dc, const PixelMapping& mapping, int parts) const;
 
     // The degenerate box at the point's position (layer 0).
     void SetBounds();

@@ -283,15 +283,14 @@ bool CanvasHandler::GetBand(wxRect& band) const
     return true;
 }
 
-void CanvasHandler::HandleKey(int key, int, int, int lx, int ly, int flags)
+bool CanvasHandler::HandleKey(int key, int, int, int lx, int ly, int flags)
 {
     if (flags & InputFlags::Control)
-        HandleControlKey(key);
-    else if (!(flags & InputFlags::Alt))
-        HandlePlainKey(key, lx, ly);
+        return HandleControlKey(key);
+    return !(flags & InputFlags::Alt) && HandlePlainKey(key, lx, ly);
 }
 
-void CanvasHandler::HandleControlKey(int key)
+bool CanvasHandler::HandleControlKey(int key)
 {
     // Control+letter may arrive as the letter in either case or as its control code.
     if (key >= 1 && key <= 26)
@@ -324,11 +323,12 @@ void CanvasHandler::HandleControlKey(int key)
         Doc()->RecordCommand("unknown");
         break;
     default:
-        break;
+        return false;
     }
+    return true;
 }
 
-void CanvasHandler::HandlePlainKey(int key, int lx, int ly)
+bool CanvasHandler::HandlePlainKey(int key, int lx, int ly)
 {
     EditorDocument* doc = Doc();
     switch (key) {
@@ -361,6 +361,7 @@ void CanvasHandler::HandlePlainKey(int key, int lx, int ly)
         break;
     default:
         wxLogStatus("Unregonized key-code:  %d (%c)", key, key & 0xff);
-        break;
+        return false;
     }
+    return true;
 }

@@ -27,7 +27,8 @@ public:
 
     // (x, y) client pixels, (lx, ly) logical canvas pixels, flags an InputFlags word.
     virtual void HandleMouse(int x, int y, int lx, int ly, int flags);
-    virtual void HandleKey(int key, int x, int y, int lx, int ly, int flags);
+    // Whether the key map has a use for the key; one it has none for is the toolkit's.
+    virtual bool HandleKey(int key, int x, int y, int lx, int ly, int flags);
 
     // Forgets the highlighted point and, at a non-negative position, picks again.
     void ResetHover(int lx, int ly);
@@ -55,8 +56,8 @@ private:
     void DragPan(int x, int y);
     void FinishPan(int x, int y);
     void Hover(int lx, int ly);
-    void HandleControlKey(int key);
-    void HandlePlainKey(int key, int lx, int ly);
+    bool HandleControlKey(int key);
+    bool HandlePlainKey(int key, int lx, int ly);
 
     EditorHost& host;
     wxScrolledWindow& canvas;

@@ -1,6 +1,9 @@
 #include "view/CanvasPainter.h"
 
 #include <algorithm>
+#include <atomic>
+#include <system_error>
+#include <thread>
 
 #include <wx/dcmemory.h>
 #include <wx/region.h>
@@ -10,6 +13,8 @@
 #include "model/TrackPath.h"
 #include "view/CanvasHandler.h"
 #include "view/DcLogicalArea.h"
+#include "view/TileDrawing.h"
+#include "view/ViewTransform.h"
 
 namespace {
 
@@ -21,6 +26,57 @@ void DrawBand(wxDC& dc, const wxRect& band, const wxColour& colour)
     dc.SetPen(wxPen(colour, BandPenWidth, wxPENSTYLE_SOLID));
     dc.DrawRectangle(band);
 }
+
+// Threads on the machine's other cores that run work(i) for each job i as
+// soon as this thread has handed it over; this thread joins in once it has
+// handed them all over.
+template <typename Work>
+class Helpers {
+public:
+    Helpers(std::size_t expected, Work& work) : work(work)
+    {
+        constexpr std::size_t LeastPerThread = 4;  // fewer are not worth a thread's start
+        const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+        try {
+            while (threads.size() + 1 < std::min(cores, expected / LeastPerThread))
+                threads.emplace_back([this] { Run(); });
+        } catch (const std::system_error&) {
+            // No more threads to be had: this one does the rest.
+        }
+    }
+    // The first n jobs may be taken.
+    void Ready(std::size_t n) { ready = n; }
+    // No more jobs: returns when all are done.
+    void Finish()
+    {
+        handing = false;
+        Run();
+        for (std::thread& thread : threads)
+            thread.join();
+    }
+
+private:
+    void Run()
+    {
+        for (;;) {
+            const bool last = !handing;  // then the jobs ready are all there are
+            std::size_t i = next;
+            if (i < ready) {
+                if (next.compare_exchange_weak(i, i + 1))
+                    work(i);
+            } else if (last) {
+                return;
+            } else {
+                std::this_thread::yield();
+            }
+        }
+    }
+
+    Work& work;
+    std::vector<std::thread> threads;
+    std::atomic<std::size_t> ready{0}, next{0};
+    std::atomic<bool> handing{true};
+};
 
 }  // namespace
 
@@ -34,7 +90,7 @@ void CanvasPainter::Paint(wxDC& dc, const wxRegion& area)
 {
     if (canvas && canvas->GetClientSize() != shownSize) {
         shownSize = canvas->GetClientSize();
-        scene.clear();
+        ClearScene();
     }
     Redraw();
     for (wxRegionIterator it(area); it; ++it)
@@ -57,27 +113,26 @@ void CanvasPainter::PaintArea(wxDC& dc, const wxRect& logical)
     const wxRect area = wxRect(logical).Intersect(picture);
     if (!area.IsEmpty()) {
         doc->SettleMove();  // the drawing finds the points through the index
-        TrackPath* path = doc->GetTrackPath();
-        const PixelMapping mapping = doc->Mapping();
-        if (!tile.IsOk())
-            tile = wxBitmap(TileSize, TileSize, -1);
+        const double s = canvas ? canvas->GetDPIScaleFactor() : 1.0;
+        if (s != scale) {
+            scale = s;
+            ClearScene();
+        }
         // Whole tiles of a fixed grid, always: Cairo's anti-aliasing of a line
         // depends a little on the bounds of the surface it is drawn on and on
         // the other lines of its stroke, and a tile drawn with the same lines
         // comes out the same in every repaint.
-        for (int ty = area.y / TileSize; ty * TileSize <= area.GetBottom(); ++ty) {
-            for (int tx = area.x / TileSize; tx * TileSize <= area.GetRight(); ++tx) {
-                const wxBitmap& beneath = SceneTile(tx, ty);
-                wxMemoryDC memory(tile);
-                memory.SetDeviceOrigin(-tx * TileSize, -ty * TileSize);
-                memory.DrawBitmap(beneath, tx * TileSize, ty * TileSize, false);
-                path->DrawHighlights(memory, mapping);
-                if (banding)
-                    DrawBand(memory, band, handler->bandColour);  // so that the band does not flicker over the picture
-                const wxRect part = wxRect(tx * TileSize, ty * TileSize, TileSize, TileSize).Intersect(area);
-                dc.Blit(part.x, part.y, part.width, part.height, &memory, part.x, part.y, wxCOPY, false);
-            }
-        }
+        std::vector<wxPoint> tiles;
+        for (int ty = area.y / TileSize; ty * TileSize <= area.GetBottom(); ++ty)
+            for (int tx = area.x / TileSize; tx * TileSize <= area.GetRight(); ++tx)
+                tiles.emplace_back(tx, ty);
+        MakeScene(tiles);
+        std::vector<wxRect> pictureOnly;
+        for (const wxPoint& t : tiles)
+            ShowTile(dc, t, TileArea(t).Intersect(area), banding ? &band : nullptr, pictureOnly);
+#if VSE_CAIRO_TILES
+        raster.ShowPicture(dc, pictureOnly);
+#endif
     }
     // Where the band reaches past the picture, over the canvas's own background.
     if (banding && !picture.Contains(band)) {
@@ -91,32 +146,124 @@ void CanvasPainter::PaintArea(wxDC& dc, const wxRect& logical)
     }
 }
 
-const wxBitmap& CanvasPainter::SceneTile(int tx, int ty)
+void CanvasPainter::MakeScene(const std::vector<wxPoint>& tiles)
 {
-    wxBitmap& kept = scene[std::uint64_t(std::uint32_t(ty)) << 32 | std::uint32_t(tx)];
-    if (kept.IsOk())
-        return kept;
     EditorDocument* doc = EditorDocument::Instance();
-    kept = wxBitmap(TileSize, TileSize, -1);
-    wxMemoryDC memory(kept);
-    memory.SetDeviceOrigin(-tx * TileSize, -ty * TileSize);
-    // A new bitmap holds whatever memory held; the picture's partly
-    // transparent pixels must not show it.
-    memory.SetBackground(*wxBLACK_BRUSH);
-    memory.Clear();
-    memory.DrawBitmap(*doc->background, 0, 0, false);
-    doc->GetTrackPath()->DrawBeneathHighlights(memory, doc->Mapping());
-    return kept;
+    TrackPath* path = doc->GetTrackPath();
+    const PixelMapping mapping = doc->Mapping();
+    const int size = DeviceSize();
+    const std::size_t bytes = 4 * std::size_t(size) * size;
+    struct Job {
+        std::uint64_t key;
+        wxRect area;
+        TileDrawing drawing;
+        std::vector<std::uint32_t> pixels;
+    };
+    std::vector<Job> jobs;
+    jobs.reserve(tiles.size());  // handed over while more are added: never moved
+    // Only plain data and plain memory reach the other threads.
+    auto draw = [&](std::size_t i) {
+#if VSE_CAIRO_TILES
+        Job& job = jobs[i];
+        job.pixels.resize(std::size_t(size) * size);
+        raster.FillPicture(job.pixels.data(), size, job.area, scale);
+        TileRaster::Stroke(job.pixels.data(), size, job.area, scale, job.drawing);
+#endif
+    };
+    Helpers<decltype(draw)> helpers(cairo ? tiles.size() : 0, draw);
+    for (const wxPoint& t : tiles) {
+        const std::uint64_t key = Key(t.x, t.y);
+        if (scene.count(key))
+            continue;
+        Job job{key, TileArea(t), {}, {}};
+        job.drawing.Collect(*path, mapping, job.area, TileDrawing::Beneath);
+        SceneTile& kept = scene[key];
+        if (cairo) {
+            if (!job.drawing.Empty()) {
+                jobs.push_back(std::move(job));  // else the picture alone, shown straight from it
+                helpers.Ready(jobs.size());
+            }
+            continue;
+        }
+        kept.bitmap = wxBitmap(raster.PictureImage(size, job.area, scale));
+        wxMemoryDC memory(kept.bitmap);
+        memory.SetUserScale(scale, scale);
+        memory.SetDeviceOrigin(-std::lround(job.area.x * scale), -std::lround(job.area.y * scale));
+        job.drawing.Draw(memory);
+        sceneBytes += bytes;
+    }
+    helpers.Finish();
+    for (Job& job : jobs) {
+        scene[job.key].pixels = std::move(job.pixels);
+        sceneBytes += bytes;
+    }
+}
+
+void CanvasPainter::ShowTile(wxDC& dc, const wxPoint& t, const wxRect& part, const wxRect* band,
+                             std::vector<wxRect>& pictureOnly)
+{
+    EditorDocument* doc = EditorDocument::Instance();
+    const wxRect area = TileArea(t);
+    TileDrawing over;
+    over.Collect(*doc->GetTrackPath(), doc->Mapping(), area, TileDrawing::Highlights);
+    if (band && wxRect(*band).Inflate(BandPenWidth).Intersects(area))
+        over.AddFrame(*band, handler->bandColour);  // in the tile, so that it does not flicker over the picture
+    const SceneTile& kept = scene[Key(t.x, t.y)];
+    const int size = DeviceSize();
+    if (!cairo) {
+        if (!composed.IsOk() || composed.GetWidth() != size)
+            composed = wxBitmap(size, size, -1);
+        wxMemoryDC memory(composed);
+        memory.DrawBitmap(kept.bitmap, 0, 0, false);
+        memory.SetUserScale(scale, scale);
+        memory.SetDeviceOrigin(-std::lround(area.x * scale), -std::lround(area.y * scale));
+        over.Draw(memory);
+        dc.Blit(part.x, part.y, part.width, part.height, &memory, part.x, part.y, wxCOPY, false);
+        return;
+    }
+#if VSE_CAIRO_TILES
+    if (over.Empty() && kept.pixels.empty()) {
+        pictureOnly.push_back(part);
+        return;
+    }
+    const std::uint32_t* shown = kept.pixels.data();
+    if (!over.Empty()) {
+        composedPixels.resize(std::size_t(size) * size);
+        if (kept.pixels.empty())
+            raster.FillPicture(composedPixels.data(), size, area, scale);
+        else
+            std::copy(kept.pixels.begin(), kept.pixels.end(), composedPixels.begin());
+        TileRaster::Stroke(composedPixels.data(), size, area, scale, over);
+        shown = composedPixels.data();
+    }
+    TileRaster::Show(dc, shown, size, area, scale, part);
+#else
+    (void)pictureOnly;
+#endif
 }
 
 wxRect CanvasPainter::ForgetScene(const wxRect& logical)
 {
     const int x0 = std::max(logical.x, 0) / TileSize, y0 = std::max(logical.y, 0) / TileSize;
     int x1 = x0 - 1, y1 = y0 - 1;
-    for (int ty = y0; ty * TileSize <= logical.GetBottom(); y1 = ty++)
-        for (int tx = x0; tx * TileSize <= logical.GetRight(); x1 = tx++)
-            scene.erase(std::uint64_t(std::uint32_t(ty)) << 32 | std::uint32_t(tx));
+    const std::size_t bytes = 4 * std::size_t(DeviceSize()) * DeviceSize();
+    for (int ty = y0; ty * TileSize <= logical.GetBottom(); y1 = ty++) {
+        for (int tx = x0; tx * TileSize <= logical.GetRight(); x1 = tx++) {
+            const auto kept = scene.find(Key(tx, ty));
+            if (kept == scene.end())
+                continue;
+            if (!kept->second.pixels.empty() || kept->second.bitmap.IsOk())
+                sceneBytes -= bytes;
+            scene.erase(kept);
+        }
+    }
     return wxRect(x0 * TileSize, y0 * TileSize, (x1 - x0 + 1) * TileSize, (y1 - y0 + 1) * TileSize);
+}
+
+void CanvasPainter::ClearScene()
+{
+    scene.clear();
+    sceneBytes = 0;
 }
 
 bool CanvasPainter::DamagedRect(const BoundingBox& box, int margin, wxRect& rect) const
@@ -131,8 +278,13 @@ bool CanvasPainter::DamagedRect(const BoundingBox& box, int margin, wxRect& rect
 
 void CanvasPainter::RefreshLogical(const wxRect& logical)
 {
-    if (canvas)
-        canvas->RefreshRect(wxRect(canvas->CalcScrolledPosition(logical.GetTopLeft()), logical.GetSize()));
+    if (!canvas)
+        return;
+    // In the window's own units, which on Windows are the screen's pixels.
+    const double u = WindowUnitsPerPixel(*canvas);
+    const wxPoint from(int(std::floor(logical.x * u)), int(std::floor(logical.y * u)));
+    const wxPoint to(int(std::ceil(logical.GetRight() * u + u)), int(std::ceil(logical.GetBottom() * u + u)));
+    canvas->RefreshRect(wxRect(canvas->CalcScrolledPosition(from), wxSize(to.x - from.x, to.y - from.y)));
 }
 
 void CanvasPainter::Redraw()
@@ -143,7 +295,7 @@ void CanvasPainter::Redraw()
     const TrackPath::Damage damage = path->TakeDamage();
     const wxBitmap* picture = doc->background;
     const bool samePicture = picture && shownPicture.IsOk() && shownPicture.IsSameAs(*picture);
-    bool everything = damage.everything || path != shownPath || !samePicture || scene.size() > MostSceneTiles;
+    bool everything = damage.everything || wholeView || !samePicture || sceneBytes > MostSceneBytes;
     // The path's own changes, drawn in the scene, and the highlight's, over it.
     std::vector<wxRect> inScene, over;
     const struct {
@@ -160,9 +312,11 @@ void CanvasPainter::Redraw()
         }
     }
     if (everything) {
-        shownPath = path;
+        wholeView = false;
+        if (picture && !samePicture)
+            raster.SetPicture(*picture);
         shownPicture = picture ? *picture : wxNullBitmap;
-        scene.clear();
+        ClearScene();
         if (canvas)
             canvas->Refresh();
         return;
@@ -177,8 +331,14 @@ void CanvasPainter::Redraw()
 
 void CanvasPainter::RedrawAll()
 {
-    shownPath = nullptr;
+    wholeView = true;
     Redraw();
+}
+
+void CanvasPainter::UseCairo(bool use)
+{
+    cairo = use && VSE_CAIRO_TILES;
+    RedrawAll();
 }
 
 void CanvasPainter::RefreshBand(const wxRect& band)

@@ -1,12 +1,15 @@
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <unordered_map>
+#include <vector>
 
 #include <wx/bitmap.h>
 #include <wx/gdicmn.h>
 
 #include "model/SingleInstance.h"
+#include "view/TileRaster.h"
 
 struct BoundingBox;
 class CanvasHandler;
@@ -44,8 +47,8 @@ public:
     // paint handler is asked to paint.
     void Paint(wxDC& dc, const wxRegion& area);
     // Asks for what changed since the last call to be painted again: the
-    // drawing of the points that changed, or everything when the path or the
-    // picture is another one.
+    // drawing of the points that changed, or everything when the picture is
+    // another one.
     void Redraw();
     // Asks for the whole canvas to be painted again from the picture and the
     // path alone, nothing kept from earlier paints.
@@ -54,30 +57,60 @@ public:
     // again: where it is drawn now, or where it was.
     void RefreshBand(const wxRect& band);
 
+    // Whether scene tiles are drawn with Cairo straight into memory, several
+    // at once on the machine's cores; otherwise through the toolkit's DCs,
+    // item by item, on this thread (as where there is no Cairo: Windows).
+    void UseCairo(bool use);
+
 private:
     void PaintArea(wxDC& dc, const wxRect& area);
     // The pixels over which a box of the path's damage is drawn; false when it cannot be placed.
     bool DamagedRect(const BoundingBox& box, int margin, wxRect& rect) const;
     void RefreshLogical(const wxRect& logical);
 
-    // The scene is composed tile by tile, on a grid of this many pixels.
+    // The scene is composed tile by tile, on a grid of this many logical
+    // pixels, each tile at the canvas's device pixels.
     static constexpr int TileSize = 32;
-    // Beyond this many kept tiles (64 MB at 32 bits a pixel), they are all let go.
-    static constexpr std::size_t MostSceneTiles = (std::size_t(64) << 20) / (4 * TileSize * TileSize);
-    // The tile's picture with the path beneath the highlight rings, as last
-    // drawn; made again where the path's drawing changed.
-    const wxBitmap& SceneTile(int tx, int ty);
+    // Beyond this many bytes of kept tiles, they are all let go.
+    static constexpr std::size_t MostSceneBytes = std::size_t(64) << 20;
+    // A tile's picture with the path beneath the highlight rings, as last
+    // drawn; made again where the path's drawing changed. Neither pixels nor a
+    // bitmap: the tile shows the picture alone.
+    struct SceneTile {
+        std::vector<std::uint32_t> pixels;
+        wxBitmap bitmap;
+    };
+    // Makes the kept tiles of these (tile column, row) pairs that are missing.
+    void MakeScene(const std::vector<wxPoint>& tiles);
+    // Shows the part (logical pixels) of a tile: its kept scene with the
+    // highlight rings and the band over it.
+    void ShowTile(wxDC& dc, const wxPoint& t, const wxRect& part, const wxRect* band, std::vector<wxRect>& pictureOnly);
     // Lets go of the tiles that meet the area; the area they covered.
     wxRect ForgetScene(const wxRect& logical);
-    std::unordered_map<std::uint64_t, wxBitmap> scene;
-    wxBitmap tile;
+    void ClearScene();
+    static std::uint64_t Key(int tx, int ty) { return std::uint64_t(std::uint32_t(ty)) << 32 | std::uint32_t(tx); }
+    static wxRect TileArea(const wxPoint& t) { return wxRect(t.x * TileSize, t.y * TileSize, TileSize, TileSize); }
+    // Device pixels per logical pixel of the tiles, and a tile's side in them.
+    double scale = 1.0;
+    int DeviceSize() const { return int(std::lround(TileSize * scale)); }
+    std::unordered_map<std::uint64_t, SceneTile> scene;
+    std::size_t sceneBytes = 0;
+    TileRaster raster;
+    bool cairo = VSE_CAIRO_TILES;
+    // Where a tile is composed with the highlight rings and the band over it.
+    wxBitmap composed;
+    std::vector<std::uint32_t> composedPixels;
 
     wxScrolledWindow* canvas = nullptr;
     const CanvasHandler* handler = nullptr;
-    // What the canvas was last asked to show whole: damage is only told
-    // about the path that is shown, over the picture that is shown.
-    const TrackPath* shownPath = nullptr;
+    // Set when the whole view is to be painted afresh. A path that takes the
+    // place of the shown one carries its damage against it: a new path all of
+    // it, one swapped in by an undo what differs (TrackPath::SwappedInFor).
+    bool wholeView = true;
+    // What the canvas was last asked to show whole: damage is only told about
+    // the picture that is shown.
     wxBitmap shownPicture;
-    // The canvas's size at the last paint: a resize paints everything afresh.
+    // The canvas's size at the last paint: a resize paints everything afresh,
+    // as does a change of scale.
     wxSize shownSize;
 };

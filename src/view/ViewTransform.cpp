@@ -1,11 +1,15 @@
 #include "view/ViewTransform.h"
 
+#include <cmath>
+
 #include <wx/scrolwin.h>
 
 void PanView(wxScrolledWindow& canvas, int lastX, int lastY, int x, int y)
 {
-    const int ddx = lastX - x;
-    const int ddy = lastY - y;
+    // Client pixels are logical; the scroll position counts the window's units.
+    const double u = WindowUnitsPerPixel(canvas);
+    const int ddx = int(std::lround((lastX - x) * u));
+    const int ddy = int(std::lround((lastY - y) * u));
     int sx, sy;
     canvas.GetViewStart(&sx, &sy);
     wxScrollWinEvent event(wxEVT_SCROLLWIN_THUMBTRACK);
@@ -20,4 +24,9 @@ void PanView(wxScrolledWindow& canvas, int lastX, int lastY, int x, int y)
         event.SetOrientation(wxVERTICAL);
         canvas.GetEventHandler()->ProcessEvent(event);
     }
+}
+
+double WindowUnitsPerPixel(const wxWindow& window)
+{
+    return window.GetDPIScaleFactor() / window.GetContentScaleFactor();
 }

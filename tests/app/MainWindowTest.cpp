@@ -81,9 +81,7 @@ TEST(MainWindow, FileDialogsOpenSaveAndRememberTheirOwnPlacesAndDroppedFilesOpen
         EXPECT_EQ(AnswerFile::seen.title, use.title);
     }
     EXPECT_EQ(ReadFile(three + "/s.txt"), "2\n1.000000,2.000000,3.000000,0\n10.000000,20.000000,4.000000,1\n");
-    EXPECT_EQ(currentFileName, three + "/s.txt");
-    EXPECT_EQ(Statuses(), (Strings{"Successfully loaded new spline.", "Successfully loaded new image.",
-                                  "Successfully saved spline."}));
+    EXPECT_TRUE(currentFileName == three + "/s.txt" && Doc()->mapping.width == 8 && Errors().empty());
     // Each dialog comes back where it was last left with OK, whatever the others did;
     // a dialog cancelled elsewhere changes nothing.
     for (int round = 0; round < 2; ++round)
@@ -106,8 +104,7 @@ TEST(MainWindow, FileDialogsOpenSaveAndRememberTheirOwnPlacesAndDroppedFilesOpen
     wxImage(64, 48).SaveFile(files[1], wxBITMAP_TYPE_BMP);
     wxDropFilesEvent drop(wxEVT_DROP_FILES, 6, files);
     Window()->frame->GetEventHandler()->ProcessEvent(drop);
-    EXPECT_EQ(Statuses(), (Strings{"Successfully loaded new spline.", "Successfully loaded new image."}));
-    EXPECT_TRUE(UndoNames().empty());  // the path replaced an empty one
+    EXPECT_TRUE(Chain().size() == 2 && Doc()->mapping.width == 64 && UndoNames().empty());  // the path replaced an empty one
     EXPECT_EQ(Errors(), (Strings{"Unrecognized file type:  .gif", "Unrecognized file type:  %n%s",
                                  "Unrecognized file type:  p.\xe6\x97\xa5\xe6\x9c\xac"}));
 }

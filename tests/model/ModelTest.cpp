@@ -42,9 +42,7 @@ TEST_F(ModelTest, ChainOperationsRefuseStrangersAndRecordOnlyWhatChanges)
 }
 
 // Points within the pick square, its edge included; a diagonal within about 7.07 units of
-// its line, an axis-parallel segment wherever its box meets the square. A point that
-// splits a segment goes to the foot of the perpendicular, or straight across onto a
-// segment that runs along an axis as the hit test sees one.
+// its line, an axis-parallel segment wherever its box meets the square.
 TEST_F(ModelTest, HitTestsAnswerNearTheCursorAndPixelsClampFarOut)
 {
     TrackPath path;
@@ -56,17 +54,13 @@ TEST_F(ModelTest, HitTestsAnswerNearTheCursorAndPixelsClampFarOut)
         EXPECT_EQ(PointsAt(path, x, y), Points(point ? 1 : 0, point)) << x << "," << y;
         EXPECT_EQ(segments, std::vector<TrackSegment*>(segment ? 1 : 0, segment ? segment->nextSegment : nullptr));
     }
-    for (auto [ax, ay, bx, by, x, y, px, py] : {std::array<float, 8>{0, 0, 10, 10, 0, 4, 2, 2},
-                                                {5, -10, 5.009f, 10, 1, 3, 5, 3}, {-10, 2, 10, 2.009f, 3, 7, 3, 2}}) {
-        TrackPoint from(ax, ay, 1, 0), to(bx, by, 1, 0);
-        float gotX, gotY;
-        TrackPath::ProjectOntoSegment(TrackSegment(&from, &to), x, y, gotX, gotY);
-        EXPECT_TRUE(std::fabs(gotX - px) < 1e-5f && std::fabs(gotY - py) < 1e-5f) << gotX << "," << gotY;
-    }
-    // Far positions on a 512 x 256 picture land beyond it on their own side; no number and no size map nothing.
+    // A 512 x 256 picture stretches the world square; far positions land beyond it on
+    // their own side; no number and no size map nothing.
     const PixelMapping mapping(512, 256);
     int px, py, qx, qy;
     float x, y;
+    EXPECT_TRUE(mapping.PixelToWorld(128, 192, x, y) && x == -64 && y == -64 && mapping.WorldToPixel(64, 32, px, py) &&
+                px == 384 && py == 96 && mapping.scaleX == 0.5f && mapping.scaleY == 1.0f) << px << "," << py;
     EXPECT_TRUE(mapping.WorldToPixel(INFINITY, -1e30f, px, py) && px > 512 && py > 256 &&
                 mapping.WorldToPixel(-1e30f, INFINITY, qx, qy) && qx < 0 && qy < 0) << px << " " << qx;
     EXPECT_FALSE(mapping.WorldToPixel(NAN, 0, px, py) || PixelMapping(0, 5).PixelToWorld(1, 1, x, y));
@@ -125,7 +119,6 @@ TEST_F(ModelTest, EditsKeepEdgesSettledAndDamageWhateverChanged)
         {"remove", [](TrackPath& path, const Points& c) { path.RemovePoint(c[100]); }},
         {"remove first", [](TrackPath& path, const Points& c) { path.RemovePoint(c[0]); }},
         {"remove last", [](TrackPath& path, const Points& c) { path.RemovePoint(c.back()); }},
-        {"select", [](TrackPath& path, const Points& c) { c[20]->flags |= TrackPoint::Selected, path.MarkingChanged(c[20]); }},
     };
     for (const auto& e : edits) {
         SCOPED_TRACE(e.name);
@@ -150,13 +143,7 @@ TEST_F(ModelTest, EditsKeepEdgesSettledAndDamageWhateverChanged)
         for (const auto& [p, old] : before) {
             const bool gone = !alive.count(p);
             const Shape now = gone ? old : Shape{p->x, p->y, p->leftEdge[0], p->leftEdge[1], p->rightEdge[0], p->rightEdge[1]};
-            if (gone || now != old) {
-                EXPECT_TRUE(coveredShape(old) && coveredShape(now)) << "point at " << old[0] << "," << old[1];
-            } else if (p->IsSelected()) {  // its ring, around its position
-                EXPECT_TRUE(std::any_of(damage.marks.begin(), damage.marks.end(), [&](const BoundingBox& b) {
-                    return b.minX == p->x && b.minY == p->y;
-                }));
-            }
+            EXPECT_TRUE((!gone && now == old) || (coveredShape(old) && coveredShape(now))) << "point at " << old[0] << "," << old[1];
         }
         for (const TrackPoint* p : alive)
             EXPECT_TRUE(before.count(p) ||

@@ -136,7 +136,9 @@ inline wxImage CanvasScreenshot()
     }
     dirty(target(gc->GetNativeContext()));
 #endif
-    wxBitmap bitmap(rect.width, rect.height, 24);
+    // In device pixels: a bitmap of the window's scale takes them all.
+    wxBitmap bitmap;
+    bitmap.CreateWithDIPSize(rect.GetSize(), canvas->GetContentScaleFactor(), 24);
     wxMemoryDC memory(bitmap);
     memory.Blit(0, 0, rect.width, rect.height, &screen, rect.x, rect.y);
     memory.SelectObject(wxNullBitmap);
@@ -169,12 +171,12 @@ inline bool ShowsItAll()
         dc.SetBackground(wxBrush(wxColour(255, 0, 255)));
         dc.Clear();
     }
-    wxImage canary(canvas->GetClientSize());
+    wxImage canary(shown.GetSize());
     canary.SetRGB(wxRect(canary.GetSize()), 255, 0, 255);
     EXPECT_TRUE(SameImage(CanvasScreenshot(), canary)) << "the grab does not show the canary";
     CanvasPainter::Instance()->RedrawAll();
     const wxImage full = CanvasScreenshot();
-    if (SameImage(shown, full))
+    if (SameImage(shown, full, 6 * int(canvas->GetContentScaleFactor())))
         return true;
     static int mismatches = 0;  // kept beside the test program for a person to look at
     const wxString name = wxString::Format("canvas-mismatch-%d", ++mismatches);
@@ -200,8 +202,6 @@ inline void Command(int id)
     MainWindow::Instance()->frame->GetEventHandler()->ProcessEvent(event);
     Pump(30);
 }
-
-inline std::string StatusText() { return MainWindow::Instance()->frame->GetStatusBar()->GetStatusText(0).utf8_string(); }
 
 }  // namespace gui
 

@@ -1,7 +1,7 @@
 // The invariants of a path: every point and segment in the index once, with its own
 // bounds, inside the octant its node stands for and in the deepest node that holds
 // it whole; an unbroken chain from the first point to the last; edge points, once
-// kept, as a fresh pass along the chain gives them.
+// kept, as a fresh pass along the chain gives them, stacked points and all.
 #include <functional>
 #include <set>
 #include <sstream>
@@ -74,20 +74,15 @@ std::string CheckPathInvariants(const TrackPath& path)
         bad << "index holds " << stored << " objects for " << n << " points; ";
     if (!bad.str().empty() || !path.EdgesSettled())
         return bad.str();
-    // A copy carries no edges: it computes them all anew. A point on top of a
-    // neighbour, or alone, keeps the edges it had, so the comparison ends there.
+    // A fresh pass over a copy, which starts from the same edges: a point on top
+    // of its neighbours, or alone, keeps them, and the points after it build on them.
     TrackPath fresh(path);
-    fresh.SettleEdges();
+    for (TrackPoint* q : fresh.points)
+        q->ComputeEdges();
     n = 0;
-    for (auto p = path.points.begin(), q = fresh.points.begin(); p != path.points.end(); ++p, ++q, ++n) {
-        const TrackPoint* neighbours[2] = {(*p)->PrevPoint(), (*p)->NextPoint()};
-        if (std::none_of(neighbours, neighbours + 2, [&](const TrackPoint* o) { return o && (o->x != (*p)->x || o->y != (*p)->y); }))
-            break;
+    for (auto p = path.points.begin(), q = fresh.points.begin(); p != path.points.end(); ++p, ++q, ++n)
         if (std::memcmp((*p)->leftEdge, (*q)->leftEdge, sizeof(float[2])) != 0 ||
-            std::memcmp((*p)->rightEdge, (*q)->rightEdge, sizeof(float[2])) != 0) {
-            bad << "edges of point " << n + 1 << " are not what a fresh pass gives; ";
-            break;
-        }
-    }
+            std::memcmp((*p)->rightEdge, (*q)->rightEdge, sizeof(float[2])) != 0)
+            return "edges of point " + std::to_string(n + 1) + " are not what a fresh pass gives";
     return bad.str();
 }

@@ -27,13 +27,14 @@ std::string CheckDocument(bool withHistory)
     std::string problems = handler->mode == Move ? "" : CheckPathInvariants(*Path());
     std::size_t strays = 0, selected = 0, highlighted = 0, hovered = 0;
     for (TrackPoint* p : Path()->points) {
-        strays += p->IsSelected() != (Doc()->selection.count(p) != 0);
+        strays += p->IsSelected() != bool(Doc()->selection.count(p)) || p->IsHighlighted() != bool(Doc()->highlighted.count(p));
         selected += p->IsSelected();
         highlighted += p->IsHighlighted();
         hovered += p == handler->hoverPoint;
     }
-    // Selection bits and set agree and hold no point of another path; one highlight at most.
-    if (strays || selected != Doc()->selection.size() || highlighted > 1 || hovered != (handler->hoverPoint != nullptr))
+    // Selection and highlight bits agree with their sets, which hold no point of another path; one highlight at most.
+    if (strays || selected + highlighted != Doc()->selection.size() + Doc()->highlighted.size() || highlighted > 1 ||
+        hovered != (handler->hoverPoint != nullptr))
         problems += " selection, highlight or hover out of step;";
     if (Doc()->undoList.size() + Doc()->redoList.size() > 10)
         problems += " history longer than 10;";

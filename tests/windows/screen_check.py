@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""What a screenshot of the editor shows, against the files it has open.
-    screen_check.py locate SHOT.xwd PICTURE.tga         prints the screen position of the picture's pixel (0, 0)
-    screen_check.py check SHOT.xwd PICTURE.tga TRACK.txt [PNG]
+"""What a screenshot of the editor shows, against the files it has open, at SCALE screen pixels a picture
+pixel (1 unless given; each screen pixel shows the picture pixel under its centre).
+    screen_check.py locate SHOT.xwd PICTURE.tga [SCALE]    prints the screen position of the picture's pixel (0, 0)
+    screen_check.py check SHOT.xwd PICTURE.tga TRACK.txt [PNG [SCALE]]
         passes when every picture pixel on screen away from the path equals the file's
         and each point's marker shows in its type's colour; PNG gets the screenshot.
     screen_check.py png SHOT.xwd PNG                  the screenshot as it is
@@ -87,15 +88,21 @@ def write_png(image, path):
                 + chunk(b"IDAT", zlib.compress(raw, 6)) + chunk(b"IEND", b""))
 
 
-def locate(shot, picture):
+def source(d, scale):
+    """The picture pixel that screen pixel d (counted from the picture's corner) shows."""
+    return int((d + 0.5) / scale)
+
+
+def locate(shot, picture, scale=1.0):
     """The screen position of the picture's pixel (0, 0): where a 16 x 16 patch of
     its top left corner, away from any track, appears unchanged."""
-    patch = [picture.pixels[y][:16] for y in range(16)]
+    n = 16
+    patch = [[picture.at(source(x, scale), source(y, scale)) for x in range(n)] for y in range(n)]
     first = patch[0][0]
-    for sy in range(shot.height - 16):
+    for sy in range(shot.height - n):
         row = shot.pixels[sy]
-        for sx in range(shot.width - 16):
-            if row[sx] == first and all(shot.pixels[sy + y][sx:sx + 16] == patch[y] for y in range(16)):
+        for sx in range(shot.width - n):
+            if row[sx] == first and all(shot.pixels[sy + y][sx:sx + n] == patch[y] for y in range(n)):
                 return sx, sy
     return None
 
@@ -108,33 +115,34 @@ def distance_to_segment(px, py, a, b):
     return math.hypot(px - ax - t * dx, py - ay - t * dy)
 
 
-def check(shot, picture, points):
+def check(shot, picture, points, scale=1.0):
     failures = []
-    origin = locate(shot, picture)
+    origin = locate(shot, picture, scale)
     if origin is None:
         return ["the picture's top left corner is nowhere on the screen"]
     ox, oy = origin
-    pixels = [to_pixel(picture, x, y) for x, y, _, _ in points]
+    pixels = [tuple(int(c * scale) for c in to_pixel(picture, x, y)) for x, y, _, _ in points]  # on screen
     segments = list(zip(pixels, pixels[1:])) or [(p, p) for p in pixels]
 
     # The canvas shows as much of the picture as fits: follow its first row and
     # column to where the screen stops matching.
-    width = next((x for x in range(picture.width) if ox + x >= shot.width or
-                  shot.at(ox + x, oy) != picture.at(x, 0)), picture.width)
-    height = next((y for y in range(picture.height) if oy + y >= shot.height or
-                   shot.at(ox, oy + y) != picture.at(0, y)), picture.height)
+    width = next((x for x in range(int(picture.width * scale)) if ox + x >= shot.width or
+                  shot.at(ox + x, oy) != picture.at(source(x, scale), 0)), int(picture.width * scale))
+    height = next((y for y in range(int(picture.height * scale)) if oy + y >= shot.height or
+                   shot.at(ox, oy + y) != picture.at(0, source(y, scale))), int(picture.height * scale))
     near = [[False] * width for _ in range(height)]
+    m = int(PATH_MARGIN * scale)
     for a, b in segments:
-        for y in range(max(0, min(a[1], b[1]) - PATH_MARGIN), min(height, max(a[1], b[1]) + PATH_MARGIN + 1)):
-            for x in range(max(0, min(a[0], b[0]) - PATH_MARGIN), min(width, max(a[0], b[0]) + PATH_MARGIN + 1)):
-                if not near[y][x] and distance_to_segment(x, y, a, b) < PATH_MARGIN:
+        for y in range(max(0, min(a[1], b[1]) - m), min(height, max(a[1], b[1]) + m + 1)):
+            for x in range(max(0, min(a[0], b[0]) - m), min(width, max(a[0], b[0]) + m + 1)):
+                if not near[y][x] and distance_to_segment(x, y, a, b) < m:
                     near[y][x] = True
     compared = differing = 0
     for y in range(height):
         for x in range(width):
             if not near[y][x]:
                 compared += 1
-                differing += shot.at(ox + x, oy + y) != picture.at(x, y)
+                differing += shot.at(ox + x, oy + y) != picture.at(source(x, scale), source(y, scale))
     print(f"picture at screen ({ox}, {oy}), {width} x {height} of it on screen; "
           f"{compared} pixels away from the path compared, {differing} differ")
     if differing or compared < width * height // 3:
@@ -145,11 +153,15 @@ def check(shot, picture, points):
     # pixels thick; lines lie beneath it, and the corners may be rounded.
     ring = [(dx, dy) for dy in range(-4, 3) for dx in range(-4, 3) if not (-2 <= dx <= 0 and -2 <= dy <= 0)]
     markers = 0
-    for i, ((x, y, _, kind), (px, py)) in enumerate(zip(points, pixels)):
-        if kind not in MARKER_COLOURS or not (5 <= px < width - 5 and 5 <= py < height - 5):
+    for i, (x, y, _, kind) in enumerate(points):
+        px, py = to_pixel(picture, x, y)  # in the picture; on screen each of its pixels' centre is looked at
+        if kind not in MARKER_COLOURS or not (5 * scale <= px * scale < width - 5 * scale and
+                                              5 * scale <= py * scale < height - 5 * scale):
             continue
         markers += 1
-        hits = sum(shot.at(ox + px + dx, oy + py + dy) == MARKER_COLOURS[kind] for dx, dy in ring)
+        # GDI puts the outline a pixel further right and down, from px - 3 to px + 3.
+        hits = max(sum(shot.at(ox + int((px + dx + d + 0.5) * scale), oy + int((py + dy + d + 0.5) * scale)) ==
+                       MARKER_COLOURS[kind] for dx, dy in ring) for d in (0, 1))
         if hits < len(ring) - 8:
             failures.append(f"point {i} at pixel ({px}, {py}): {hits} of the {len(ring)} pixels of its marker "
                             f"in its type's colour {MARKER_COLOURS[kind]}")
@@ -161,16 +173,16 @@ def check(shot, picture, points):
 
 def main(argv):
     if len(argv) >= 4 and argv[1] == "locate":
-        origin = locate(read_xwd(argv[2]), read_tga(argv[3]))
+        origin = locate(read_xwd(argv[2]), read_tga(argv[3]), float(argv[4]) if len(argv) > 4 else 1.0)
         if origin is None:
             raise SystemExit("the picture is not on the screen")
         print(*origin)
         return 0
-    if len(argv) in (5, 6) and argv[1] == "check":
+    if len(argv) in (5, 6, 7) and argv[1] == "check":
         shot = read_xwd(argv[2])
-        if len(argv) == 6:
+        if len(argv) >= 6:
             write_png(shot, argv[5])
-        failures = check(shot, read_tga(argv[3]), read_track(argv[4]))
+        failures = check(shot, read_tga(argv[3]), read_track(argv[4]), float(argv[6]) if len(argv) > 6 else 1.0)
         for failure in failures:
             print("FAIL:", failure)
         return 1 if failures else 0
