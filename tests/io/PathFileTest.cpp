@@ -201,6 +201,7 @@ TEST(PathFile, AFaultAtEveryStepOfASaveIsReportedAndLosesNothingItNeedNot)
     const std::map<std::string, std::string> notOnWindows = {
         {"another user's", "no other user to become (setresuid), and no owner for a save to keep"},
         {"in a sticky folder", "no sticky folders"}, {"planted link", "no sticky folders"},
+        {"folder taking no file", "no other user to become"},
         {"dangling link", "a link that leads nowhere is refused there"},
         {"planted dangling link", "no sticky folders"}, {"written, not read", "no other user to become"},
         {"pipe", "no pipes among a folder's files"}, {"live pipe", "no pipes among a folder's files"},
@@ -241,6 +242,7 @@ TEST(PathFile, AFaultAtEveryStepOfASaveIsReportedAndLosesNothingItNeedNot)
         {"another user's", name, true, 9, 2, None, File, saver, 0777},
         {"written, not read", name, true, 9, 2, None, File, saver, 0777, 0222},
         {"in a sticky folder", name, true, 7, 0, None, File, saver, 01777},
+        {"folder taking no file", name, true, 8, 1, None, File, saver, 0555},  // for real: the fault of step 0 is no EACCES
         {"read-only", name, true, 0, -1, None, File, saver, 0777, 0444},
         {"folder", name, true, 0, -1, None, Folder}, {"pipe", name, true, 0, -1, None, Fifo},
         {"live pipe", name, true, 0, -1, None, LiveFifo}, {"socket", name, true, 0, -1, None, Socket},
