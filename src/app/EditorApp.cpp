@@ -9,6 +9,11 @@
 #include "io/Platform.h"
 #include "view/CanvasPainter.h"
 
+wxBEGIN_EVENT_TABLE(EditorApp, wxApp)
+    EVT_QUERY_END_SESSION(EditorApp::OnQueryEndSession)
+    EVT_END_SESSION(EditorApp::OnEndSession)
+wxEND_EVENT_TABLE()
+
 bool EditorApp::OnInit()
 {
 #ifdef __WXMSW__
@@ -42,4 +47,20 @@ int EditorApp::OnExit()
     FileCommands::Destroy();
     CanvasPainter::Destroy();
     return 1;
+}
+
+void EditorApp::OnQueryEndSession(wxCloseEvent& event)
+{
+    wxWindow* frame = GetTopWindow();  // none once the window has closed
+    if (frame && !event.CanVeto())
+        FileCommands::Instance()->SaveUnsaved();
+    else if (frame && !frame->Close(false))
+        event.Veto();
+}
+
+void EditorApp::OnEndSession(wxCloseEvent& event)
+{
+    if (GetTopWindow())
+        FileCommands::Instance()->SaveUnsaved();
+    event.Skip();  // the toolkit's own ending, where it has one
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include <wx/bitmap.h>
+#include <wx/filename.h>
 #include <wx/log.h>
 
 #include "app/MainWindow.h"
@@ -55,9 +56,6 @@ void FileCommands::LoadSpline(const char* path)
     EditorDocument* doc = EditorDocument::Instance();
     const std::size_t oldCount = doc->GetTrackPath()->Count();
     auto* loaded = new TrackPath(path);
-    // Only a complete read names the document: a part of a file must not be saved over it.
-    if (loaded->valid && !loaded->incomplete)
-        SetFileName(path);
     if (!loaded->valid) {
         delete loaded;
         wxLogStatus("Failed to load new spline.");
@@ -66,6 +64,11 @@ void FileCommands::LoadSpline(const char* path)
         if (oldCount > 0)
             doc->RecordCommand("load-spline");
         doc->SetTrackPath(loaded, true);
+        // Only a complete read names the document: a part of a file must not be saved over it.
+        if (!loaded->incomplete) {
+            SetFileName(path);
+            doc->MarkSaved();
+        }
     }
     CanvasPainter::Instance()->Redraw();
 }
@@ -100,8 +103,25 @@ void FileCommands::LoadImageFile(const char* path)
 void FileCommands::SaveSpline(TrackPath* path, const char* name)
 {
     const std::string target = name ? name : currentFileName;
-    if (path->Save(target.c_str()) && name) {
+    if (!path->Save(target.c_str()))
+        return;
+    if (name) {
         SetFileName(name);
         path->incomplete = false;  // the named file now holds the whole path
     }
+    if (path == EditorDocument::Instance()->GetTrackPath())
+        EditorDocument::Instance()->MarkSaved();
+}
+
+void FileCommands::SaveUnsaved()
+{
+    EditorDocument* doc = EditorDocument::Instance();
+    if (!doc->HasUnsavedChanges())
+        return;
+    wxFileName file(wxString(currentFileName.c_str(), *wxConvFileName));
+    if (!doc->origin.onDisk)
+        file.SetPath(wxGetHomeDir());
+    file.SetFullName((file.GetExt().IsSameAs("txt", false) ? file.GetName() : file.GetFullName()) + ".unsaved.txt");
+    wxLogNull quiet;  // nobody is left to read a message
+    doc->GetTrackPath()->Save(file.GetFullPath().mb_str(wxConvFile));
 }

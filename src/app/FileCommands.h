@@ -13,4 +13,8 @@ public:
     void LoadImageFile(const char* path);
     // Writes the path to the name, or to the current file name when it is null.
     void SaveSpline(TrackPath* path, const char* name);
+    // When the program must end with changes unsaved: the path goes to
+    // <name>.unsaved.txt beside its file, or in the home folder when it has no
+    // file yet, without a word (nobody is there to answer one).
+    void SaveUnsaved();
 };

@@ -10,6 +10,7 @@
 #include "app/MainWindow.h"
 #include "editor/EditorDocument.h"
 #include "editor/FileName.h"
+#include "editor/FileOrigin.h"
 #include "model/TrackPath.h"
 #include "view/CanvasPainter.h"
 
@@ -25,6 +26,7 @@ wxBEGIN_EVENT_TABLE(MainFrame, wxFrame)
     EVT_MENU(ID_ABOUT, MainFrame::OnAbout)
     EVT_RADIOBOX(ID_TYPE_RADIOBOX, MainFrame::OnTypeChanged)
     EVT_DROP_FILES(MainFrame::OnDropFiles)
+    EVT_CLOSE(MainFrame::OnClose)
 wxEND_EVENT_TABLE()
 
 namespace {
@@ -77,10 +79,16 @@ void MainFrame::UpdateTitle(const wxString& fileName)
 void MainFrame::OnNewSpline(wxCommandEvent&)
 {
     EditorDocument* doc = EditorDocument::Instance();
+    // Changes that New puts out of sight stay changes until they are saved or
+    // let go: Undo brings them back.
+    const bool unsaved = doc->HasUnsavedChanges();
     doc->RecordCommand("create-new-spline");
     auto* path = new TrackPath();
     SetFileName("noname.txt");
     doc->SetTrackPath(path, true);
+    doc->origin = FileOrigin();
+    if (unsaved)
+        doc->origin.print.reset();
     Repaint();
 }
 
@@ -121,7 +129,35 @@ void MainFrame::OnSaveSplineAs(wxCommandEvent&)
 
 void MainFrame::OnQuit(wxCommandEvent&)
 {
-    Close(true);
+    Close(false);  // the question about unsaved changes may keep the window
+}
+
+void MainFrame::OnClose(wxCloseEvent& event)
+{
+    EditorDocument* doc = EditorDocument::Instance();
+    if (doc->HasUnsavedChanges() && !event.CanVeto()) {
+        FileCommands::Instance()->SaveUnsaved();
+    } else if (doc->HasUnsavedChanges()) {
+        wxMessageDialog question(this,
+                                 wxString::Format("Save changes to %s before closing?",
+                                                  wxFileNameFromPath(wxString(currentFileName.c_str(), *wxConvFileName))),
+                                 GetTitle(), wxYES_NO | wxCANCEL | wxICON_QUESTION);
+        question.SetYesNoCancelLabels("Save", "Close without Saving", "Cancel");
+        const int answer = question.ShowModal();
+        if (answer == wxID_YES) {
+            wxCommandEvent none;
+            if (doc->origin.onDisk)
+                OnSaveSpline(none);
+            else
+                OnSaveSplineAs(none);  // never written: its name is no place the user chose
+        }
+        // Cancelled, or the save failed or was cancelled: the changes stay, and so does the window.
+        if (answer == wxID_CANCEL || (answer == wxID_YES && doc->HasUnsavedChanges())) {
+            event.Veto();
+            return;
+        }
+    }
+    Destroy();
 }
 
 void MainFrame::OnUndo(wxCommandEvent&)

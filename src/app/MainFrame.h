@@ -23,6 +23,8 @@ public:
     void OnAbout(wxCommandEvent& event);
     void OnTypeChanged(wxCommandEvent& event);
     void OnDropFiles(wxDropFilesEvent& event);
+    // Asks about unsaved changes before the window goes, unless it must go.
+    void OnClose(wxCloseEvent& event);
 
 private:
     wxDECLARE_EVENT_TABLE();

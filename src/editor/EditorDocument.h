@@ -4,6 +4,7 @@
 #include <set>
 #include <string>
 
+#include "editor/FileOrigin.h"
 #include "model/CommandRecorder.h"
 #include "model/PixelMapping.h"
 #include "model/SingleInstance.h"
@@ -48,6 +49,12 @@ public:
     void Undo();
     void Redo();
 
+    // Whether leaving now would lose changes: the points differ from what their
+    // file (currentFileName) holds, or were never all written.
+    bool HasUnsavedChanges();
+    // The path is what its file holds now, after a complete read or a save.
+    void MarkSaved();
+
     // Puts points moved by a drag in progress where they stand in the index, so
     // that copies, swaps, edits and hit tests see their real positions.
     void SettleMove();
@@ -70,12 +77,14 @@ public:
     std::list<HistoryRecord*> undoList;
     std::list<HistoryRecord*> redoList;
     int historyLimit = 10;
+    FileOrigin origin;  // of the shown path
     // The window the document is shown in; null when there is none, and then
     // nothing is told.
     EditorHost* host = nullptr;
 
 private:
     void ClearRedo();
+    void SwapFile(HistoryRecord& record);
     // Every change ends in a repaint of the whole canvas, when there is one.
     void Repaint();
     bool movedSinceIndexed = false;

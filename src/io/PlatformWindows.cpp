@@ -1,9 +1,10 @@
 // The platform layer on Windows: every name is widened from UTF-8 before it
-// reaches the system, and saving replaces the target with MoveFileExW, since
-// rename() there does not replace an existing file. Files are written in text
-// mode, so lines end in CR LF as other Windows programs expect.
+// reaches the system, and saving replaces the target with ReplaceFileW, which
+// keeps what the system holds about the file beside its bytes. Files are
+// written in text mode, so lines end in CR LF as other Windows programs expect.
 #include "io/Platform.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <cwchar>
@@ -67,27 +68,6 @@ std::string Utf8(const std::wstring& wide)
     return out;
 }
 
-// The system's error behind the last failure of this layer, 0 when it had none.
-DWORD lastFailure = 0;
-
-void SetFailure(DWORD code)
-{
-    lastFailure = code;
-    errno = ErrnoOf(code);
-}
-
-void SetErrno(int error)
-{
-    lastFailure = 0;
-    errno = error;
-}
-
-bool FailsWith(DWORD code)
-{
-    SetFailure(code);
-    return false;
-}
-
 // The system's words for one of its errors, in UTF-8, without the closing full stop.
 std::string SystemMessage(DWORD code)
 {
@@ -127,9 +107,15 @@ std::size_t NameStart(const std::string& path)
     return slash == std::string::npos ? 0 : slash + 1;
 }
 
+// A failure the system reported, in its own words.
+Failure SystemFailure(DWORD code)
+{
+    return {ErrnoOf(code), SystemMessage(code)};
+}
+
 // The handle as a C stream, in binary mode for reading and text mode for
 // writing; the handle is closed when that fails.
-std::FILE* Stream(HANDLE handle, bool writing)
+std::FILE* Stream(HANDLE handle, bool writing, Failure& why)
 {
     if (handle == INVALID_HANDLE_VALUE)
         return nullptr;
@@ -137,14 +123,13 @@ std::FILE* Stream(HANDLE handle, bool writing)
                                                                                  : _O_RDONLY | _O_BINARY);
     if (fd < 0) {
         ::CloseHandle(handle);
-        SetErrno(EMFILE);
+        why = Errno(EMFILE);
         return nullptr;
     }
     std::FILE* file = ::_fdopen(fd, writing ? "w" : "rb");
     if (!file) {
-        const int why = errno;
+        why = Errno(errno);
         ::_close(fd);
-        errno = why;
     }
     return file;
 }
@@ -154,11 +139,41 @@ HANDLE HandleOf(std::FILE* file)
     return reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(file)));
 }
 
-// Closes a handle to something that is not what was asked for.
-void CloseNotThis(HANDLE handle)
+SaveTarget Refused(Failure why)
 {
-    ::CloseHandle(handle);
-    SetErrno(EINVAL);
+    SaveTarget target;
+    target.refusal = why;
+    return target;
+}
+
+// Whether the last part of a name is one that Windows gives a device in every
+// folder, on some versions at least: CON, PRN, AUX, NUL, COM1 to COM9 and LPT1
+// to LPT9 (with the superscript digits too), whatever follows a dot, and with
+// trailing spaces. A save to one would write into the device.
+bool IsDeviceName(const std::wstring& name)
+{
+    const std::size_t start = name.find_last_of(L"\\/:");
+    std::wstring base = name.substr(start == std::wstring::npos ? 0 : start + 1);
+    base = base.substr(0, base.find(L'.'));
+    while (!base.empty() && base.back() == L' ')
+        base.pop_back();
+    for (wchar_t& c : base)
+        c = c >= L'a' && c <= L'z' ? wchar_t(c - L'a' + L'A') : c;
+    const bool port = base.size() == 4 && (base.compare(0, 3, L"COM") == 0 || base.compare(0, 3, L"LPT") == 0) &&
+                      ((base[3] >= L'1' && base[3] <= L'9') || base[3] == 0xB9 || base[3] == 0xB2 || base[3] == 0xB3);
+    return port || base == L"CON" || base == L"PRN" || base == L"AUX" || base == L"NUL";
+}
+
+Failure WriteAll(HANDLE handle, const std::string& bytes)
+{
+    for (std::size_t put = 0; put < bytes.size();) {
+        DWORD n = 0;
+        const DWORD chunk = DWORD(std::min<std::size_t>(bytes.size() - put, 1u << 30));
+        if (!::WriteFile(handle, bytes.data() + put, chunk, &n, nullptr))
+            return SystemFailure(::GetLastError());
+        put += n;
+    }
+    return {};
 }
 
 }  // namespace
@@ -180,36 +195,26 @@ bool IsReadable(const char* path)
     return !wide.empty() && ::_waccess(wide.c_str(), 4) == 0;
 }
 
-int StrNICmp(const char* a, const char* b, std::size_t n)
-{
-    return ::_strnicmp(a, b, n);
-}
-
 std::FILE* OpenRegularFile(const char* path)
 {
     const std::wstring wide = path ? SystemName(path) : std::wstring();
-    if (wide.empty()) {
-        SetErrno(ENOENT);
+    if (wide.empty())
         return nullptr;
-    }
     const DWORD attributes = ::GetFileAttributesW(wide.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        SetErrno(EISDIR);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return nullptr;
-    }
     // Shared as _wfopen shares. Device names (NUL, CON, COM1) and pipes
     // (\\.\pipe\...) open too: only a file on a disk is read.
     const HANDLE handle = ::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-        SetFailure(::GetLastError());
+    if (handle == INVALID_HANDLE_VALUE)
         return nullptr;
-    }
     if (::GetFileType(handle) != FILE_TYPE_DISK) {
-        CloseNotThis(handle);
+        ::CloseHandle(handle);
         return nullptr;
     }
-    return Stream(handle, false);
+    Failure ignored;
+    return Stream(handle, false, ignored);
 }
 
 long long FileSize(std::FILE* file)
@@ -221,12 +226,11 @@ long long FileSize(std::FILE* file)
 
 SaveTarget FindSaveTarget(const std::string& name)
 {
-    SaveTarget target;
     const std::wstring wide = SystemName(name);
-    if (wide.empty()) {
-        target.error = name.empty() ? ENOENT : EINVAL;
-        return target;
-    }
+    if (wide.empty())
+        return Refused(Errno(name.empty() ? ENOENT : EINVAL));
+    if (IsDeviceName(wide))
+        return Refused(Errno(EINVAL));
     // Opened only to be looked at, following links, so that the file they lead
     // to is the one replaced. A folder needs the backup flag to open at all.
     const HANDLE handle = ::CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES,
@@ -234,11 +238,10 @@ SaveTarget FindSaveTarget(const std::string& name)
                                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD why = ::GetLastError();
-        SetFailure(why);
-        target.error = errno;
         // Nothing there yet. A link that leads nowhere is refused: where it
         // points is not for this program to work out.
         const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+        SaveTarget target = Refused(SystemFailure(why));
         if (why == ERROR_FILE_NOT_FOUND &&
             (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))) {
             target.kind = SaveTarget::Missing;
@@ -246,19 +249,11 @@ SaveTarget FindSaveTarget(const std::string& name)
         }
         return target;
     }
-    const DWORD type = ::GetFileType(handle);
     BY_HANDLE_FILE_INFORMATION info = {};
-    if (type == FILE_TYPE_CHAR) {
-        // NUL, CON and their kin, in any folder: written as they are.
+    // Pipes, and devices under names of other forms (\\.\COM1).
+    if (::GetFileType(handle) != FILE_TYPE_DISK || !::GetFileInformationByHandle(handle, &info)) {
         ::CloseHandle(handle);
-        target.kind = SaveTarget::Device;
-        target.path = name;
-        return target;
-    }
-    if (type != FILE_TYPE_DISK || !::GetFileInformationByHandle(handle, &info)) {
-        CloseNotThis(handle);  // a pipe
-        target.error = errno;
-        return target;
+        return Refused(Errno(EINVAL));
     }
     // The path the links lead to, where the system can tell it.
     std::wstring final(MAX_PATH, L'\0');
@@ -268,66 +263,82 @@ SaveTarget FindSaveTarget(const std::string& name)
         n = ::GetFinalPathNameByHandleW(handle, &final[0], DWORD(final.size()), FILE_NAME_NORMALIZED);
     }
     ::CloseHandle(handle);
-    target.path = n > 0 && n < final.size() ? Utf8(final.substr(0, n)) : name;
-    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        SetErrno(target.error = EISDIR);
-        return target;
-    }
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        return Refused(Errno(EISDIR));
     // Windows will not replace a read-only file, and Wine would: refused before
     // anything is written.
-    if (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) {
-        SetErrno(target.error = EACCES);
-        return target;
-    }
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
+        return Refused(Errno(EACCES));
+    SaveTarget target;
+    target.path = n > 0 && n < final.size() ? Utf8(final.substr(0, n)) : name;
     target.kind = SaveTarget::Regular;
     target.linked = info.nNumberOfLinks > 1;
     target.mode = info.dwFileAttributes;
+    // A file that may not be deleted, or that another program holds open
+    // without letting it be deleted, cannot be replaced: it is written in place.
+    const HANDLE probe = ::CreateFileW(SystemName(target.path).c_str(), DELETE,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    target.renameRefused = probe == INVALID_HANDLE_VALUE;
+    if (probe != INVALID_HANDLE_VALUE)
+        ::CloseHandle(probe);
     return target;
 }
 
-std::FILE* OpenInPlace(const SaveTarget& target)
+std::FILE* OpenInPlace(const SaveTarget& target, Previous& previous, Failure& why)
 {
     const bool missing = target.kind == SaveTarget::Missing;
-    const HANDLE handle = ::CreateFileW(SystemName(target.path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                        missing ? CREATE_NEW : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const std::wstring wide = SystemName(target.path);
+    const auto open = [&](DWORD access) {
+        return ::CreateFileW(wide.c_str(), access, FILE_SHARE_READ, nullptr, missing ? CREATE_NEW : OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    };
+    HANDLE handle = open(missing ? GENERIC_WRITE : GENERIC_READ | GENERIC_WRITE);
+    const bool readable = handle != INVALID_HANDLE_VALUE || missing || ::GetLastError() != ERROR_ACCESS_DENIED;
+    if (!readable)
+        handle = open(GENERIC_WRITE);
     if (handle == INVALID_HANDLE_VALUE) {
-        SetFailure(::GetLastError());
+        why = SystemFailure(::GetLastError());
         return nullptr;
     }
-    // What was opened must still be what was looked at, before it is emptied.
-    const DWORD type = ::GetFileType(handle);
-    const bool same = target.kind == SaveTarget::Device ? type == FILE_TYPE_CHAR : type == FILE_TYPE_DISK;
-    if (!same || (target.kind == SaveTarget::Regular && !::SetEndOfFile(handle))) {
-        if (same) {
-            SetFailure(::GetLastError());
-            ::CloseHandle(handle);
-        } else {
-            CloseNotThis(handle);
+    // What was opened must still be what was looked at, before it is written.
+    LARGE_INTEGER size = {}, start = {};
+    const bool disk = ::GetFileType(handle) == FILE_TYPE_DISK;
+    bool ok = disk;
+    if (ok && !missing && readable) {
+        ok = ::GetFileSizeEx(handle, &size) != 0;
+        previous.bytes.assign(ok ? std::size_t(size.QuadPart) : 0, '\0');
+        std::size_t got = 0;
+        for (DWORD n = 1; ok && n > 0 && got < previous.bytes.size(); got += n) {
+            const DWORD chunk = DWORD(std::min<std::size_t>(previous.bytes.size() - got, 1u << 30));
+            ok = ::ReadFile(handle, &previous.bytes[got], chunk, &n, nullptr) != 0;
         }
-        const int why = errno;
-        if (missing)
-            ::DeleteFileW(SystemName(target.path).c_str());
-        errno = why;
-        return nullptr;
+        previous.known = ok = ok && got == previous.bytes.size() && ::SetFilePointerEx(handle, start, nullptr, FILE_BEGIN);
+    } else if (ok && !missing) {
+        ok = ::SetEndOfFile(handle) != 0;  // nothing to put back: emptied first, as any program that writes it does
     }
-    std::FILE* file = Stream(handle, true);
-    if (!file && missing) {
-        const int why = errno;
-        ::DeleteFileW(SystemName(target.path).c_str());
-        errno = why;
+    const DWORD error = ::GetLastError();
+    if (!ok) {
+        why = disk ? SystemFailure(error ? error : ERROR_HANDLE_EOF) : Errno(EINVAL);
+        ::CloseHandle(handle);
     }
+    std::FILE* file = ok ? Stream(handle, true, why) : nullptr;
+    if (!file && missing)
+        ::DeleteFileW(wide.c_str());
     return file;
 }
 
-std::FILE* CreateTemporary(const SaveTarget& target, std::string& tempPath)
+std::FILE* CreateTemporary(const SaveTarget& target, std::string& tempPath, Failure& why)
 {
     const std::size_t start = NameStart(target.path);
     const std::string folder = target.path.substr(0, start);
     std::wstring base = WideName(target.path.substr(start).c_str());
-    // A name of the folder's longest (255) stays within it once marked as ours.
+    // A name of the folder's longest (255) stays within it once marked as ours,
+    // counted in UTF-16 as Windows counts and in UTF-8 as the file systems that
+    // Wine and shares from Linux write to count.
     const std::size_t marks = 1 + 1 + 8 + 4;  // "~", ".", eight hex digits, ".tmp"
-    if (base.size() + marks > 255) {
-        base.resize(255 - marks);
+    while (base.size() + marks > 255 || Utf8(base).size() + marks > 255) {
+        base.pop_back();
         if (!base.empty() && base.back() >= 0xD800 && base.back() <= 0xDBFF)
             base.pop_back();  // half of a character
     }
@@ -340,57 +351,81 @@ std::FILE* CreateTemporary(const SaveTarget& target, std::string& tempPath)
         const HANDLE handle = ::CreateFileW(SystemName(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                             FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
-            const DWORD why = ::GetLastError();
-            if (why == ERROR_FILE_EXISTS || why == ERROR_ALREADY_EXISTS)
+            const DWORD error = ::GetLastError();
+            if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)
                 continue;
-            SetFailure(why);
+            why = SystemFailure(error);
             return nullptr;
         }
-        std::FILE* file = Stream(handle, true);
+        std::FILE* file = Stream(handle, true, why);
         if (file)
             tempPath = name;
         else
             ::DeleteFileW(SystemName(name).c_str());
         return file;
     }
-    SetErrno(EEXIST);
+    why = Errno(EEXIST);
     return nullptr;
 }
 
-bool TakeOverOwnerAndMode(std::FILE*, const SaveTarget&)
+Failure CarryOver(std::FILE*, const SaveTarget&)
 {
-    // The new file takes the folder's permissions, as any new file there does;
-    // there is no owner or mode to carry over.
-    return true;
+    // ReplaceFileW carries the old file's access list, attributes and streams over.
+    return {};
 }
 
-bool Sync(std::FILE* file)
+Failure Sync(std::FILE* file)
 {
     const HANDLE handle = HandleOf(file);
-    return ::GetFileType(handle) != FILE_TYPE_DISK || ::FlushFileBuffers(handle) || FailsWith(::GetLastError());
+    return ::GetFileType(handle) != FILE_TYPE_DISK || ::FlushFileBuffers(handle) ? Failure()
+                                                                                  : SystemFailure(::GetLastError());
 }
 
-bool Replace(const std::string& tempPath, const std::string& target)
+Failure CutAtEnd(std::FILE* file)
 {
-    // Fails on a file open in another program: the temporary file is then removed and the target kept.
-    return ::MoveFileExW(SystemName(tempPath).c_str(), SystemName(target).c_str(),
-                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ||
-           FailsWith(::GetLastError());
+    const HANDLE handle = HandleOf(file);
+    return ::SetEndOfFile(handle) && ::FlushFileBuffers(handle) ? Failure() : SystemFailure(::GetLastError());
+}
+
+Failure PutBack(std::FILE* file, const std::string& bytes)
+{
+    // Through the handle: the stream is in text mode, which would add a CR before every LF.
+    const HANDLE handle = HandleOf(file);
+    const LARGE_INTEGER start = {};
+    if (!::SetFilePointerEx(handle, start, nullptr, FILE_BEGIN))
+        return SystemFailure(::GetLastError());
+    if (Failure why = WriteAll(handle, bytes))
+        return why;
+    return CutAtEnd(file);
+}
+
+Failure Replace(const std::string& tempPath, const SaveTarget& target, bool& kept)
+{
+    const std::wstring temp = SystemName(tempPath), path = SystemName(target.path);
+    // A new file takes the folder's permissions, as any new file there does.
+    // Without replacing one made meanwhile.
+    if (target.kind == SaveTarget::Missing)
+        return ::MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH) ? Failure()
+                                                                                   : SystemFailure(::GetLastError());
+    // Keeps the old file's access list, attributes, creation time and streams;
+    // the data is already flushed, as there is no flag to write it through.
+    if (::ReplaceFileW(path.c_str(), temp.c_str(), nullptr, 0, nullptr, nullptr))
+        return {};
+    const DWORD why = ::GetLastError();
+    if (why != ERROR_UNABLE_TO_REMOVE_REPLACED && why != ERROR_UNABLE_TO_MOVE_REPLACEMENT &&
+        why != ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
+        return SystemFailure(why);
+    // The old file may be gone already, or renamed: the data may be in the
+    // temporary file alone, which is never removed. A plain move finishes the save.
+    if (::MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return {};
+    kept = true;
+    return SystemFailure(why);
 }
 
 void Remove(const std::string& path)
 {
     ::DeleteFileW(SystemName(path).c_str());
-}
-
-std::string ErrorText(int error)
-{
-    return lastFailure && ErrnoOf(lastFailure) == error ? SystemMessage(lastFailure) : std::strerror(error);
-}
-
-void ForgetError()
-{
-    lastFailure = 0;
 }
 
 void IgnoreBrokenPipes()

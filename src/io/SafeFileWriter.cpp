@@ -7,21 +7,21 @@
 namespace {
 
 // The test hook's fault, counted down one failable step at a time.
-bool InjectedFault()
+bool InjectedFault(platform::Failure& why)
 {
     if (SafeFileWriter::failStepForTesting < 0 || SafeFileWriter::failStepForTesting-- > 0)
         return false;
-    platform::ForgetError();
-    errno = SafeFileWriter::failErrorForTesting;
+    why = platform::Errno(SafeFileWriter::failErrorForTesting);
     return true;
 }
 
-// A folder that takes no new file still lets its files be written. Any other
-// reason (a full or failing disk, a read-only one, a name the system refuses)
-// would fail a write in place too, but only after truncating the file.
-bool InPlaceMayHelp(int why)
+// A folder that takes no new file still lets its files be written, and a file
+// whose owner or attributes a new one cannot take may still be written. Any
+// other reason (a full or failing disk, a read-only one, a name the system
+// refuses) would fail a write in place too.
+bool InPlaceMayHelp(const platform::Failure& why)
 {
-    return why == EACCES || why == EPERM;
+    return why.error == EACCES || why.error == EPERM || why.error == ENOTSUP;
 }
 
 }  // namespace
@@ -34,17 +34,17 @@ SafeFileWriter::~SafeFileWriter()
     Discard();
 }
 
-void SafeFileWriter::Fail()
+void SafeFileWriter::Fail(const platform::Failure& why)
 {
     if (!failed)
-        error = platform::ErrorText(errno);
+        error = why.text;
     failed = true;
 }
 
-bool SafeFileWriter::Refuse(int why)
+bool SafeFileWriter::Refuse(const platform::Failure& why)
 {
     Discard();
-    error = platform::ErrorText(why);
+    error = why.text;
     return false;
 }
 
@@ -62,9 +62,13 @@ void SafeFileWriter::Discard()
 
 bool SafeFileWriter::OpenInPlace()
 {
-    file = InjectedFault() ? nullptr : platform::OpenInPlace(target);
+    platform::Failure why;
+    if (!InjectedFault(why))
+        file = platform::OpenInPlace(target, previous, why);
     if (!file)
-        return Refuse(errno);
+        return Refuse(why);
+    // Unbuffered: when a step fails, nothing is left to be written over what is put back.
+    std::setvbuf(file, nullptr, _IONBF, 0);
     rewriting = target.kind == platform::SaveTarget::Regular;
     created = target.kind == platform::SaveTarget::Missing;
     return true;
@@ -75,21 +79,23 @@ bool SafeFileWriter::Open(const std::string& name)
     Discard();
     failed = rewriting = created = lost = false;
     error.clear();
-    platform::ForgetError();  // of an earlier save
+    kept.clear();
+    previous = platform::Previous();
     target = platform::FindSaveTarget(name);
     if (target.kind == platform::SaveTarget::Refused)
-        return Refuse(target.error);
+        return Refuse(target.refusal);
     if (target.kind == platform::SaveTarget::Device || target.linked || target.renameRefused)
         return OpenInPlace();
 
-    file = InjectedFault() ? nullptr : platform::CreateTemporary(target, tempPath);
+    platform::Failure why;
+    if (!InjectedFault(why))
+        file = platform::CreateTemporary(target, tempPath, why);
     if (!file)
-        return InPlaceMayHelp(errno) ? OpenInPlace() : Refuse(errno);
-    if (InjectedFault() || !platform::TakeOverOwnerAndMode(file, target)) {
-        const int why = errno;
+        return InPlaceMayHelp(why) ? OpenInPlace() : Refuse(why);
+    // A new file keeps what the system gave it.
+    if (target.kind == platform::SaveTarget::Regular && (InjectedFault(why) || (why = platform::CarryOver(file, target)))) {
         Discard();
-        // Another user's file, which a replacement would take from its owner.
-        return why == EPERM && target.kind == platform::SaveTarget::Regular ? OpenInPlace() : Refuse(why);
+        return InPlaceMayHelp(why) ? OpenInPlace() : Refuse(why);
     }
     return true;
 }
@@ -102,34 +108,48 @@ void SafeFileWriter::Printf(const char* format, ...)
     va_start(args, format);
     const int written = std::vfprintf(file, format, args);
     va_end(args);
-    if (written < 0 || InjectedFault())
-        Fail();
+    platform::Failure why;
+    if (written < 0 ? (why = platform::Errno(errno), true) : InjectedFault(why))
+        Fail(why);
 }
 
 void SafeFileWriter::Write(const char* data, std::size_t size)
 {
     if (!file || failed)
         return;
-    if (std::fwrite(data, 1, size, file) != size || InjectedFault())
-        Fail();
+    platform::Failure why;
+    if (std::fwrite(data, 1, size, file) != size ? (why = platform::Errno(errno), true) : InjectedFault(why))
+        Fail(why);
 }
 
 bool SafeFileWriter::Commit()
 {
     if (!file)
         return false;
-    if (!failed && (std::fflush(file) != 0 || std::ferror(file) || InjectedFault()))
-        Fail();
-    if (!failed && (InjectedFault() || !platform::Sync(file)))
-        Fail();
+    platform::Failure why;
+    if (!failed && (std::fflush(file) != 0 || std::ferror(file) ? (why = platform::Errno(errno), true) : InjectedFault(why)))
+        Fail(why);
+    if (!failed && (InjectedFault(why) || (why = platform::Sync(file))))
+        Fail(why);
+    if (!failed && rewriting && (InjectedFault(why) || (why = platform::CutAtEnd(file))))
+        Fail(why);
+    // A rewrite that failed: the old bytes go back where they can.
+    if (failed && rewriting)
+        lost = !previous.known || platform::PutBack(file, previous.bytes);
     const int closed = std::fclose(file);
     file = nullptr;
-    if (!failed && (closed != 0 || InjectedFault()))
-        Fail();
-    if (!failed && !tempPath.empty() && (InjectedFault() || !platform::Replace(tempPath, target.path)))
-        Fail();
+    if (!failed && (closed != 0 ? (why = platform::Errno(errno), true) : InjectedFault(why))) {
+        Fail(why);
+        lost = rewriting;  // written and cut already: the old bytes are gone
+    }
+    bool keep = false;
+    if (!failed && !tempPath.empty() && (InjectedFault(why) || (why = platform::Replace(tempPath, target, keep))))
+        Fail(why);
+    if (keep) {
+        kept = tempPath;
+        tempPath.clear();
+    }
     if (failed) {
-        lost = rewriting;
         if (created)
             platform::Remove(target.path);  // there was nothing before: leave nothing half-written
         Discard();

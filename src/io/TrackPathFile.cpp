@@ -1,5 +1,6 @@
 // The track path text file: the point count, then "x,y,w,type" per point.
 #include <cerrno>
+#include <cctype>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -38,7 +39,8 @@ bool Finite(float x, float y, float w)
 }
 
 // One point in the "%f,%f,%f,%d" form: blanks before each number, a comma right
-// after each of the first three.
+// after each of the first three, and after the type a blank or the end of the
+// file (so that "1,5,2,3,0", written with decimal commas, is no point).
 bool ReadPoint(std::FILE* file, float& x, float& y, float& w, int& type)
 {
     int afterComma = -1;
@@ -47,8 +49,18 @@ bool ReadPoint(std::FILE* file, float& x, float& y, float& w, int& type)
     if (std::fscanf(file, "%f,%f,%f,%n%lld", &x, &y, &w, &afterComma, &t) != 4 || afterComma < 0 ||
         !FitsInt(t) || !Finite(x, y, w))
         return false;
+    const int next = std::getc(file);
     type = int(t);
-    return true;
+    return next == EOF || std::isspace(next);
+}
+
+// Whether only blanks are left.
+bool AtEnd(std::FILE* file)
+{
+    int c;
+    while ((c = std::getc(file)) != EOF && std::isspace(c)) {
+    }
+    return c == EOF;
 }
 
 }  // namespace
@@ -93,6 +105,12 @@ void TrackPath::Read(std::FILE* file, const char* name)
         read.push_back(new TrackPoint(x, y, w, type));
     }
     AppendAll(read);
+    // More than the count says (another tool's file, or one edited by hand):
+    // a save of what was read would drop the rest.
+    if (count >= 0 && !AtEnd(file)) {
+        wxLogError("Unexpected text after point %d!  Invalid format:  %s", int(count - 1), Shown(name));
+        incomplete = true;
+    }
 }
 
 bool TrackPath::Save(const char* name)
@@ -118,7 +136,10 @@ bool TrackPath::Save(const char* name)
     if (used)
         writer.Write(block.data(), used);
     if (!writer.Commit()) {
-        if (writer.LostPreviousContent())
+        if (!writer.KeptAt().empty())
+            wxLogError("Could not write the track path to %s (%s); it is in %s instead.", Shown(target.c_str()),
+                       wxString(writer.Error()), Shown(writer.KeptAt().c_str()));
+        else if (writer.LostPreviousContent())
             wxLogError("Could not write the track path to %s (%s); the file's previous content is lost.",
                        Shown(target.c_str()), wxString(writer.Error()));
         else

@@ -21,6 +21,7 @@
 #include "app/MainWindow.h"
 #include "app/TrackCanvas.h"
 #include "editor/FileName.h"
+#include "editor/FileOrigin.h"
 #include "support/DocumentHarness.h"
 #include "support/TestFiles.h"
 #include "view/CanvasHandler.h"
@@ -51,6 +52,7 @@ inline void ResetDocument()
     window->canvasHandler->modeStack.clear();
     Doc()->SetTrackPath(new TrackPath(), true);
     SetFileName("noname.txt");
+    Doc()->origin = FileOrigin();
     for (auto* list : {&Doc()->undoList, &Doc()->redoList}) {
         for (HistoryRecord* r : *list)
             delete r;

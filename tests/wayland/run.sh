@@ -15,6 +15,7 @@ scratch=$(mktemp -d /tmp/vse-wayland.XXXXXX) || exit 1
 mkdir -p "$scratch/home" "$scratch/run" "$scratch/shots"
 cp "$editor" "$pointer" "$here"/*.py "$examples/terrain.tga" "$examples/track.txt" "$scratch/"
 chmod -R a+rX "$scratch"
+chmod a+w "$scratch/track.txt"  # saved when the editor closes
 chmod 700 "$scratch/run"
 as_user=()
 if [ "$(id -u)" -eq 0 ]; then

@@ -2,6 +2,7 @@
 the canvas shows within 500 ms, and shows what a full repaint shows. run.sh prepares the folder this
 runs in: the compositor, the editor with the example files, the pointer tool.
 Usage: wayland_run.py SCALE SHOT_DIR [--keep]"""
+import json
 import math
 import subprocess
 import sys
@@ -204,6 +205,34 @@ def main():
         if shown_after is None or differing or KEEP:
             print("     screenshots:", *(save(s, f"{step}-{n}") for n, s in (
                 ("1-before", before), ("2-last-polled", now), ("3-settled", shown), ("4-full-repaint", full))))
+
+    def windows(n):
+        """Once n windows of the editor show, within 5 s: the focused one's rectangle (or True)."""
+        start = time.monotonic()
+        while time.monotonic() - start < 5:
+            found, nodes = [], [json.loads(run("swaymsg", "-t", "get_tree")[1] or b"{}")]
+            while nodes:
+                node = nodes.pop()
+                nodes += node.get("nodes", []) + node.get("floating_nodes", [])
+                found += [node] if (node.get("name") or "").startswith("VORN Spline Editor") else []
+            if len(found) == n:
+                return next((w["rect"] for w in found if w["focused"]), True)
+            time.sleep(0.1)
+        return None
+
+    # The close box, with the steps' changes unsaved, brings up the question: Cancel keeps the window,
+    # Save saves and ends the editor. The pointer answers (wtype's keys reach no GTK dialog here), once
+    # the button that the drag holds is up: in the focused window, three buttons across its foot.
+    send("release")
+    points = int(open("track.txt").readline())
+    for button, left in (("Cancel", 1), ("Save", 0)):
+        run("swaymsg", '[title="^VORN Spline Editor" shell="xdg_shell"] kill')
+        box = windows(2)
+        if isinstance(box, dict):
+            send(f"move {box['x'] + box['width'] * (3 if left else 5) // 6} {box['y'] + box['height'] - 21}")
+            time.sleep(0.3), send("press"), time.sleep(0.15), send("release")
+        check(box is not None and windows(left) is not None, f"close-{button}: the question came up and was answered")
+    check(int(open("track.txt").readline()) == points + 1, "close: the track saved, with the point the click made")
     pointer.stdin.close()
     failed = checks.count(False)
     print(f"{len(checks) - failed} passed, {failed} failed")
