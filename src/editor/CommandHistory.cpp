@@ -1,6 +1,7 @@
 // The undo/redo history of the document: whole-path snapshots taken before
 // each recorded command, swapped with the current path on undo and redo.
 #include <utility>
+#include <vector>
 
 #include <wx/log.h>
 
@@ -15,6 +16,7 @@ void EditorDocument::ClearRedo()
     for (HistoryRecord* r : redoList)
         delete r;
     redoList.clear();
+    towardRedo.Everything();
 }
 
 void EditorDocument::RecordCommand(const std::string& name)
@@ -25,9 +27,15 @@ void EditorDocument::RecordCommand(const std::string& name)
         undoList.pop_back();
     }
     ClearRedo();
-    undoList.push_front(new HistoryRecord(name, new TrackPath(*GetTrackPath())));
-    undoList.front()->fileName = currentFileName;
-    undoList.front()->origin = origin;
+    TrackPath* path = GetTrackPath();
+    towardUndo.Add(path->TakeChanges());
+    std::vector<TrackPoint*> flagged;
+    auto* r = new HistoryRecord(name, new TrackPath(*path, &flagged));
+    r->flagged = std::move(flagged);
+    r->link = std::exchange(towardUndo, TrackPath::Damage::None());
+    r->fileName = currentFileName;
+    r->origin = origin;
+    undoList.push_front(r);
     if (host) {
         host->UpdateUndoLabel(name);
         host->UpdateRedoLabel("");
@@ -44,10 +52,7 @@ void EditorDocument::Undo()
     }
     HistoryRecord* r = undoList.front();
     undoList.pop_front();
-    TrackPath* current = GetTrackPath();
-    SetTrackPath(r->snapshot, false);
-    r->snapshot = current;
-    SwapFile(*r);
+    SwapWith(*r, towardUndo, towardRedo);
     redoList.push_front(r);
     if (host) {
         host->UpdateUndoLabel(undoList.empty() ? std::string() : undoList.front()->name);
@@ -66,16 +71,52 @@ void EditorDocument::Redo()
     }
     HistoryRecord* r = redoList.front();
     redoList.pop_front();
-    TrackPath* current = GetTrackPath();
-    SetTrackPath(r->snapshot, false);
-    r->snapshot = current;
-    SwapFile(*r);
+    SwapWith(*r, towardRedo, towardUndo);
     undoList.push_front(r);
     if (host) {
         host->UpdateRedoLabel(redoList.empty() ? std::string() : redoList.front()->name);
         host->UpdateUndoLabel(r->name);
     }
     wxLogStatus("Redid:  %s", r->name);
+}
+
+// Each record keeps where its path is drawn differently from the next one down
+// its list, and the shown path where it differs from the two on top, so that
+// the swap paints only that and needs no walk of either chain.
+void EditorDocument::SwapWith(HistoryRecord& record, TrackPath::Damage& toward, TrackPath::Damage& away)
+{
+    SettleMove();
+    ClearHighlights();  // the rings shown go with the path shown
+    TrackPath* shown = GetTrackPath();
+    // Changes not recorded (width, type) count for both sides.
+    const TrackPath::Damage changed = shown->TakeChanges();
+    toward.Add(changed);
+    away.Add(changed);
+    TrackPath* path = record.snapshot;
+    path->SwappedInFor(*shown, toward);
+    const TrackPath::Damage settled = path->TakeChanges();
+    TrackPath::Damage shownToward = std::move(toward);
+    toward = std::move(record.link);
+    record.link = std::move(away);
+    away = std::move(shownToward);
+    toward.Add(settled);
+    away.Add(settled);
+
+    const std::vector<TrackPoint*> flagged = std::move(record.flagged);
+    record.flagged.assign(selection.begin(), selection.end());
+    record.snapshot = shown;
+    trackPath = path;
+    SwapFile(record);
+    selection.clear();
+    for (TrackPoint* p : flagged) {
+        if (p->IsSelected())
+            selection.insert(p);
+        if (p->IsHighlighted())
+            highlighted.insert(p);
+    }
+    ClearHighlights();
+    if (host)
+        host->ResetHover(-1, -1);
 }
 
 // The name and what its file holds go with the path they belong to, so that a

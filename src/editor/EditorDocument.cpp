@@ -47,22 +47,16 @@ void EditorDocument::SettleMove()
 void EditorDocument::SetTrackPath(TrackPath* path, bool deleteOld)
 {
     SettleMove();
-    std::vector<TrackPoint*> flagged;
-    if (trackPath && trackPath != path && !deleteOld) {
-        // An undo or redo keeps the old path: of the drawing, only what differs is done again.
-        path->SwappedInFor(*trackPath, flagged);
-    } else {
-        for (TrackPoint* p : path->points)
-            if (p->flags & (TrackPoint::Selected | TrackPoint::Highlighted))
-                flagged.push_back(p);
-    }
     if (trackPath && trackPath != path && deleteOld)
         delete trackPath;
     trackPath = path;
+    // A path from elsewhere may differ anywhere from those of the history.
+    towardUndo.Everything();
+    towardRedo.Everything();
 
     selection.clear();
     highlighted.clear();
-    for (TrackPoint* p : flagged) {
+    for (TrackPoint* p : path->points) {
         if (p->IsSelected())
             selection.insert(p);
         if (p->IsHighlighted())

@@ -8,10 +8,10 @@
 #include "model/CommandRecorder.h"
 #include "model/PixelMapping.h"
 #include "model/SingleInstance.h"
+#include "model/TrackPath.h"
 
 class EditorHost;
 class HistoryRecord;
-class TrackPath;
 class TrackPoint;
 class wxBitmap;
 
@@ -84,7 +84,14 @@ public:
 
 private:
     void ClearRedo();
+    // The record's path takes the place of the shown one, which goes into the
+    // record; toward is where the two are drawn differently, away where the
+    // shown one differs from that on top of the other list.
+    void SwapWith(HistoryRecord& record, TrackPath::Damage& toward, TrackPath::Damage& away);
     void SwapFile(HistoryRecord& record);
+    // Where the shown path is drawn differently from the one the next undo
+    // brings back, and from the one the next redo brings back.
+    TrackPath::Damage towardUndo, towardRedo;
     // Every change ends in a repaint of the whole canvas, when there is one.
     void Repaint();
     bool movedSinceIndexed = false;

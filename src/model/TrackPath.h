@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <unordered_map>
 #include <vector>
 
 #include "model/BoundingBox.h"
@@ -24,8 +25,11 @@ public:
     // A path read from a track path file; valid tells whether the file could be opened.
     explicit TrackPath(const char* fileName);
     // A snapshot: the same points (flags and edge points included), fresh
-    // segments, the same index layout, each copy in the node and slot of its original.
-    TrackPath(const TrackPath& source);
+    // segments, the same index layout, each copy in the node and slot of its
+    // original. flagged, when given, receives the copies that are selected or
+    // highlighted.
+    TrackPath(const TrackPath& source) : TrackPath(source, nullptr) {}
+    TrackPath(const TrackPath& source, std::vector<TrackPoint*>* flagged);
     TrackPath& operator=(const TrackPath&) = delete;
     virtual ~TrackPath();
 
@@ -49,17 +53,17 @@ public:
     template <typename Points, typename Change>
     void Reshape(const Points& changed, Change&& change);
     // For callers that change a point's type or its selected flag: its marker and rings.
-    void MarkingChanged(const TrackPoint* point) { DamagePosition(point, damage.marks); }
-    // For callers that change its highlighted flag: the ring that is shown over everything else.
-    void HighlightChanged(const TrackPoint* point) { DamagePosition(point, damage.highlights); }
+    void MarkingChanged(const TrackPoint* point)
+    {
+        Touch(point, true);
+        DamagePosition(point, &Damage::marks);
+    }
+    // For callers that change its highlighted flag: the ring that is shown over
+    // everything else. The hover comes and goes: it is no change to undo.
+    void HighlightChanged(const TrackPoint* point) { DamagePosition(point, &Damage::highlights); }
     // For callers that changed points without saying which: every edge is
     // computed again and the whole drawing is damaged.
     void PointsChanged();
-    // For a path that takes the place of the shown one (an undo or redo): its
-    // damage becomes what the shown one had not yet had painted, and the points
-    // whose drawing differs between the two chains. Hands back, found on the
-    // way, the points of this path that are selected or highlighted.
-    void SwappedInFor(TrackPath& shown, std::vector<TrackPoint*>& flagged);
     // The point's position in the chain, or points.end() when it is not there.
     PointList::iterator FindPointNode(TrackPoint* point);
 
@@ -99,8 +103,26 @@ public:
         std::vector<BoundingBox> marks;
         std::vector<BoundingBox> highlights;
         bool everything = true;
+
+        static Damage None();
+        using Boxes = std::vector<BoundingBox> Damage::*;
+        // One box more: beyond MostDamageBoxes of a kind, everything.
+        void Add(Boxes kind, const BoundingBox& box);
+        void Add(const Damage& more);
+        void Everything();
     };
     Damage TakeDamage();
+
+    // What the drawing changed since this was last called (or since the path
+    // was copied), highlights apart: the history keeps it between neighbouring
+    // states, so that an undo or redo knows what to paint again. A point
+    // changed many times, as in a drag, counts once: as it was drawn before
+    // its first change and as it is drawn now.
+    Damage TakeChanges();
+    // For a path that takes the place of the shown one (an undo or redo), given
+    // where the two are drawn differently: its damage becomes that and what the
+    // shown one had not yet had painted.
+    void SwappedInFor(TrackPath& shown, const Damage& difference);
 
     std::size_t Count() const { return points.size(); }
 
@@ -113,19 +135,36 @@ public:
 
 private:
     // Beyond this many boxes a change is taken for one of everything: a move
-    // of many points is drawn again whole at less cost than box by box. Two
-    // chains that differ in more points than this are compared no further.
+    // of many points is drawn again whole at less cost than box by box.
     static constexpr std::size_t MostDamageBoxes = 256;
 
     bool edgesSettled = false;
     float edgeReach = 0.0f;
     Damage damage;
 
+    // What a point and its two neighbours draw, and whether its marker counts.
+    struct Look {
+        BoundingBox lines;
+        bool noLines = true;
+        bool marked = false;
+        float x = 0.0f, y = 0.0f;
+    };
+    static Look LookOf(const TrackPoint* point);
+    static void AddLook(Damage& to, const Look& look);
+    // For TakeChanges: the points changed since, each as it was first drawn
+    // (no more than MostDamageBoxes / 2, else everything), and what points
+    // removed since were drawn as.
+    std::unordered_map<const TrackPoint*, Look> touched;
+    Damage changes;
+    // Before the point's drawing changes.
+    void Touch(const TrackPoint* point, bool marked);
+    // Before the point is deleted.
+    void Forget(const TrackPoint* point);
+
     // Damages what the point and its two neighbours draw as they stand now.
     void DamageAround(const TrackPoint* point);
     static BoundingBox Neighbourhood(const TrackPoint* point, bool& empty);
-    void DamagePosition(const TrackPoint* point, std::vector<BoundingBox>& boxes);
-    void DamageBox(const BoundingBox& box, std::vector<BoundingBox>& boxes);
+    void DamagePosition(const TrackPoint* point, Damage::Boxes kind);
     void DamageEverything();
     // After the point changed: computes the edges again from its predecessor
     // through its successor, then on while they come out different, and damages

@@ -52,6 +52,7 @@ void TrackPath::Discard(TrackPoint* point)
 {
     // A point that cannot be linked is taken out again: left in the index it
     // would be found by hit tests although it is not part of the chain.
+    Forget(point);
     index.Remove(point, true);
 }
 
@@ -157,6 +158,7 @@ void TrackPath::RemovePoint(TrackPoint* point)
     } else if (b) {
         b->prevSegment = nullptr;
     }
+    Forget(point);
     index.Remove(point, true);
     if (a || b)
         Settle(a ? a : b);

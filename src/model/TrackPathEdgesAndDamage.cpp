@@ -76,29 +76,52 @@ void CoverPoint(BoundingBox& box, bool& empty, const TrackPoint* p)
 
 }  // namespace
 
+TrackPath::Damage TrackPath::Damage::None()
+{
+    Damage none;
+    none.everything = false;
+    return none;
+}
+
+void TrackPath::Damage::Everything()
+{
+    everything = true;
+    lines.clear();
+    marks.clear();
+    highlights.clear();
+}
+
+void TrackPath::Damage::Add(Boxes kind, const BoundingBox& box)
+{
+    if (everything)
+        return;
+    if ((this->*kind).size() >= MostDamageBoxes)
+        Everything();
+    else
+        (this->*kind).push_back(box);
+}
+
+void TrackPath::Damage::Add(const Damage& more)
+{
+    if (more.everything)
+        Everything();
+    for (const Boxes kind : {&Damage::lines, &Damage::marks, &Damage::highlights})
+        for (const BoundingBox& box : more.*kind)
+            Add(kind, box);
+}
+
 void TrackPath::DamageEverything()
 {
-    damage.everything = true;
-    damage.lines.clear();
-    damage.marks.clear();
-    damage.highlights.clear();
+    damage.Everything();
+    changes.Everything();
+    touched.clear();
 }
 
-void TrackPath::DamageBox(const BoundingBox& box, std::vector<BoundingBox>& boxes)
-{
-    if (damage.everything)
-        return;
-    if (boxes.size() >= MostDamageBoxes)
-        DamageEverything();
-    else
-        boxes.push_back(box);
-}
-
-void TrackPath::DamagePosition(const TrackPoint* point, std::vector<BoundingBox>& boxes)
+void TrackPath::DamagePosition(const TrackPoint* point, Damage::Boxes kind)
 {
     if (!point || std::isnan(point->x) || std::isnan(point->y))
         return;
-    DamageBox(BoundingBox(point->x, point->y, 0.0f, point->x, point->y, 0.0f), boxes);
+    damage.Add(kind, BoundingBox(point->x, point->y, 0.0f, point->x, point->y, 0.0f));
 }
 
 BoundingBox TrackPath::Neighbourhood(const TrackPoint* point, bool& empty)
@@ -114,13 +137,69 @@ BoundingBox TrackPath::Neighbourhood(const TrackPoint* point, bool& empty)
 
 void TrackPath::DamageAround(const TrackPoint* point)
 {
+    Touch(point, true);
     if (!point || damage.everything)
         return;
     bool empty = true;
     const BoundingBox box = Neighbourhood(point, empty);
     if (!empty)
-        DamageBox(box, damage.lines);
-    DamagePosition(point, damage.marks);
+        damage.Add(&Damage::lines, box);
+    DamagePosition(point, &Damage::marks);
+}
+
+TrackPath::Look TrackPath::LookOf(const TrackPoint* point)
+{
+    Look look;
+    look.lines = Neighbourhood(point, look.noLines);
+    look.x = point->x;
+    look.y = point->y;
+    return look;
+}
+
+void TrackPath::AddLook(Damage& to, const Look& look)
+{
+    if (!look.noLines)
+        to.Add(&Damage::lines, look.lines);
+    if (look.marked && !std::isnan(look.x) && !std::isnan(look.y))
+        to.Add(&Damage::marks, BoundingBox(look.x, look.y, 0.0f, look.x, look.y, 0.0f));
+}
+
+void TrackPath::Touch(const TrackPoint* point, bool marked)
+{
+    if (!point || changes.everything)
+        return;
+    const auto [at, first] = touched.try_emplace(point);
+    if (first) {
+        if (touched.size() > MostDamageBoxes / 2) {
+            changes.Everything();
+            touched.clear();
+            return;
+        }
+        at->second = LookOf(point);
+    }
+    at->second.marked = at->second.marked || marked;
+}
+
+void TrackPath::Forget(const TrackPoint* point)
+{
+    const auto at = touched.find(point);
+    if (at == touched.end())
+        return;
+    AddLook(changes, at->second);
+    touched.erase(at);
+}
+
+TrackPath::Damage TrackPath::TakeChanges()
+{
+    Damage taken = std::exchange(changes, Damage::None());
+    for (const auto& [point, then] : touched) {
+        Look now = LookOf(point);
+        now.marked = then.marked;
+        AddLook(taken, then);
+        AddLook(taken, now);
+    }
+    touched.clear();
+    return taken;
 }
 
 void TrackPath::GrowReach(const TrackPoint& p)
@@ -143,6 +222,7 @@ void TrackPath::Settle(TrackPoint* changed)
         bool bound = true;
         for (; q; q = q->NextPoint()) {
             const EdgePoints before = EdgesOf(*q);
+            Touch(q, false);
             q->ComputeEdges();
             GrowReach(*q);
             const bool same = SameEdges(before, *q);
@@ -152,7 +232,7 @@ void TrackPath::Settle(TrackPoint* changed)
                 Cover(box, empty, before.left[0], before.left[1]);
                 Cover(box, empty, before.right[0], before.right[1]);
                 if (!empty)
-                    DamageBox(box, damage.lines);
+                    damage.Add(&Damage::lines, box);
             }
             if (q == lastBound)
                 bound = false;
@@ -163,122 +243,13 @@ void TrackPath::Settle(TrackPoint* changed)
     DamageAround(changed);
 }
 
-namespace {
-
-// Whether two points, each in its own chain, draw alike: the same position,
-// edge points, marker and selection ring. The highlight ring is told apart.
-bool SameLook(const TrackPoint& a, const TrackPoint& b)
+void TrackPath::SwappedInFor(TrackPath& shown, const Damage& difference)
 {
-    // Bit for bit, as for the edges.
-    return std::memcmp(&a.x, &b.x, sizeof a.x) == 0 && std::memcmp(&a.y, &b.y, sizeof a.y) == 0 && a.type == b.type &&
-           a.IsSelected() == b.IsSelected() && std::memcmp(a.leftEdge, b.leftEdge, sizeof a.leftEdge) == 0 &&
-           std::memcmp(a.rightEdge, b.rightEdge, sizeof a.rightEdge) == 0;
-}
-
-// A step along a chain (dir 1 forward, -1 back) that asks early for what lies a
-// few objects further on: the pool mostly placed a chain's points, and its
-// segments, side by side in chain order, and a walk of two long chains is
-// bound by memory, not by the comparisons.
-TrackPoint* Step(const TrackPoint* p, int dir)
-{
-    const TrackSegment* s = dir > 0 ? p->nextSegment : p->prevSegment;
-    __builtin_prefetch(reinterpret_cast<const char*>(p) + 8 * dir * int(sizeof(TrackPoint)));
-    if (!s)
-        return nullptr;
-    __builtin_prefetch(reinterpret_cast<const char*>(s) + 8 * dir * int(sizeof(TrackSegment)));
-    return dir > 0 ? s->to : s->from;
-}
-
-using Run = std::vector<const TrackPoint*>;
-
-// The shortest way from run a to run b by dropping and adding points (Myers'
-// greedy search, as far as `most` of them): matched(p, q) for each pair it
-// keeps, the points of either run it does not keep in unmatched. False when
-// they take more than most, or the search more comparisons than its budget
-// (long runs of points that look alike).
-template <typename Matched>
-bool EditScript(const Run& a, const Run& b, int most, Run& unmatched, Matched&& matched)
-{
-    const int n = int(a.size()), m = int(b.size()), off = most + 1;
-    long budget = 4L * (n + m) + long(most) * most;
-    // v[off + k]: how far along a the search reached on diagonal k (x - y = k).
-    std::vector<int> v(std::size_t(2 * off + 1), 0);
-    std::vector<std::vector<int>> trace;
-    for (int d = 0; d <= most; ++d) {
-        trace.push_back(v);
-        for (int k = -d; k <= d; k += 2) {
-            int x = k == -d || (k != d && v[off + k - 1] < v[off + k + 1]) ? v[off + k + 1] : v[off + k - 1] + 1;
-            int y = x - k;
-            while (x < n && y < m && --budget > 0 && SameLook(*a[x], *b[y]))
-                ++x, ++y;
-            if (budget <= 0)
-                return false;
-            v[off + k] = x;
-            if (x < n || y < m)
-                continue;
-            // Back from the end, each step to where the step before it left off.
-            for (int e = d; e >= 0; --e) {
-                const std::vector<int>& t = trace[std::size_t(e)];
-                const int j = x - y;
-                const int from = j == -e || (j != e && t[off + j - 1] < t[off + j + 1]) ? j + 1 : j - 1;
-                const int px = t[off + from], py = px - from;
-                for (; x > px && y > py; --x, --y)
-                    matched(*a[x - 1], *b[y - 1]);
-                if (e > 0)
-                    unmatched.push_back(x == px ? b[y - 1] : a[x - 1]);
-                x = px, y = py;
-            }
-            return true;
-        }
-    }
-    return false;
-}
-
-}  // namespace
-
-void TrackPath::SwappedInFor(TrackPath& shown, std::vector<TrackPoint*>& flagged)
-{
-    auto note = [&flagged](TrackPoint* p) {
-        if (p->flags & (TrackPoint::Selected | TrackPoint::Highlighted))
-            flagged.push_back(p);
-    };
-    SettleEdges();
     damage = shown.TakeDamage();
-    const std::size_t n = shown.points.size(), m = points.size();
-    if (!shown.edgesSettled || damage.everything || (n > m ? n - m : m - n) > MostDamageBoxes) {
-        DamageEverything();
-        for (TrackPoint* p : points)
-            note(p);
-        return;
-    }
-
-    // An undo or redo mostly brings back a chain that differs from the shown
-    // one in a few points: the two are walked together from both ends while
-    // they look alike, and what lies between is searched for the fewest points
-    // dropped and added. Each of those is damaged as an edit damages a point:
-    // what it and its neighbours draw, which reaches the lines into what is kept.
-    auto matched = [this](const TrackPoint& was, const TrackPoint& is) {
-        if (was.IsHighlighted() != is.IsHighlighted())
-            HighlightChanged(&is);
-    };
-    TrackPoint *a = shown.points.first, *b = points.first;
-    std::size_t prefix = 0, suffix = 0;
-    for (; prefix < std::min(n, m) && SameLook(*a, *b); ++prefix, a = Step(a, 1), b = Step(b, 1))
-        matched(*a, *b), note(b);
-    for (TrackPoint *c = shown.points.last, *d = points.last; prefix + suffix < std::min(n, m) && SameLook(*c, *d);
-         ++suffix, c = Step(c, -1), d = Step(d, -1))
-        matched(*c, *d), note(d);
-    Run was, is, unmatched;
-    for (std::size_t k = prefix; k + suffix < n; ++k, a = a->NextPoint())
-        was.push_back(a);
-    for (std::size_t k = prefix; k + suffix < m; ++k, b = b->NextPoint())
-        is.push_back(b), note(b);
-    if (!EditScript(was, is, int(MostDamageBoxes), unmatched, matched)) {
-        DamageEverything();
-        return;
-    }
-    for (const TrackPoint* p : unmatched)
-        DamageAround(p);
+    damage.Add(difference);
+    // A path copied before its edges were settled has them worked out now,
+    // and the whole drawing done again.
+    SettleEdges();
 }
 
 TrackPath::Damage TrackPath::TakeDamage()

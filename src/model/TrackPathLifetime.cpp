@@ -67,9 +67,9 @@ bool SameBox(const BoundingBox& a, const BoundingBox& b)
 
 }  // namespace
 
-TrackPath::TrackPath(const TrackPath& source)
+TrackPath::TrackPath(const TrackPath& source, std::vector<TrackPoint*>* flagged)
     : valid(source.valid), incomplete(source.incomplete), index(source.index.box),
-      edgesSettled(source.edgesSettled), edgeReach(source.edgeReach)
+      edgesSettled(source.edgesSettled), edgeReach(source.edgeReach), changes(Damage::None())
 {
     index.CopyLayout(source.index);
     NodeTwins twins(source.index, index);
@@ -105,6 +105,8 @@ TrackPath::TrackPath(const TrackPath& source)
             __builtin_prefetch(reinterpret_cast<const char*>(p->nextSegment) + 8 * sizeof(TrackSegment));
         auto* q = new TrackPoint(*p);
         place(q, p, recentPoint);
+        if (flagged && (q->flags & (TrackPoint::Selected | TrackPoint::Highlighted)))
+            flagged->push_back(q);
         if (previous) {
             auto* s = new TrackSegment(previous, q);
             place(s, p->prevSegment, recentSegment);
