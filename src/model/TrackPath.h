@@ -156,8 +156,8 @@ private:
     // removed since were drawn as.
     std::unordered_map<const TrackPoint*, Look> touched;
     Damage changes;
-    // Before the point's drawing changes.
-    void Touch(const TrackPoint* point, bool marked);
+    // Before the point's drawing changes; true when it was not noted yet.
+    bool Touch(const TrackPoint* point, bool marked);
     // Before the point is deleted.
     void Forget(const TrackPoint* point);
 

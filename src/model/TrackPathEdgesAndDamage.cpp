@@ -164,20 +164,21 @@ void TrackPath::AddLook(Damage& to, const Look& look)
         to.Add(&Damage::marks, BoundingBox(look.x, look.y, 0.0f, look.x, look.y, 0.0f));
 }
 
-void TrackPath::Touch(const TrackPoint* point, bool marked)
+bool TrackPath::Touch(const TrackPoint* point, bool marked)
 {
     if (!point || changes.everything)
-        return;
+        return false;
     const auto [at, first] = touched.try_emplace(point);
     if (first) {
         if (touched.size() > MostDamageBoxes / 2) {
             changes.Everything();
             touched.clear();
-            return;
+            return false;
         }
         at->second = LookOf(point);
     }
     at->second.marked = at->second.marked || marked;
+    return first;
 }
 
 void TrackPath::Forget(const TrackPoint* point)
@@ -222,10 +223,12 @@ void TrackPath::Settle(TrackPoint* changed)
         bool bound = true;
         for (; q; q = q->NextPoint()) {
             const EdgePoints before = EdgesOf(*q);
-            Touch(q, false);
+            const bool fresh = Touch(q, false);
             q->ComputeEdges();
             GrowReach(*q);
             const bool same = SameEdges(before, *q);
+            if (same && fresh)
+                touched.erase(q);  // its drawing did not change after all
             if (!same && !damage.everything) {
                 bool empty = true;
                 BoundingBox box = Neighbourhood(q, empty);
