@@ -196,7 +196,7 @@ void BM_EditRepaint(benchmark::State& state)
 }
 
 // The undo of a drag step of that point, and its redo in turn: the swap of the
-// paths, their comparison and the paint.
+// paths and the paint.
 void BM_UndoRepaint(benchmark::State& state)
 {
     ShowMiddlePoint(int(state.range(0)));
