@@ -247,6 +247,8 @@ TEST(Pictures, BmpFilesReadPixelForPixelOrRefusedWithTheirReason)
         // As many pixels as a picture may have, and a stream that stops: refused before they are held.
         {"rle8-cap-cut.bmp", Bmp(40, 16384, 16384, 8, Bytes({0, 0}), r, 1), R::NoEndMark},
         {"short-pixels.bmp", Bmp(40, 2, 2, 24, rows).substr(0, 54 + 13), R::ShortPixels},
+        // A byte short of a picture too large to take on trust: rows of 4096 bytes, the last one of 4093.
+        {"short-large.bmp", Bmp(40, 32737, 1000, 1, std::string(4096 * 999 + 4092, '\0'), rw), R::ShortPixels},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
