@@ -360,7 +360,8 @@ TEST(PathFile, AFaultAtEveryStepOfASaveIsReportedAndLosesNothingItNeedNot)
 }
 
 
-// The table's full disk, from a real file system.
+// The table's full disk, from a real file system: no room for a temporary file, and
+// a rewrite in place that runs out of room with the errno of a real write.
 TEST(PathFile, WithNoRoomEvenForATemporaryFileTheOldFileStays)
 {
 #ifdef _WIN32
@@ -371,10 +372,19 @@ TEST(PathFile, WithNoRoomEvenForATemporaryFileTheOldFileStays)
     if (mount("tmpfs", Temp("full").c_str(), "tmpfs", 0, "size=64k,nr_inodes=2") != 0)
         GTEST_SKIP() << "no tmpfs may be mounted here (" << strerror(errno) << ")";
     const std::string full = WriteFile("full/track.txt", "old");
-    ClearLogs();
-    Files()->SaveSpline(Path(), full.c_str());
-    EXPECT_EQ(Logs(), "Could not open file for write:  " + full + "\n");
-    EXPECT_EQ(ReadFile(full), "old");
+    for (int i = 0; i < 3000; ++i)
+        Add(float(i % 100), 2, 3);  // more text than the disk holds
+    for (const bool inPlace : {false, true}) {
+        std::error_code made;  // a link counts as an inode here
+        if (inPlace && mount("tmpfs", Temp("full").c_str(), "tmpfs", MS_REMOUNT, "size=64k,nr_inodes=3") == 0)
+            fs::create_hard_link(full, Temp("full/hard.txt"), made);  // which a save keeps by writing in place
+        EXPECT_EQ(made, std::error_code());
+        ClearLogs();
+        Files()->SaveSpline(Path(), full.c_str());
+        EXPECT_EQ(Logs(), !inPlace ? "Could not open file for write:  " + full + "\n"
+                                   : "Could not write the track path to " + full + " (" + strerror(ENOSPC) + ").\n");
+        EXPECT_EQ(ReadFile(full), "old");
+    }
     umount(Temp("full").c_str());
 #endif
 }
