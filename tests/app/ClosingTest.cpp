@@ -47,17 +47,9 @@ void ClickCloseBox(wxWindow* frame)
 enum class Input { Menu, CloseBox, SessionEnd };
 enum class Change { Picture, Width, Point };  // a picture is no change of the path
 
-struct Row {
-    const char* name;
-    Input input;
-    Change change;
-    bool read;          // the path came from its file; else it was never written
-    int answer;         // to the question; 0: none is asked
-    bool closes;
-    std::string saved;  // the file that holds the path afterwards, or none
-};
-
-void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
+// read: the path came from its file, else it was never written; answer: to the question, 0 when none is asked;
+// saved: the file that holds the path afterwards, or none.
+struct Row { const char* name; Input input; Change change; bool read; int answer; bool closes; std::string saved; };
 class Closing : public testing::TestWithParam<Row> {};
 
 TEST_P(Closing, AsksAboutUnsavedChanges)
@@ -66,10 +58,8 @@ TEST_P(Closing, AsksAboutUnsavedChanges)
     gui::ResetDocument();
     const std::string old = "1\n1.000000,2.000000,3.000000,0\n", file = WriteFile("track.txt", old);
     FileCommands::Instance()->LoadSpline(file.c_str());
-    if (!row.read) {  // as if made here and never written
-        SetFileName("noname.txt");
-        Doc()->origin = FileOrigin();
-    }
+    if (!row.read)  // as if made here and never written
+        SetFileName("noname.txt"), Doc()->origin = FileOrigin();
     Doc()->Select(Chain()[0]);
     gui::MoveTo(300, 300);
     row.change == Change::Picture ? FileCommands::Instance()->LoadImageFile(WriteFile("p.tga", Tga(2, 1, 1, 24, "abc")).c_str())

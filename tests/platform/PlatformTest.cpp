@@ -1,8 +1,7 @@
-// File names and storage as each system has them: names in UTF-8 reach the
-// files they name, whatever their letters, and a large path read and copied
-// spans several of the chunks that the system hands the pools (the file tests'
-// save table has the saves). Windowless, so that it runs wherever the program
-// is built.
+// Storage as each system hands it out: a large path read and copied spans
+// several of the chunks that the system gives the pools (names in any letters
+// are the file tests' and the Windows session's). Windowless, so that it runs
+// wherever the program is built.
 #include <memory>
 #include <random>
 #include <tuple>
@@ -12,33 +11,6 @@
 #include "support/TestFiles.h"
 
 namespace {
-
-namespace fs = std::filesystem;
-
-fs::path Native(const std::string& utf8) { return fs::u8path(utf8); }
-
-TEST(Platform, NamesInAnyLetterAreFoundByTheirEndings)
-{
-    const struct {
-        const char* name;
-        bool made;
-        const char* ending;  // the one of ".txt", ".tga" and ".bmp" it ends in, or none
-    } cases[] = {
-        {"plain.txt", true, ".txt"},    {"Fåglar.TXT", true, ".txt"}, {"地形.tga", true, ".tga"},
-        {"Ørken.bMp", true, ".bmp"},    {"missing.txt", false, ".txt"}, {"bmp", true, nullptr},
-        {"ending.tga.png", true, nullptr},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::string name = Temp(c.name);
-        if (c.made)
-            std::ofstream(Native(name)) << "x";
-        EXPECT_EQ(platform::IsReadable(name.c_str()), c.made);
-        for (const char* ending : {".txt", ".tga", ".bmp"})
-            EXPECT_EQ(platform::EndsWithNoCase(name.c_str(), ending), c.ending && !std::strcmp(ending, c.ending));
-    }
-    EXPECT_FALSE(platform::IsReadable(nullptr));
-}
 
 // A path read in one go, then edited, and its snapshot copied node by node must be as
 // sound as one built an insert at a time; the snapshot keeps the points with their
