@@ -169,6 +169,7 @@ TEST(Painting, ColoursWidthsAndSizesAreTheDrawingsInEveryWayOfDrawing)
         {"start bar", true, 45, 30, 50, Green, 38, 42, 5},
         // A 6 x 6 outline at (x - 3, y - 3) with a pen of 2: 7 pixels across.
         {"Straight marker", true, 57, 30, 50, Blue, 36, 42, 7},
+        {"Straight marker's right side", false, 41, 50, 70, Blue, 56, 62, 7},
         {"Jump marker", true, 57, 110, 130, Green, 116, 122, 7},
         {"Curve marker", true, 57, 190, 210, Red, 196, 202, 7},
         // Through the centre: two pixels of pen on each side of a diameter.
