@@ -27,12 +27,7 @@ TEST(MainWindow, LayoutMenusAndShortcutsWhereverTheFocusIs)
     EXPECT_FALSE(Window()->editMenu->IsEnabled(ID_UNDO) || Window()->editMenu->IsEnabled(ID_REDO));
     // Each starts with "first" undone and "second" to undo; runs() counts the command.
     // Open Spline and Open Image bring up dialogs: the file dialog test presses their keys.
-    const struct {
-        wxMenu* menu;
-        int id, key;
-        const char* label;  // before the tab
-        int (*runs)();
-    } shortcuts[] = {
+    const struct { wxMenu* menu; int id, key; const char* label; int (*runs)(); } shortcuts[] = {  // label: before the tab
         {Window()->fileMenu, ID_NEW_SPLINE, 'n', "&New Spline", [] { return int(Doc()->undoList.size()) - 1; }},
         {Window()->fileMenu, ID_SAVE_SPLINE, 's', "&Save Spline", [] { return int(Statuses().size()); }},
         {Window()->editMenu, ID_UNDO, 'z', "&Undo first", [] { return 1 - int(Doc()->undoList.size()); }},
@@ -43,9 +38,7 @@ TEST(MainWindow, LayoutMenusAndShortcutsWhereverTheFocusIs)
             SCOPED_TRACE(testing::Message() << "Ctrl+" << char(s.key) << (focus == Canvas() ? " on the canvas" : " elsewhere"));
             gui::ResetDocument();
             SetFileName(Temp("shortcut.txt"));
-            Doc()->RecordCommand("first");
-            Doc()->RecordCommand("second");
-            Doc()->Undo();
+            Doc()->RecordCommand("first"), Doc()->RecordCommand("second"), Doc()->Undo();
             EXPECT_EQ(s.menu->GetLabel(s.id), wxString(s.label) + "\tCtrl+" + char(toupper(s.key)));
             gui::MoveTo(300, 300);
             ClearLogs();  // of the pointer's read-outs too
@@ -67,10 +60,7 @@ TEST(MainWindow, FileDialogsOpenSaveAndRememberTheirOwnPlacesAndDroppedFilesOpen
     wxImage(8, 8).SaveFile(two + "/p.bmp", wxBITMAP_TYPE_BMP);
     AddAt(100, 100);
     // Open Spline and Open Image through their keys, Save As through its menu item.
-    const struct {
-        int command, key;
-        std::string title, answer, directory;
-    } uses[] = {{ID_OPEN_SPLINE, 'o', "Load Track Path File", one + "/a.txt", one},
+    const struct { int command, key; std::string title, answer, directory; } uses[] = {{ID_OPEN_SPLINE, 'o', "Load Track Path File", one + "/a.txt", one},
                 {ID_OPEN_IMAGE, 'a', "Load Image", two + "/p.bmp", two},
                 {ID_SAVE_SPLINE_AS, 0, "Save Track Path File", three + "/s.txt", three}};
     gui::MoveTo(-40, 300);  // off the canvas, where no read-outs are written

@@ -105,10 +105,8 @@ TEST_F(ModelTest, EdgesLieOnTheNormalAtTheEndsAndOnTheBisectorInBetween)
 TEST_F(ModelTest, EditsKeepEdgesSettledAndDamageWhateverChanged)
 {
     using Shape = std::array<float, 6>;  // x, y, left edge, right edge
-    const struct {
-        const char* name;
-        void (*edit)(TrackPath& path, const Points& chain);
-    } edits[] = {
+    const auto shape = [](const TrackPoint* p) { return Shape{p->x, p->y, p->leftEdge[0], p->leftEdge[1], p->rightEdge[0], p->rightEdge[1]}; };
+    const struct { const char* name; void (*edit)(TrackPath& path, const Points& chain); } edits[] = {
         {"move", [](TrackPath& path, const Points& c) {
              path.Reshape(Points{c[70]}, [&] { c[70]->x += 3, c[70]->y -= 40; });
              path.UpdatePointPosition(c[70]);  // as a drag does at its end
@@ -129,25 +127,24 @@ TEST_F(ModelTest, EditsKeepEdgesSettledAndDamageWhateverChanged)
         path.TakeDamage();
         std::map<const TrackPoint*, Shape> before;
         for (TrackPoint* p : path.points)
-            before[p] = {p->x, p->y, p->leftEdge[0], p->leftEdge[1], p->rightEdge[0], p->rightEdge[1]};
+            before[p] = shape(p);
         const TrackPath::Damage damage = (e.edit(path, Chain(path)), path.TakeDamage());
         EXPECT_EQ(CheckPathInvariants(path), "");
         ASSERT_FALSE(damage.everything);
-        auto covered = [&](float x, float y) {
-            return std::any_of(damage.lines.begin(), damage.lines.end(), [&](const BoundingBox& b) {
-                return b.minX <= x && x <= b.maxX && b.minY <= y && y <= b.maxY;
-            });
+        const auto covered = [&](const Shape& s) {
+            for (int k = 0; k < 6; k += 2)
+                if (std::none_of(damage.lines.begin(), damage.lines.end(), [&](const BoundingBox& b) {
+                        return b.minX <= s[k] && s[k] <= b.maxX && b.minY <= s[k + 1] && s[k + 1] <= b.maxY;
+                    }))
+                    return false;
+            return true;
         };
-        auto coveredShape = [&](const Shape& s) { return covered(s[0], s[1]) && covered(s[2], s[3]) && covered(s[4], s[5]); };
         std::set<const TrackPoint*> alive(path.points.begin(), path.points.end());
-        for (const auto& [p, old] : before) {
-            const bool gone = !alive.count(p);
-            const Shape now = gone ? old : Shape{p->x, p->y, p->leftEdge[0], p->leftEdge[1], p->rightEdge[0], p->rightEdge[1]};
-            EXPECT_TRUE((!gone && now == old) || (coveredShape(old) && coveredShape(now))) << "point at " << old[0] << "," << old[1];
-        }
+        for (const auto& [p, old] : before)  // a point gone stands nowhere now
+            EXPECT_TRUE((alive.count(p) && shape(p) == old) || (covered(old) && (!alive.count(p) || covered(shape(p)))))
+                << "point at " << old[0] << "," << old[1];
         for (const TrackPoint* p : alive)
-            EXPECT_TRUE(before.count(p) ||
-                        coveredShape({p->x, p->y, p->leftEdge[0], p->leftEdge[1], p->rightEdge[0], p->rightEdge[1]}));
+            EXPECT_TRUE(before.count(p) || covered(shape(p)));
     }
 }
 

@@ -21,7 +21,6 @@
 #include "app/MainWindow.h"
 #include "app/TrackCanvas.h"
 #include "editor/FileName.h"
-#include "editor/FileOrigin.h"
 #include "support/DocumentHarness.h"
 #include "support/TestFiles.h"
 #include "view/CanvasHandler.h"
@@ -88,34 +87,31 @@ inline void Press(int button = wxMOUSE_BTN_LEFT)
 }
 
 inline void Release(int button = wxMOUSE_BTN_LEFT) { Sim().MouseUp(button), Pump(30); }
-// A click; X buttons 4 to 7 are wheel notches up, down, left and right.
-inline void ClickAt(int x, int y, int button = wxMOUSE_BTN_LEFT)
-{
-    MoveTo(x, y);
-    if (button < 4)
-        return Press(button), Release(button);
-    ASSERT_EQ(std::system(("xdotool click " + std::to_string(button)).c_str()), 0) << "xdotool is needed for the wheel";
-    Pump(80);
-}
 inline void Key(int key, int modifiers = 0) { Sim().Char(key, modifiers), Pump(40); }
 
-inline void DragFromTo(int x0, int y0, int x1, int y1, int button = wxMOUSE_BTN_LEFT)
+// A drag in five steps, or a click where it ends where it starts, with Control and
+// Shift held as asked; X buttons 4 to 7 are wheel notches up, down, left and right.
+inline void Drag(wxPoint from, wxPoint to, int button = wxMOUSE_BTN_LEFT, int modifiers = 0)
 {
-    MoveTo(x0, y0);
-    Press(button);
-    for (int i = 1; i <= 5; ++i)
-        MoveTo(x0 + (x1 - x0) * i / 5, y0 + (y1 - y0) * i / 5);
-    Release(button);
-}
-
-// Control and Shift, around clicks.
-inline void Hold(int modifiers, bool down)
-{
-    for (auto [bit, key] : {std::pair{int(wxMOD_CONTROL), WXK_CONTROL}, {int(wxMOD_SHIFT), WXK_SHIFT}})
+    const std::pair<int, int> held[] = {{wxMOD_CONTROL, WXK_CONTROL}, {wxMOD_SHIFT, WXK_SHIFT}};
+    for (auto [bit, key] : held)
         if (modifiers & bit)
-            down ? Sim().KeyDown(key) : Sim().KeyUp(key);
-    Pump(20);
+            Sim().KeyDown(key), Pump(20);
+    MoveTo(from.x, from.y);
+    if (button >= 4) {
+        EXPECT_EQ(std::system(("xdotool click " + std::to_string(button)).c_str()), 0) << "xdotool is needed for the wheel";
+        Pump(80);
+    } else {
+        Press(button);
+        for (int i = 1; from != to && i <= 5; ++i)
+            MoveTo(from.x + (to.x - from.x) * i / 5, from.y + (to.y - from.y) * i / 5);
+        Release(button);
+    }
+    for (auto [bit, key] : held)
+        if (modifiers & bit)
+            Sim().KeyUp(key), Pump(20);
 }
+inline void ClickAt(int x, int y, int button = wxMOUSE_BTN_LEFT) { Drag({x, y}, {x, y}, button); }
 
 // What the screen shows over the canvas, after the paints already asked for.
 inline wxImage CanvasScreenshot()
@@ -145,38 +141,33 @@ inline wxImage CanvasScreenshot()
     return bitmap.ConvertToImage();
 }
 
-// Whether two grabs agree within the canvas's frame: the toolkit draws the
-// frame's rounded corners over the canvas on its own repaints, anti-aliased
-// over whatever lay there, so the outermost pixels are not the painter's.
-inline bool SameImage(const wxImage& a, const wxImage& b, int frame = 6)
-{
-    if (!a.IsOk() || !b.IsOk() || a.GetSize() != b.GetSize())
-        return false;
-    const int w = a.GetWidth(), h = a.GetHeight();
-    for (int y = frame; y < h - frame; ++y)
-        if (std::memcmp(a.GetData() + 3 * (y * w + frame), b.GetData() + 3 * (y * w + frame), 3 * (w - 2 * frame)) != 0)
-            return false;
-    return true;
-}
-
 // Whether the canvas already shows what a full repaint shows. In between, a
 // canary colour over the whole canvas must show in a grab, so that a grab that
 // does not see the screen, or a repaint that leaves a part out, cannot pass.
 inline bool ShowsItAll()
 {
     TrackCanvas* canvas = MainWindow::Instance()->canvas;
+    // Within the canvas's frame only: the toolkit draws the frame's rounded corners
+    // over the canvas on its own repaints, anti-aliased over whatever lay there.
+    const int frame = 6 * int(canvas->GetContentScaleFactor());
+    const auto same = [frame](const wxImage& a, const wxImage& b) {
+        const int w = a.GetWidth();
+        for (int y = frame; a.IsOk() && a.GetSize() == b.GetSize() && y < a.GetHeight() - frame; ++y)
+            if (std::memcmp(a.GetData() + 3 * (y * w + frame), b.GetData() + 3 * (y * w + frame), 3 * (w - 2 * frame)))
+                return false;
+        return a.IsOk() && a.GetSize() == b.GetSize();
+    };
     const wxImage shown = CanvasScreenshot();
-    {
-        wxClientDC dc(canvas);
-        dc.SetBackground(wxBrush(wxColour(255, 0, 255)));
-        dc.Clear();
-    }
     wxImage canary(shown.GetSize());
     canary.SetRGB(wxRect(canary.GetSize()), 255, 0, 255);
-    EXPECT_TRUE(SameImage(CanvasScreenshot(), canary)) << "the grab does not show the canary";
+    {
+        wxClientDC dc(canvas);
+        dc.SetBackground(wxBrush(wxColour(255, 0, 255))), dc.Clear();
+    }
+    EXPECT_TRUE(same(CanvasScreenshot(), canary)) << "the grab does not show the canary";
     CanvasPainter::Instance()->RedrawAll();
     const wxImage full = CanvasScreenshot();
-    if (SameImage(shown, full, 6 * int(canvas->GetContentScaleFactor())))
+    if (same(shown, full))
         return true;
     static int mismatches = 0;  // kept beside the test program for a person to look at
     const wxString name = wxString::Format("canvas-mismatch-%d", ++mismatches);

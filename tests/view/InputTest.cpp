@@ -34,6 +34,7 @@ TEST(Commands, EachKeyAndGestureDoesItsCommandAndWritesItsLines)
     static const auto drag = [](int button, int x, int y, int dx, int dy) {
         mouse(x, y, Press | button), mouse(x + dx, y + dy, Motion | button), mouse(x + dx, y + dy, Release | button);
     };
+    const Strings deleted = {"Point:     0.00,   0.00 (w =    2.00)", "Deleted selected points."};
     const struct {
         int key, modifiers;
         void (*gesture)();
@@ -42,18 +43,17 @@ TEST(Commands, EachKeyAndGestureDoesItsCommandAndWritesItsLines)
         float w = 2;   // b's width
         int type = 0;  // b's type and the radio box's choice
     } cases[] = {  // w, n, r and d are pressed in the Wayland run; upper case is Shift and the letter
-        {'d', 0, nullptr, "ac", "delete", {"Point:     0.00,   0.00 (w =    2.00)", "Deleted selected points."}},
-        {'d', wxMOD_SHIFT, nullptr, "ac", "delete", {"Point:     0.00,   0.00 (w =    2.00)", "Deleted selected points."}},
-        {WXK_DELETE, 0, nullptr, "ac", "delete", {"Point:     0.00,   0.00 (w =    2.00)", "Deleted selected points."}},
-        {'f', wxMOD_SHIFT, nullptr, "bca", "set-start", {}}, {'f', 0, nullptr, "bca", "set-start", {}},
-        {'r', wxMOD_SHIFT, nullptr, "acb", "reverse-direction", {}}, {'r', 0, nullptr, "acb", "reverse-direction", {}},
+        {'d', 0, nullptr, "ac", "delete", deleted}, {'d', wxMOD_SHIFT, nullptr, "ac", "delete", deleted},
+        {WXK_DELETE, 0, nullptr, "ac", "delete", deleted}, {'f', wxMOD_SHIFT, nullptr, "bca", "set-start", {}},
+        {'f', 0, nullptr, "bca", "set-start", {}}, {'r', wxMOD_SHIFT, nullptr, "acb", "reverse-direction", {}},
+        {'r', 0, nullptr, "acb", "reverse-direction", {}}, {'d', wxMOD_ALT, nullptr, "abc", "", {}},
         {WXK_TAB, 0, nullptr, "abc", "", {"Changed point type to:  1"}, 2, 1},
         {WXK_UP, 0, nullptr, "abc", "", {"Point:     0.00,   0.00 (w = 2.50)"}, 2.5},
         {WXK_DOWN, 0, nullptr, "abc", "", {"Point:     0.00,   0.00 (w = 1.50)"}, 1.5},
         {'s', 0, nullptr, "abc", "", {"Point:     0.00,   0.00 (w = 1.50)"}, 1.5},
         {'w', wxMOD_SHIFT, nullptr, "abc", "", {"Unregonized key-code:  87 (W)"}},
-        {'d', wxMOD_ALT, nullptr, "abc", "", {}}, {'q', wxMOD_CONTROL, nullptr, "abc", "", {}},
-        {'n', wxMOD_CONTROL, nullptr, "", "create-new-spline", {}}, {'u', wxMOD_CONTROL, nullptr, "abc", "unknown", {}},
+        {'q', wxMOD_CONTROL, nullptr, "abc", "", {}}, {'n', wxMOD_CONTROL, nullptr, "", "create-new-spline", {}},
+        {'u', wxMOD_CONTROL, nullptr, "abc", "unknown", {}},
         {WXK_F10, 0, nullptr, "abc", "", {"Unregonized key-code:  349 (])"}},  // and the File menu opens
         {0, 0, [] { mouse(128, 28, Motion), mouse(128, 28, Leave); }, "abc", "", {"x,y =    0.00, 100.00", ""}},
         {0, 0, [] { drag(Left, 128, 28, 20, 20); }, "abc", "select",
@@ -125,12 +125,7 @@ TEST(MouseGestures, PressesClicksDragsAndTheWheelSelectMoveAndScroll)
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "button " << c.button << " from " << c.from.x << "," << c.from.y);
         Scene scene({{100, 100}, {300, 300}, {320, 100}, {104, 103}}, "bc", 3);
-        gui::Hold(c.modifiers, true);
-        if (c.from == c.to)
-            gui::ClickAt(c.from.x, c.from.y, c.button);
-        else
-            gui::DragFromTo(c.from.x, c.from.y, c.to.x, c.to.y, c.button);
-        gui::Hold(c.modifiers, false);
+        gui::Drag(c.from, c.to, c.button, c.modifiers);
         scene.named.resize(5, Chain().back());  // e: a new point, if one was made
         std::string selected = scene.Letters(Doc()->selection);
         std::sort(selected.begin(), selected.end());
