@@ -1,21 +1,32 @@
-"""Drives the editor on a running sway at a screen scale and checks on screenshots that each change of
-the canvas shows within 500 ms, and shows what a full repaint shows. run.sh prepares the folder this
-runs in: the compositor, the editor with the example files, the pointer tool.
-Usage: wayland_run.py SCALE SHOT_DIR [--keep]"""
+"""Runs the editor on a headless sway at a screen scale (a native Wayland client, no X11 to fall back to) and
+checks on screenshots that each change of the canvas shows within 500 ms and as a full repaint shows it,
+that F10 opens the File menu and that the close box asks about unsaved changes.
+Usage: wayland_run.py SCALE EDITOR EXAMPLES_DIR SHOT_DIR [--keep]"""
 import json
 import math
+import os
+import pwd
+import re
+import shutil
+import signal
+import socket
+import struct
 import subprocess
 import sys
+import tempfile
 import time
 
-from screen import count, differ, find, near, read_ppm, read_tga, shows_picture
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from screen import MARKERS, RING, find, ppm, tga  # noqa: E402
 
-SCALE, SHOTS, KEEP = int(sys.argv[1]), sys.argv[2], "--keep" in sys.argv
+SCALE, (EDITOR, EXAMPLES, SHOTS), KEEP = int(sys.argv[1]), map(os.path.abspath, sys.argv[2:5]), "--keep" in sys.argv
 # The window floats at a known place, large enough for the whole picture and a margin beyond it,
 # where the band may reach past the picture. Only a native Wayland window matches.
 LEFT, TOP, WIDTH, HEIGHT, MARGIN = 100, 100, 800, 700, 16
+WINDOW = '[title="^VORN Spline Editor" shell="xdg_shell"] '
 PLAIN = (0, 100, 60, 100)  # picture pixels that nothing is ever drawn over
-STRAIGHT, JUMP, RIGHT, RING, BAND = (50, 50, 255), (50, 255, 50), (255, 50, 50), (50, 255, 255), (205, 0, 0)
+(STRAIGHT, JUMP, RIGHT), HOVER, BAND = MARKERS, (50, 255, 255), (205, 0, 0)
+checks, processes = [], []
 
 
 def fail(*words):
@@ -23,41 +34,145 @@ def fail(*words):
     sys.exit(1)
 
 
+def check(ok, what):
+    print("ok  " if ok else "FAIL", what, flush=True)
+    checks.append(ok)
+
+
 def run(*command):
     done = subprocess.run(command, capture_output=True, timeout=10)
     return done.returncode == 0, done.stdout
 
 
+def start():
+    """sway, which refuses to run as root, and the editor with the example files: as nobody when run as
+    root, from the scratch folder this runs in, which that user can read."""
+    for tool in ("sway", "swaymsg", "grim", "wtype"):
+        if not shutil.which(tool):
+            print(f"SKIP: {tool} is not installed (./test.sh installs it)")
+            sys.exit(77)
+    home, rundir, as_user = os.path.abspath("home"), os.path.abspath("run"), []
+    os.chmod(".", 0o755), os.mkdir(home), os.mkdir(rundir, 0o700)
+    for name in (EDITOR, EXAMPLES + "/terrain.tga", EXAMPLES + "/track.txt"):
+        shutil.copy(name, ".")
+    os.chmod("track.txt", 0o666)  # saved when the editor closes
+    if os.getuid() == 0:
+        for folder in (home, rundir):
+            os.chown(folder, pwd.getpwnam("nobody").pw_uid, -1)
+        as_user = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"]
+    with open("sway.conf", "w") as f:  # the logical screen is 1280 x 1024 at every scale
+        f.write(f"output HEADLESS-1 resolution {1280 * SCALE}x{1024 * SCALE} scale {SCALE}\nxwayland disable\n")
+    env = {"PATH": "/usr/bin:/bin", "HOME": home, "XDG_RUNTIME_DIR": rundir}
+    launch = lambda log, *command, **more: processes.append(subprocess.Popen(
+        as_user + list(command), env=dict(env, **more), stdout=open(log, "w"), stderr=subprocess.STDOUT))
+    launch("sway.log", "sway", "-c", "sway.conf", WLR_BACKENDS="headless", WLR_LIBINPUT_NO_DEVICES="1",
+           WLR_RENDERER="pixman")
+    for _ in range(100):
+        display = [n for n in os.listdir(rundir) if re.fullmatch(r"wayland-\d+", n)]
+        ipc = [n for n in os.listdir(rundir) if n.startswith("sway-ipc.")]
+        if display and ipc:
+            break
+        time.sleep(0.1)
+    else:
+        fail(": sway made no Wayland display within 10 s:\n" + open("sway.log").read()[-2000:])
+    env.update(WAYLAND_DISPLAY=display[0], SWAYSOCK=f"{rundir}/{ipc[0]}")
+    os.environ.update(env)
+    launch("editor.log", "./vornsplineedit", "terrain.tga", "track.txt", GDK_BACKEND="wayland")
+    return f"{rundir}/{display[0]}"
+
+
+class Pointer:
+    """A virtual pointer of wlroots' protocol, spoken on the Wayland socket (no Debian package has a client).
+    It lives as long as the run: a pointer that goes away makes the window under it forget its hover."""
+
+    def __init__(self, path):
+        self.socket, self.received, self.last = socket.socket(socket.AF_UNIX), b"", 1
+        self.socket.connect(path)
+        self.send(1, 1, self.new())  # the registry, as object 2; the compositor takes ids only in order
+        name = next(n for n, kind in self.sync() if kind == b"zwlr_virtual_pointer_manager_v1")
+        self.send(2, 0, name, b"zwlr_virtual_pointer_manager_v1", 1, manager := self.new())
+        self.send(manager, 0, 0, pointer := self.new())  # on the default seat
+        self.sync()
+        self.pointer = pointer
+        time.sleep(0.3)  # the seat announces its new pointer capability to the clients first
+
+    def new(self):
+        self.last += 1
+        return self.last
+
+    def send(self, target, opcode, *args):
+        body = b"".join(struct.pack("=I", a) if isinstance(a, int) else
+                        struct.pack("=I", len(a) + 1) + a + b"\0" * (4 - len(a) % 4) for a in args)
+        self.socket.sendall(struct.pack("=II", target, (8 + len(body)) << 16 | opcode) + body)
+
+    def sync(self):
+        """Once the compositor has done all that was sent: the globals it announced meanwhile."""
+        self.send(1, 0, callback := self.new())
+        announced = []
+        while True:
+            while len(self.received) < 8 or len(self.received) < struct.unpack_from("=I", self.received, 4)[0] >> 16:
+                more = self.socket.recv(4096)
+                self.received += more if more else fail(": the compositor went away")
+            source, head = struct.unpack_from("=II", self.received)
+            body, self.received = self.received[8:head >> 16], self.received[head >> 16:]
+            if source == 1 and head & 0xFFFF == 0:
+                fail(": the compositor refused the pointer's request", body)
+            if source == 2 and head & 0xFFFF == 0:
+                name, length = struct.unpack_from("=II", body)
+                announced.append((name, body[8:7 + length]))
+            if source == callback:
+                return announced
+
+    def do(self, line):
+        """move X Y (logical pixels), press or release (the left button)."""
+        ms = int(time.monotonic() * 1000) & 0xFFFFFFFF
+        if line.startswith("move "):
+            self.send(self.pointer, 1, ms, *map(int, line.split()[1:]), 1280, 1024)
+        else:
+            self.send(self.pointer, 2, ms, 0x110, line == "press")
+        self.send(self.pointer, 4)
+        self.sync()
+
+
 def place(width):
     """Places the window; sway has been seen to move a floating window as it resized it."""
-    return run("swaymsg", f'[title="^VORN Spline Editor" shell="xdg_shell"] floating enable, '
-                          f'resize set {width} {HEIGHT}, move position {LEFT} {TOP}')[0]
+    return run("swaymsg", WINDOW + f"floating enable, resize set {width} {HEIGHT}, move position {LEFT} {TOP}")[0]
 
 
 def grab(box):
     ok, out = run("grim", "-t", "ppm", "-g", "%d,%d %dx%d" % box, "-")
-    return read_ppm(out, SCALE) if ok else fail(": no screenshot")
+    return ppm(out, SCALE) if ok else fail(": no screenshot")
 
 
 def settled(box):
     """Once two shots 50 ms apart agree."""
-    last = grab(box)
+    last, now = None, grab(box)
     for _ in range(30):
-        time.sleep(0.05)
-        now = grab(box)
-        if now.data == last.data:
+        if last and now.data == last.data:
             break
-        last = now
-    return last
+        time.sleep(0.05)
+        last, now = now, grab(box)
+    return now
 
 
-def save(shot, name):
-    with open(f"{SHOTS}/{name}.ppm", "wb") as f:
-        f.write(b"P6 %d %d 255\n" % (shot.width, shot.height) + shot.data)
-    return name + ".ppm"
+def near(colour, wanted):
+    return all(abs(a - b) <= 40 for a, b in zip(colour, wanted))
 
 
-def main():
+def count(shot, box, colour):
+    """Logical pixels within the box (x, y, w, h) of about the colour (lines are anti-aliased)."""
+    x0, y0, w, h = box
+    return sum(near(shot.at(x, y), colour) for y in range(max(y0, 0), min(y0 + h, shot.size()[1]))
+               for x in range(max(x0, 0), min(x0 + w, shot.size()[0])))
+
+
+def differ(a, b, ignore=lambda x, y: False):
+    """The logical pixels, but those to ignore, where some device pixel differs."""
+    return [(x, y) for y in range(a.size()[1]) for x in range(a.size()[0])
+            if a.block(x, y) != b.block(x, y) and not ignore(x, y)]
+
+
+def main(socket_path):
     start = time.monotonic()
     while not place(WIDTH):
         if time.monotonic() - start > 15:
@@ -65,35 +180,38 @@ def main():
         time.sleep(0.2)
     time.sleep(0.5)
     place(WIDTH)
-    picture = read_tga("terrain.tga")
+    picture = tga("terrain.tga")
     pw, ph = picture.size()
     whole = settled((0, 0, 1280, 1024))
     origin = find(whole, picture)
     if not origin:
-        fail(": the example picture is nowhere on the screen (%s)" % save(whole, "start"))
+        fail(": the example picture is nowhere on the screen (%s)" % whole.png(f"{SHOTS}/start.png"))
+    origin = (origin[0] // SCALE, origin[1] // SCALE)
     area = (origin[0], origin[1], pw + MARGIN, ph + MARGIN)
     shot = settled(area)
+    unchanged = lambda shot, x, y: shot.block(x, y) == picture.block(x, y) * (SCALE * SCALE)
 
     def pictured(shot, box):
         """The share of the box's pixels that show the picture's as they are in the file."""
         x0, y0, w, h = box
         cells = [(x, y) for y in range(max(y0, 0), min(y0 + h, ph)) for x in range(max(x0, 0), min(x0 + w, pw))]
-        return sum(shows_picture(shot, picture, (0, 0), x, y) for x, y in cells) / max(len(cells), 1)
+        return sum(unchanged(shot, x, y) for x, y in cells) / max(len(cells), 1)
 
     # The picture shows one of its pixels per logical pixel, never smoothed; the path's strokes are
     # drawn at the screen's resolution, so along them many pixel blocks are not of one colour.
-    checks = []
-
-    def check(ok, what):
-        print("ok  " if ok else "FAIL", what, flush=True)
-        checks.append(ok)
-
     check(pictured(shot, PLAIN) == 1, "the picture's pixels as they are in the file, each a uniform "
           "block of device pixels")
-    drawn = [shot.block(x, y) for y in range(ph) for x in range(pw) if not shows_picture(shot, picture, (0, 0), x, y)]
+    drawn = [shot.block(x, y) for y in range(ph) for x in range(pw) if not unchanged(shot, x, y)]
     uniform = sum(b == b[:3] * (SCALE * SCALE) for b in drawn)
     if SCALE > 1:
         check(uniform < 0.9 * len(drawn), f"{uniform} of {len(drawn)} blocks along the strokes uniform")
+
+    pointer, pointer_at = Pointer(socket_path), None
+
+    def send(line, remember=True):
+        nonlocal pointer_at
+        pointer_at = line if remember and line.startswith("move ") else pointer_at
+        pointer.do(line)
 
     def full_repaint():
         """Shrinks the window as far as it goes, until the canvas shows none of the picture beyond the
@@ -104,7 +222,8 @@ def main():
             start = time.monotonic()
             while not wanted(now := grab(area)):
                 if not place(width) or time.monotonic() - start > 5:
-                    fail(f": the canvas did not repaint within 5 s of a resize to {width} ({save(now, 'resize')})")
+                    fail(f": the canvas did not repaint within 5 s of a resize to {width} "
+                         f"({now.png(SHOTS + '/resize.png')})")
                 time.sleep(0.05)
         if pointer_at:
             # The pointer left the canvas as it shrank, which forgets the hover: a move there and
@@ -113,21 +232,6 @@ def main():
             send(f"move {x + 1} {y}", remember=False), time.sleep(0.15), send(pointer_at)
         return settled(area)
 
-    pointer = subprocess.Popen(["./virtual-pointer", "1280", "1024"], stdin=subprocess.PIPE, text=True)
-
-    pointer_at = None
-
-    def send(line, remember=True):
-        nonlocal pointer_at
-        if remember and line.startswith("move "):
-            pointer_at = line
-        try:
-            pointer.stdin.write(line + "\n")
-            pointer.stdin.flush()
-        except OSError:
-            fail(": the pointer tool stopped")
-
-    time.sleep(0.5)
     # Empty terrain away from the track; the eighth point (16 pixels from its neighbours) and where
     # it is dragged; the border above the sixth point, outside the loop: red until reversed.
     pixel = lambda x, y: (math.floor((x + 128) * 2 + 0.5), math.floor((128 - y) * 2 + 0.5))
@@ -139,10 +243,8 @@ def main():
     at = lambda p: f"move {origin[0] + p[0]} {origin[1] + p[1]}"
 
     def marker(p, colour, shown=True):
-        """The outline of a marker (a 6 x 6 square with a 2-pixel pen: 7 x 7 pixels) at p, or none."""
-        ring = [(p[0] + dx, p[1] + dy) for dy in range(-4, 3) for dx in range(-4, 3)
-                if not (-2 <= dx <= 0 and -2 <= dy <= 0)]
-        return lambda before, now: (sum(near(now.at(*q), colour) for q in ring) >= 16) == shown
+        """The outline of a marker at p, or none."""
+        return lambda before, now: (sum(near(now.at(p[0] + dx, p[1] + dy), colour) for dx, dy in RING) >= 16) == shown
 
     def change(box, colour, by, hole=(0, 0, 0, 0)):
         """At least `by` more pixels of about the colour in the box, not the hole; or with a negative
@@ -164,7 +266,7 @@ def main():
     outline, inside = (29, 19, 122, 62), (32, 22, 116, 56)
     steps = [
         ("click", [at(empty)], ["press", "release"], "a new point's marker", marker(empty, STRAIGHT)),
-        ("hover", [], [at(point)], "the ring around the point under the pointer", change(around(point, 13), RING, 12)),
+        ("hover", [], [at(point)], "the ring around the point under the pointer", change(around(point, 13), HOVER, 12)),
         ("band", [at(band[:2])], ["press", at((80, 50)), at((149, 79))], "the outline of the band being dragged",
          change(outline, BAND, 180, inside)),
         ("band-release", [], ["release"], "the band gone on release", fewer(change(outline, BAND, -180, inside), band)),
@@ -183,8 +285,7 @@ def main():
         for i, line in enumerate(inputs):
             if line.startswith("keys "):
                 # Each wtype brings a new virtual keyboard: the toolkit needs a moment to take it.
-                if not run("wtype", "-s", "1200", *line[5:].split())[0]:
-                    fail(step, ": wtype failed")
+                run("wtype", "-s", "1200", *line[5:].split())[0] or fail(step, ": wtype failed")
             else:
                 time.sleep(0.15 if i else 0)  # paced as a hand paces them: the toolkit drops a motion that comes too soon
                 send(line)
@@ -197,14 +298,29 @@ def main():
         full = full_repaint()
         # While a button is held, no move hovers again: the ring that the pointer's leave took away stays away.
         ring = lambda x, y: dragging and 7 < math.hypot(x + 0.5 - dragging[0][0], y + 0.5 - dragging[0][1]) < 12.5
-        differing, where = differ(shown, full, ring)
+        differing = differ(shown, full, ring)
         check(shown_after is not None, f"{step}: {expected}, in the screenshot " + (
             f"{shown_after * 1000:.0f} ms after the input" if shown_after is not None else "not within 500 ms"))
-        check(not differing, f"{step}: the screen " + (f"differs from a full repaint in {differing} device pixels, "
-              f"within {where} of the picture" if differing else "as a full repaint shows it"))
+        check(not differing, f"{step}: the screen " + (f"differs from a full repaint at {len(differing)} pixels, "
+              f"from {min(differing)} to {max(differing)} of the picture" if differing else "as a full repaint shows it"))
         if shown_after is None or differing or KEEP:
-            print("     screenshots:", *(save(s, f"{step}-{n}") for n, s in (
+            print("     screenshots:", *(s.png(f"{SHOTS}/{step}-{n}.png") for n, s in (
                 ("1-before", before), ("2-last-polled", now), ("3-settled", shown), ("4-full-repaint", full))))
+
+    # F10 opens the File menu, below "File"; a click outside it closes it (Escape from wtype does not,
+    # here, nor in a bare toolkit program). The window's own blank panel takes the click.
+    send("release"), send(f"move {LEFT + 50} {TOP + 600}")
+    menu = (LEFT, TOP + 50, 240, 160)
+    before = settled(menu)
+    run("wtype", "-s", "1200", "-k", "F10")
+    opened = settled(menu)
+    send("press"), send("release")
+    closed = settled(menu)
+    shown, gone = len(differ(before, opened)) > 0.8 * 240 * 160, not differ(before, closed)
+    check(shown and gone, f"F10: the File menu {'opened' if shown else 'did not open'} and "
+          f"{'closed' if gone else 'did not close'} on a click outside it")
+    if not (shown and gone) or KEEP:
+        print("     screenshots:", *(s.png(f"{SHOTS}/F10-{n}.png") for n, s in enumerate((before, opened, closed))))
 
     def windows(n):
         """Once n windows of the editor show, within 5 s: the focused one's rectangle (or True)."""
@@ -223,21 +339,36 @@ def main():
     # The close box, with the steps' changes unsaved, brings up the question: Cancel keeps the window,
     # Save saves and ends the editor. The pointer answers (wtype's keys reach no GTK dialog here), once
     # the button that the drag holds is up: in the focused window, three buttons across its foot.
-    send("release")
     points = int(open("track.txt").readline())
     for button, left in (("Cancel", 1), ("Save", 0)):
-        run("swaymsg", '[title="^VORN Spline Editor" shell="xdg_shell"] kill')
+        run("swaymsg", WINDOW + "kill")
         box = windows(2)
         if isinstance(box, dict):
             send(f"move {box['x'] + box['width'] * (3 if left else 5) // 6} {box['y'] + box['height'] - 21}")
             time.sleep(0.3), send("press"), time.sleep(0.15), send("release")
         check(box is not None and windows(left) is not None, f"close-{button}: the question came up and was answered")
     check(int(open("track.txt").readline()) == points + 1, "close: the track saved, with the point the click made")
-    pointer.stdin.close()
     failed = checks.count(False)
     print(f"{len(checks) - failed} passed, {failed} failed")
     return 1 if failed else 0
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    os.makedirs(SHOTS, exist_ok=True)
+    os.chdir(tempfile.mkdtemp(prefix="vse-wayland."))
+    signal.signal(signal.SIGTERM, lambda *_: fail(": interrupted"))
+    signal.signal(signal.SIGALRM, lambda *_: fail(": the run took longer than 240 s"))
+    signal.alarm(240)
+    try:
+        status = main(start())
+    except SystemExit as stop:
+        status = stop.code
+    for p in processes:
+        p.terminate()
+    time.sleep(0.5)
+    for p in processes:
+        p.kill(), p.wait()
+    if status not in (0, 77) and os.path.exists("editor.log"):
+        print("The editor's output:\n" + open("editor.log").read()[-2000:])
+    shutil.rmtree(os.getcwd())
+    sys.exit(status)
