@@ -1,27 +1,14 @@
-"""Runs the editor on a headless sway at a screen scale (a native Wayland client, no X11 to fall back to) and
-checks on screenshots that each change of the canvas shows within 500 ms and as a full repaint shows it,
-that F10 opens the File menu and that the close box asks about unsaved changes.
-Usage: wayland_run.py SCALE EDITOR EXAMPLES_DIR SHOT_DIR [--keep]"""
-import json
-import math
-import os
-import pwd
-import re
-import shutil
-import signal
-import socket
-import struct
-import subprocess
-import sys
-import tempfile
-import time
-
+# Runs the editor on a headless sway at a screen scale (a native Wayland client, no X11 to fall back to) and
+# checks on screenshots that each change of the canvas shows within 500 ms and as a full repaint shows it,
+# that F10 opens the File menu, and that the close box asks about unsaved changes.
+# Usage: wayland_run.py SCALE EDITOR EXAMPLES_DIR SHOT_DIR [--keep]
+import itertools, json, math, os, pwd, re, shutil, signal, socket, struct, subprocess, sys, tempfile, time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from screen import MARKERS, RING, find, ppm, tga  # noqa: E402
 
 SCALE, (EDITOR, EXAMPLES, SHOTS), KEEP = int(sys.argv[1]), map(os.path.abspath, sys.argv[2:5]), "--keep" in sys.argv
-# The window floats at a known place, large enough for the whole picture and a margin beyond it,
-# where the band may reach past the picture. Only a native Wayland window matches.
+# The window floats at a known place, large enough for the whole picture and a margin beyond it, where the
+# band may reach past the picture. Only a native Wayland window matches.
 LEFT, TOP, WIDTH, HEIGHT, MARGIN = 100, 100, 800, 700, 16
 WINDOW = '[title="^VORN Spline Editor" shell="xdg_shell"] '
 PLAIN = (0, 100, 60, 100)  # picture pixels that nothing is ever drawn over
@@ -36,69 +23,65 @@ def fail(*words):
 
 def check(ok, what):
     print("ok  " if ok else "FAIL", what, flush=True)
-    checks.append(ok)
+    checks.append(bool(ok))
+    return ok
 
 
-def run(*command):
+def run(*command, must=True):
     done = subprocess.run(command, capture_output=True, timeout=10)
-    return done.returncode == 0, done.stdout
+    return done.stdout if done.returncode == 0 else must and fail(":", *command, "failed")
+
+
+def within(seconds, test, pause=0.1):
+    # test()'s first true result, polled; or its false one at the end of the time
+    end = time.monotonic() + seconds
+    while not (result := test()) and time.monotonic() < end:
+        time.sleep(pause)
+    return result
 
 
 def start():
-    """sway, which refuses to run as root, and the editor with the example files: as nobody when run as
-    root, from the scratch folder this runs in, which that user can read."""
+    # sway, which refuses to run as root, and the editor with the example files: as nobody when run as
+    # root, in this scratch folder, which that user can read.
     for tool in ("sway", "swaymsg", "grim", "wtype"):
         if not shutil.which(tool):
             print(f"SKIP: {tool} is not installed (./test.sh installs it)")
             sys.exit(77)
-    home, rundir, as_user = os.path.abspath("home"), os.path.abspath("run"), []
-    os.chmod(".", 0o755), os.mkdir(home), os.mkdir(rundir, 0o700)
+    env = {"PATH": "/usr/bin:/bin", "HOME": os.path.abspath("home"), "XDG_RUNTIME_DIR": os.path.abspath("run")}
+    os.chmod(".", 0o755), os.mkdir("home"), os.mkdir("run", 0o700)
     for name in (EDITOR, EXAMPLES + "/terrain.tga", EXAMPLES + "/track.txt"):
         shutil.copy(name, ".")
     os.chmod("track.txt", 0o666)  # saved when the editor closes
-    if os.getuid() == 0:
-        for folder in (home, rundir):
-            os.chown(folder, pwd.getpwnam("nobody").pw_uid, -1)
-        as_user = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"]
+    as_user = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"] if os.getuid() == 0 else []
+    for folder in ("home", "run") if as_user else ():
+        os.chown(folder, pwd.getpwnam("nobody").pw_uid, -1)
     with open("sway.conf", "w") as f:  # the logical screen is 1280 x 1024 at every scale
         f.write(f"output HEADLESS-1 resolution {1280 * SCALE}x{1024 * SCALE} scale {SCALE}\nxwayland disable\n")
-    env = {"PATH": "/usr/bin:/bin", "HOME": home, "XDG_RUNTIME_DIR": rundir}
     launch = lambda log, *command, **more: processes.append(subprocess.Popen(
         as_user + list(command), env=dict(env, **more), stdout=open(log, "w"), stderr=subprocess.STDOUT))
     launch("sway.log", "sway", "-c", "sway.conf", WLR_BACKENDS="headless", WLR_LIBINPUT_NO_DEVICES="1",
            WLR_RENDERER="pixman")
-    for _ in range(100):
-        display = [n for n in os.listdir(rundir) if re.fullmatch(r"wayland-\d+", n)]
-        ipc = [n for n in os.listdir(rundir) if n.startswith("sway-ipc.")]
-        if display and ipc:
-            break
-        time.sleep(0.1)
-    else:
-        fail(": sway made no Wayland display within 10 s:\n" + open("sway.log").read()[-2000:])
-    env.update(WAYLAND_DISPLAY=display[0], SWAYSOCK=f"{rundir}/{ipc[0]}")
-    os.environ.update(env)
-    launch("editor.log", "./vornsplineedit", "terrain.tga", "track.txt", GDK_BACKEND="wayland")
-    return f"{rundir}/{display[0]}"
+    sockets = lambda: sorted(n for n in os.listdir("run") if re.fullmatch(r"wayland-\d+|sway-ipc\..*\.sock", n))
+    ipc, display = within(10, lambda: len(s := sockets()) == 2 and s) or fail(
+        ": sway made no Wayland display within 10 s:\n" + open("sway.log").read()[-2000:])
+    os.environ.update(env, WAYLAND_DISPLAY=display, SWAYSOCK=os.path.abspath("run/" + ipc))
+    launch("editor.log", "./vornsplineedit", "terrain.tga", "track.txt", WAYLAND_DISPLAY=display, GDK_BACKEND="wayland")
+    return "run/" + display
 
 
 class Pointer:
-    """A virtual pointer of wlroots' protocol, spoken on the Wayland socket (no Debian package has a client).
-    It lives as long as the run: a pointer that goes away makes the window under it forget its hover."""
-
+    # A virtual pointer of wlroots' protocol, spoken on the Wayland socket (no Debian package has a client).
+    # It lives as long as the run: a pointer that goes away makes the window under it forget its hover.
     def __init__(self, path):
-        self.socket, self.received, self.last = socket.socket(socket.AF_UNIX), b"", 1
+        self.socket, self.ids = socket.socket(socket.AF_UNIX), itertools.count(2)
         self.socket.connect(path)
-        self.send(1, 1, self.new())  # the registry, as object 2; the compositor takes ids only in order
+        self.events = self.socket.makefile("rb")
+        self.send(1, 1, next(self.ids))  # the registry, 2: the compositor takes new ids only in order
         name = next(n for n, kind in self.sync() if kind == b"zwlr_virtual_pointer_manager_v1")
-        self.send(2, 0, name, b"zwlr_virtual_pointer_manager_v1", 1, manager := self.new())
-        self.send(manager, 0, 0, pointer := self.new())  # on the default seat
+        self.send(2, 0, name, b"zwlr_virtual_pointer_manager_v1", 1, next(self.ids))  # the manager, 4
+        self.send(4, 0, 0, next(self.ids))  # the pointer, 5, on the default seat
         self.sync()
-        self.pointer = pointer
         time.sleep(0.3)  # the seat announces its new pointer capability to the clients first
-
-    def new(self):
-        self.last += 1
-        return self.last
 
     def send(self, target, opcode, *args):
         body = b"".join(struct.pack("=I", a) if isinstance(a, int) else
@@ -106,46 +89,39 @@ class Pointer:
         self.socket.sendall(struct.pack("=II", target, (8 + len(body)) << 16 | opcode) + body)
 
     def sync(self):
-        """Once the compositor has done all that was sent: the globals it announced meanwhile."""
-        self.send(1, 0, callback := self.new())
+        # Once the compositor has done all that was sent: the globals it announced meanwhile.
+        self.send(1, 0, callback := next(self.ids))
         announced = []
         while True:
-            while len(self.received) < 8 or len(self.received) < struct.unpack_from("=I", self.received, 4)[0] >> 16:
-                more = self.socket.recv(4096)
-                self.received += more if more else fail(": the compositor went away")
-            source, head = struct.unpack_from("=II", self.received)
-            body, self.received = self.received[8:head >> 16], self.received[head >> 16:]
+            source, head = struct.unpack("=II", self.events.read(8))
+            body = self.events.read((head >> 16) - 8)
             if source == 1 and head & 0xFFFF == 0:
-                fail(": the compositor refused the pointer's request", body)
+                fail(": the compositor refused a request of the pointer:", body[12:].rstrip(b"\0").decode())
             if source == 2 and head & 0xFFFF == 0:
-                name, length = struct.unpack_from("=II", body)
-                announced.append((name, body[8:7 + length]))
+                announced.append((struct.unpack_from("=I", body)[0], body[8:7 + struct.unpack_from("=I", body, 4)[0]]))
             if source == callback:
                 return announced
 
-    def do(self, line):
-        """move X Y (logical pixels), press or release (the left button)."""
-        ms = int(time.monotonic() * 1000) & 0xFFFFFFFF
-        if line.startswith("move "):
-            self.send(self.pointer, 1, ms, *map(int, line.split()[1:]), 1280, 1024)
+    def do(self, line):  # move X Y (logical pixels), press or release (the left button)
+        ms, words = int(time.monotonic() * 1000) & 0xFFFFFFFF, line.split()
+        if words[0] == "move":
+            self.send(5, 1, ms, int(words[1]), int(words[2]), 1280, 1024)
         else:
-            self.send(self.pointer, 2, ms, 0x110, line == "press")
-        self.send(self.pointer, 4)
+            self.send(5, 2, ms, 0x110, words[0] == "press")
+        self.send(5, 4)
         self.sync()
 
 
-def place(width):
-    """Places the window; sway has been seen to move a floating window as it resized it."""
-    return run("swaymsg", WINDOW + f"floating enable, resize set {width} {HEIGHT}, move position {LEFT} {TOP}")[0]
+def place(width):  # sway has been seen to move a floating window as it resized it
+    return run("swaymsg", WINDOW + f"floating enable, resize set {width} {HEIGHT}, move position {LEFT} {TOP}",
+               must=False)
 
 
 def grab(box):
-    ok, out = run("grim", "-t", "ppm", "-g", "%d,%d %dx%d" % box, "-")
-    return ppm(out, SCALE) if ok else fail(": no screenshot")
+    return ppm(run("grim", "-t", "ppm", "-g", "%d,%d %dx%d" % box, "-"), SCALE)
 
 
-def settled(box):
-    """Once two shots 50 ms apart agree."""
+def settled(box):  # once two shots 50 ms apart agree
     last, now = None, grab(box)
     for _ in range(30):
         if last and now.data == last.data:
@@ -155,53 +131,44 @@ def settled(box):
     return now
 
 
+def cells(box, size):
+    x0, y0, w, h = box
+    return [(x, y) for y in range(max(y0, 0), min(y0 + h, size[1])) for x in range(max(x0, 0), min(x0 + w, size[0]))]
+
+
 def near(colour, wanted):
     return all(abs(a - b) <= 40 for a, b in zip(colour, wanted))
 
 
-def count(shot, box, colour):
-    """Logical pixels within the box (x, y, w, h) of about the colour (lines are anti-aliased)."""
-    x0, y0, w, h = box
-    return sum(near(shot.at(x, y), colour) for y in range(max(y0, 0), min(y0 + h, shot.size()[1]))
-               for x in range(max(x0, 0), min(x0 + w, shot.size()[0])))
+def count(shot, box, colour):  # of about the colour, as lines are anti-aliased
+    return sum(near(shot.at(x, y), colour) for x, y in cells(box, shot.size()))
 
 
-def differ(a, b, ignore=lambda x, y: False):
-    """The logical pixels, but those to ignore, where some device pixel differs."""
-    return [(x, y) for y in range(a.size()[1]) for x in range(a.size()[0])
-            if a.block(x, y) != b.block(x, y) and not ignore(x, y)]
+def differ(a, b, ignore=lambda x, y: False):  # the logical pixels where some device pixel differs
+    w = 3 * a.width * a.scale  # the bytes of a row of logical pixels
+    return [(x, y) for y in range(a.size()[1]) if a.data[y * w:(y + 1) * w] != b.data[y * w:(y + 1) * w]
+            for x in range(a.size()[0]) if a.block(x, y) != b.block(x, y) and not ignore(x, y)]
 
 
 def main(socket_path):
-    start = time.monotonic()
-    while not place(WIDTH):
-        if time.monotonic() - start > 15:
-            fail(": no native Wayland (xdg_shell) window of the editor within 15 s")
-        time.sleep(0.2)
+    within(15, lambda: place(WIDTH), 0.2) or fail(": no native Wayland (xdg_shell) window of the editor within 15 s")
     time.sleep(0.5)
     place(WIDTH)
     picture = tga("terrain.tga")
     pw, ph = picture.size()
     whole = settled((0, 0, 1280, 1024))
-    origin = find(whole, picture)
-    if not origin:
-        fail(": the example picture is nowhere on the screen (%s)" % whole.png(f"{SHOTS}/start.png"))
+    origin = find(whole, picture) or fail(": the example picture is nowhere on the screen", whole.png(SHOTS + "/start.png"))
     origin = (origin[0] // SCALE, origin[1] // SCALE)
-    area = (origin[0], origin[1], pw + MARGIN, ph + MARGIN)
+    area = (*origin, pw + MARGIN, ph + MARGIN)
     shot = settled(area)
     unchanged = lambda shot, x, y: shot.block(x, y) == picture.block(x, y) * (SCALE * SCALE)
+    # The share of the box's pixels that show the picture's as they are in the file.
+    pictured = lambda shot, box: sum(unchanged(shot, x, y) for x, y in cells(box, (pw, ph))) / max(len(cells(box, (pw, ph))), 1)
 
-    def pictured(shot, box):
-        """The share of the box's pixels that show the picture's as they are in the file."""
-        x0, y0, w, h = box
-        cells = [(x, y) for y in range(max(y0, 0), min(y0 + h, ph)) for x in range(max(x0, 0), min(x0 + w, pw))]
-        return sum(unchanged(shot, x, y) for x, y in cells) / max(len(cells), 1)
-
-    # The picture shows one of its pixels per logical pixel, never smoothed; the path's strokes are
-    # drawn at the screen's resolution, so along them many pixel blocks are not of one colour.
-    check(pictured(shot, PLAIN) == 1, "the picture's pixels as they are in the file, each a uniform "
-          "block of device pixels")
-    drawn = [shot.block(x, y) for y in range(ph) for x in range(pw) if not unchanged(shot, x, y)]
+    # The picture shows one of its pixels per logical pixel, never smoothed; the path's strokes are drawn at
+    # the screen's resolution, so along them many pixel blocks are not of one colour.
+    check(pictured(shot, PLAIN) == 1, "the picture's pixels as they are in the file, each a uniform block of device pixels")
+    drawn = [shot.block(x, y) for x, y in cells((0, 0, pw, ph), (pw, ph)) if not unchanged(shot, x, y)]
     uniform = sum(b == b[:3] * (SCALE * SCALE) for b in drawn)
     if SCALE > 1:
         check(uniform < 0.9 * len(drawn), f"{uniform} of {len(drawn)} blocks along the strokes uniform")
@@ -214,55 +181,41 @@ def main(socket_path):
         pointer.do(line)
 
     def full_repaint():
-        """Shrinks the window as far as it goes, until the canvas shows none of the picture beyond the
-        narrow strip at its left that stays, then back: the toolkit then paints the canvas anew, and the
-        picture must show again."""
+        # Shrinks the window as far as it goes, until the canvas shows none of the picture beyond the narrow
+        # strip at its left that stays, then back: the toolkit then paints the canvas anew, and the picture
+        # must show again.
         for width, wanted in ((100, lambda s: pictured(s, (40, 0, pw - 40, ph)) < 0.01),
                               (WIDTH, lambda s: pictured(s, PLAIN) == 1)):
             start = time.monotonic()
             while not wanted(now := grab(area)):
                 if not place(width) or time.monotonic() - start > 5:
-                    fail(f": the canvas did not repaint within 5 s of a resize to {width} "
-                         f"({now.png(SHOTS + '/resize.png')})")
+                    fail(f": the canvas did not repaint within 5 s of a resize to {width}", now.png(SHOTS + "/resize.png"))
                 time.sleep(0.05)
         if pointer_at:
-            # The pointer left the canvas as it shrank, which forgets the hover: a move there and
-            # back hovers again (and drags to where the drag was).
+            # The pointer left the canvas as it shrank, which forgets the hover: a move there and back hovers
+            # again (and drags to where the drag was).
             x, y = map(int, pointer_at.split()[1:])
             send(f"move {x + 1} {y}", remember=False), time.sleep(0.15), send(pointer_at)
         return settled(area)
 
-    # Empty terrain away from the track; the eighth point (16 pixels from its neighbours) and where
-    # it is dragged; the border above the sixth point, outside the loop: red until reversed.
+    # Empty terrain away from the track; the eighth point (16 pixels from its neighbours) and where it is
+    # dragged; the border above the sixth point, outside the loop: red until reversed.
     pixel = lambda x, y: (math.floor((x + 128) * 2 + 0.5), math.floor((128 - y) * 2 + 0.5))
-    empty, point = (80, 440), pixel(0, 55)
-    dragged = (point[0] + 24, point[1] + 30)
-    band, outer = (30, 20, 120, 60), pixel(18.67, 62.3)
-    outer = (outer[0] - 17, outer[1] - 6, 36, 10)
+    empty, point, outer = (80, 440), pixel(0, 55), pixel(18.67, 62.3)
+    dragged, band, outer = (point[0] + 24, point[1] + 30), (30, 20, 120, 60), (outer[0] - 17, outer[1] - 6, 36, 10)
     around = lambda p, r: (p[0] - r, p[1] - r, 2 * r + 1, 2 * r + 1)
     at = lambda p: f"move {origin[0] + p[0]} {origin[1] + p[1]}"
-
-    def marker(p, colour, shown=True):
-        """The outline of a marker at p, or none."""
-        return lambda before, now: (sum(near(now.at(p[0] + dx, p[1] + dy), colour) for dx, dy in RING) >= 16) == shown
-
-    def change(box, colour, by, hole=(0, 0, 0, 0)):
-        """At least `by` more pixels of about the colour in the box, not the hole; or with a negative
-        `by`, that many fewer."""
-        n = lambda s: count(s, box, colour) - count(s, hole, colour)
-        return lambda before, now: n(now) - n(before) >= by if by > 0 else n(now) - n(before) <= by
-
-    def changed(box, by):
-        """At least `by` pixels of the box not as they were."""
-        x0, y0, w, h = box
-        return lambda before, now: sum(before.block(x, y) != now.block(x, y)
-                                       for y in range(y0, y0 + h) for x in range(x0, x0 + w)) >= by
-
-    def fewer(shows, box):
-        """What takes pixels away must not pass over a canvas that shows nothing."""
-        x, y, w, h = box
-        return lambda before, now: shows(before, now) and pictured(now, (x - 20, y - 20, w + 40, h + 40)) > 0.3
-
+    # What each step must show: the outline of a marker at p, or none; at least `by` more pixels of about
+    # the colour in the box but the hole, or with a negative `by` that many fewer; at least `by` pixels of
+    # the box not as they were; and what takes pixels away must not pass over a canvas that shows nothing.
+    marker = lambda p, colour, shown=True: lambda before, now: (
+        sum(near(now.at(p[0] + dx, p[1] + dy), colour) for dx, dy in RING) >= 16) == shown
+    change = lambda box, colour, by, hole=(0, 0, 0, 0): lambda before, now: (
+        count(now, box, colour) - count(now, hole, colour) - count(before, box, colour) + count(before, hole, colour)
+    ) * (1 if by > 0 else -1) >= abs(by)
+    changed = lambda box, by: lambda before, now: sum(before.block(*c) != now.block(*c) for c in cells(box, now.size())) >= by
+    fewer = lambda shows, box: lambda before, now: shows(before, now) and pictured(
+        now, (box[0] - 20, box[1] - 20, box[2] + 40, box[3] + 40)) > 0.3
     outline, inside = (29, 19, 122, 62), (32, 22, 116, 56)
     steps = [
         ("click", [at(empty)], ["press", "release"], "a new point's marker", marker(empty, STRAIGHT)),
@@ -283,32 +236,28 @@ def main(socket_path):
             send(line)
         before = settled(area)
         for i, line in enumerate(inputs):
-            if line.startswith("keys "):
-                # Each wtype brings a new virtual keyboard: the toolkit needs a moment to take it.
-                run("wtype", "-s", "1200", *line[5:].split())[0] or fail(step, ": wtype failed")
-            else:
-                time.sleep(0.15 if i else 0)  # paced as a hand paces them: the toolkit drops a motion that comes too soon
-                send(line)
+            if line.startswith("keys "):  # each wtype brings a new virtual keyboard, which the toolkit takes a moment to take
+                run("wtype", "-s", "1200", *line[5:].split())
+            else:  # paced as a hand paces them: the toolkit drops a motion that comes too soon
+                time.sleep(0.15 if i else 0), send(line)
         sent, shown_after = time.monotonic(), None
         while shown_after is None and time.monotonic() - sent <= 0.5:
             grabbed = time.monotonic() - sent
-            if shows(before, now := grab(area)):
-                shown_after = grabbed
-        shown = settled(area)
-        full = full_repaint()
+            shown_after = grabbed if shows(before, now := grab(area)) else None
+        shown, full = settled(area), full_repaint()
         # While a button is held, no move hovers again: the ring that the pointer's leave took away stays away.
         ring = lambda x, y: dragging and 7 < math.hypot(x + 0.5 - dragging[0][0], y + 0.5 - dragging[0][1]) < 12.5
         differing = differ(shown, full, ring)
         check(shown_after is not None, f"{step}: {expected}, in the screenshot " + (
             f"{shown_after * 1000:.0f} ms after the input" if shown_after is not None else "not within 500 ms"))
-        check(not differing, f"{step}: the screen " + (f"differs from a full repaint at {len(differing)} pixels, "
-              f"from {min(differing)} to {max(differing)} of the picture" if differing else "as a full repaint shows it"))
+        check(not differing, f"{step}: the screen " + (f"differs from a full repaint at {len(differing)} pixels, from "
+              f"{min(differing)} to {max(differing)} of the picture" if differing else "as a full repaint shows it"))
         if shown_after is None or differing or KEEP:
             print("     screenshots:", *(s.png(f"{SHOTS}/{step}-{n}.png") for n, s in (
                 ("1-before", before), ("2-last-polled", now), ("3-settled", shown), ("4-full-repaint", full))))
 
-    # F10 opens the File menu, below "File"; a click outside it closes it (Escape from wtype does not,
-    # here, nor in a bare toolkit program). The window's own blank panel takes the click.
+    # F10 opens the File menu, below "File"; a click outside it closes it (Escape from wtype does not, here,
+    # nor in a bare toolkit program). The window's own blank panel takes the click.
     send("release"), send(f"move {LEFT + 50} {TOP + 600}")
     menu = (LEFT, TOP + 50, 240, 160)
     before = settled(menu)
@@ -317,28 +266,18 @@ def main(socket_path):
     send("press"), send("release")
     closed = settled(menu)
     shown, gone = len(differ(before, opened)) > 0.8 * 240 * 160, not differ(before, closed)
-    check(shown and gone, f"F10: the File menu {'opened' if shown else 'did not open'} and "
-          f"{'closed' if gone else 'did not close'} on a click outside it")
-    if not (shown and gone) or KEEP:
+    if not check(shown and gone, f"F10: the File menu {'opened' if shown else 'did not open'} and "
+                 f"{'closed' if gone else 'did not close'} on a click outside it") or KEEP:
         print("     screenshots:", *(s.png(f"{SHOTS}/F10-{n}.png") for n, s in enumerate((before, opened, closed))))
 
-    def windows(n):
-        """Once n windows of the editor show, within 5 s: the focused one's rectangle (or True)."""
-        start = time.monotonic()
-        while time.monotonic() - start < 5:
-            found, nodes = [], [json.loads(run("swaymsg", "-t", "get_tree")[1] or b"{}")]
-            while nodes:
-                node = nodes.pop()
-                nodes += node.get("nodes", []) + node.get("floating_nodes", [])
-                found += [node] if (node.get("name") or "").startswith("VORN Spline Editor") else []
-            if len(found) == n:
-                return next((w["rect"] for w in found if w["focused"]), True)
-            time.sleep(0.1)
-        return None
-
-    # The close box, with the steps' changes unsaved, brings up the question: Cancel keeps the window,
-    # Save saves and ends the editor. The pointer answers (wtype's keys reach no GTK dialog here), once
-    # the button that the drag holds is up: in the focused window, three buttons across its foot.
+    # The close box, with the steps' changes unsaved, brings up the question: Cancel keeps the window, Save
+    # saves and ends the editor. The pointer answers (wtype's keys reach no GTK dialog here): in the focused
+    # window, three buttons across its foot.
+    walk = lambda node: [node] + [m for c in node.get("nodes", []) + node.get("floating_nodes", []) for m in walk(c)]
+    editors = lambda: [w for w in walk(json.loads(run("swaymsg", "-t", "get_tree")))
+                       if (w.get("name") or "").startswith("VORN Spline Editor")]
+    # Once n windows of the editor show, within 5 s: the focused one's rectangle (or True).
+    windows = lambda n: within(5, lambda: len(w := editors()) == n and next((e["rect"] for e in w if e["focused"]), True))
     points = int(open("track.txt").readline())
     for button, left in (("Cancel", 1), ("Save", 0)):
         run("swaymsg", WINDOW + "kill")
@@ -346,11 +285,10 @@ def main(socket_path):
         if isinstance(box, dict):
             send(f"move {box['x'] + box['width'] * (3 if left else 5) // 6} {box['y'] + box['height'] - 21}")
             time.sleep(0.3), send("press"), time.sleep(0.15), send("release")
-        check(box is not None and windows(left) is not None, f"close-{button}: the question came up and was answered")
+        check(box and windows(left), f"close-{button}: the question came up and was answered")
     check(int(open("track.txt").readline()) == points + 1, "close: the track saved, with the point the click made")
-    failed = checks.count(False)
-    print(f"{len(checks) - failed} passed, {failed} failed")
-    return 1 if failed else 0
+    print(f"{checks.count(True)} passed, {checks.count(False)} failed")
+    sys.exit(1 if False in checks else 0)
 
 
 if __name__ == "__main__":
@@ -360,15 +298,13 @@ if __name__ == "__main__":
     signal.signal(signal.SIGALRM, lambda *_: fail(": the run took longer than 240 s"))
     signal.alarm(240)
     try:
-        status = main(start())
-    except SystemExit as stop:
-        status = stop.code
-    for p in processes:
-        p.terminate()
-    time.sleep(0.5)
-    for p in processes:
-        p.kill(), p.wait()
-    if status not in (0, 77) and os.path.exists("editor.log"):
-        print("The editor's output:\n" + open("editor.log").read()[-2000:])
-    shutil.rmtree(os.getcwd())
-    sys.exit(status)
+        main(start())
+    finally:
+        for p in processes:
+            p.terminate()
+        time.sleep(0.5)
+        for p in processes:
+            p.kill(), p.wait()
+        if getattr(sys.exc_info()[1], "code", 1) not in (0, 77) and os.path.exists("editor.log"):
+            print("The editor's output:\n" + open("editor.log").read()[-2000:])
+        shutil.rmtree(os.getcwd())
