@@ -1,12 +1,12 @@
 # Runs the editor on a headless sway at a screen scale (a native Wayland client, no X11 to fall back to) and
 # checks on screenshots that each change of the canvas shows within 500 ms and as a full repaint shows it,
 # that F10 opens the File menu, and that the close box asks about unsaved changes.
-# Usage: wayland_run.py SCALE EDITOR EXAMPLES_DIR SHOT_DIR [--keep]
+# Usage: wayland_run.py SCALE EDITOR EXAMPLES_DIR SHOT_DIR (where the screenshots of failed checks go)
 import itertools, json, math, os, pwd, re, shutil, signal, socket, struct, subprocess, sys, tempfile, time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from screen import MARKERS, RING, find, ppm, tga  # noqa: E402
 
-SCALE, (EDITOR, EXAMPLES, SHOTS), KEEP = int(sys.argv[1]), map(os.path.abspath, sys.argv[2:5]), "--keep" in sys.argv
+SCALE, (EDITOR, EXAMPLES, SHOTS) = int(sys.argv[1]), map(os.path.abspath, sys.argv[2:5])
 # The window floats at a known place, large enough for the whole picture and a margin beyond it, where the
 # band may reach past the picture. Only a native Wayland window matches.
 LEFT, TOP, WIDTH, HEIGHT, MARGIN = 100, 100, 800, 700, 16
@@ -21,10 +21,11 @@ def fail(*words):
     sys.exit(1)
 
 
-def check(ok, what):
+def check(ok, what, **shots):
     print("ok  " if ok else "FAIL", what, flush=True)
+    if not ok and shots:
+        print("     screenshots:", *(shot.png(f"{SHOTS}/{name}.png") for name, shot in shots.items()))
     checks.append(bool(ok))
-    return ok
 
 
 def run(*command, must=True):
@@ -43,10 +44,8 @@ def within(seconds, test, pause=0.1):
 def start():
     # sway, which refuses to run as root, and the editor with the example files: as nobody when run as
     # root, in this scratch folder, which that user can read.
-    for tool in ("sway", "swaymsg", "grim", "wtype"):
-        if not shutil.which(tool):
-            print(f"SKIP: {tool} is not installed (./test.sh installs it)")
-            sys.exit(77)
+    for tool in [t for t in ("sway", "swaymsg", "grim", "wtype") if not shutil.which(t)][:1]:
+        sys.exit(print(f"SKIP: {tool} is not installed (./test.sh installs it)") or 77)
     env = {"PATH": "/usr/bin:/bin", "HOME": os.path.abspath("home"), "XDG_RUNTIME_DIR": os.path.abspath("run")}
     os.chmod(".", 0o755), os.mkdir("home"), os.mkdir("run", 0o700)
     for name in (EDITOR, EXAMPLES + "/terrain.tga", EXAMPLES + "/track.txt"):
@@ -103,13 +102,9 @@ class Pointer:
                 return announced
 
     def do(self, line):  # move X Y (logical pixels), press or release (the left button)
-        ms, words = int(time.monotonic() * 1000) & 0xFFFFFFFF, line.split()
-        if words[0] == "move":
-            self.send(5, 1, ms, int(words[1]), int(words[2]), 1280, 1024)
-        else:
-            self.send(5, 2, ms, 0x110, words[0] == "press")
-        self.send(5, 4)
-        self.sync()
+        ms, (word, *at) = int(time.monotonic() * 1000) & 0xFFFFFFFF, line.split()
+        self.send(5, 1, ms, *map(int, at), 1280, 1024) if at else self.send(5, 2, ms, 0x110, word == "press")
+        self.send(5, 4), self.sync()
 
 
 def place(width):  # sway has been seen to move a floating window as it resized it
@@ -121,14 +116,10 @@ def grab(box):
     return ppm(run("grim", "-t", "ppm", "-g", "%d,%d %dx%d" % box, "-"), SCALE)
 
 
-def settled(box):  # once two shots 50 ms apart agree
-    last, now = None, grab(box)
-    for _ in range(30):
-        if last and now.data == last.data:
-            break
-        time.sleep(0.05)
-        last, now = now, grab(box)
-    return now
+def settled(box):  # once two shots 50 ms apart agree, or the last of 1.5 s
+    shots = [grab(box)]
+    within(1.5, lambda: shots.append(grab(box)) or shots[-2].data == shots[-1].data, 0.05)
+    return shots[-1]
 
 
 def cells(box, size):
@@ -186,11 +177,9 @@ def main(socket_path):
         # must show again.
         for width, wanted in ((100, lambda s: pictured(s, (40, 0, pw - 40, ph)) < 0.01),
                               (WIDTH, lambda s: pictured(s, PLAIN) == 1)):
-            start = time.monotonic()
-            while not wanted(now := grab(area)):
-                if not place(width) or time.monotonic() - start > 5:
-                    fail(f": the canvas did not repaint within 5 s of a resize to {width}", now.png(SHOTS + "/resize.png"))
-                time.sleep(0.05)
+            shots = []
+            within(5, lambda: wanted(shots.append(grab(area)) or shots[-1]) or place(width) and False, 0.05) or fail(
+                f": the canvas did not repaint within 5 s of a resize to {width}", shots[-1].png(SHOTS + "/resize.png"))
         if pointer_at:
             # The pointer left the canvas as it shrank, which forgets the hover: a move there and back hovers
             # again (and drags to where the drag was).
@@ -248,13 +237,12 @@ def main(socket_path):
         # While a button is held, no move hovers again: the ring that the pointer's leave took away stays away.
         ring = lambda x, y: dragging and 7 < math.hypot(x + 0.5 - dragging[0][0], y + 0.5 - dragging[0][1]) < 12.5
         differing = differ(shown, full, ring)
+        shots = {f"{step}-1-before": before, f"{step}-2-last-polled": now, f"{step}-3-settled": shown,
+                 f"{step}-4-full-repaint": full}
         check(shown_after is not None, f"{step}: {expected}, in the screenshot " + (
-            f"{shown_after * 1000:.0f} ms after the input" if shown_after is not None else "not within 500 ms"))
+            f"{shown_after * 1000:.0f} ms after the input" if shown_after is not None else "not within 500 ms"), **shots)
         check(not differing, f"{step}: the screen " + (f"differs from a full repaint at {len(differing)} pixels, from "
-              f"{min(differing)} to {max(differing)} of the picture" if differing else "as a full repaint shows it"))
-        if shown_after is None or differing or KEEP:
-            print("     screenshots:", *(s.png(f"{SHOTS}/{step}-{n}.png") for n, s in (
-                ("1-before", before), ("2-last-polled", now), ("3-settled", shown), ("4-full-repaint", full))))
+              f"{min(differing)} to {max(differing)} of the picture" if differing else "as a full repaint shows it"), **shots)
 
     # F10 opens the File menu, below "File"; a click outside it closes it (Escape from wtype does not, here,
     # nor in a bare toolkit program). The window's own blank panel takes the click.
@@ -266,9 +254,8 @@ def main(socket_path):
     send("press"), send("release")
     closed = settled(menu)
     shown, gone = len(differ(before, opened)) > 0.8 * 240 * 160, not differ(before, closed)
-    if not check(shown and gone, f"F10: the File menu {'opened' if shown else 'did not open'} and "
-                 f"{'closed' if gone else 'did not close'} on a click outside it") or KEEP:
-        print("     screenshots:", *(s.png(f"{SHOTS}/F10-{n}.png") for n, s in enumerate((before, opened, closed))))
+    check(shown and gone, f"F10: the File menu {'opened' if shown else 'did not open'} and "
+          f"{'closed' if gone else 'did not close'} on a click outside it", F10_1=before, F10_2=opened, F10_3=closed)
 
     # The close box, with the steps' changes unsaved, brings up the question: Cancel keeps the window, Save
     # saves and ends the editor. The pointer answers (wtype's keys reach no GTK dialog here): in the focused
