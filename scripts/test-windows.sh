@@ -12,23 +12,16 @@
 set -eu
 cd "$(dirname "$0")/.."
 root=$PWD
-if [ -z "${VSW_PACKAGED:-}" ]; then
-    ./package-windows.sh
-    export VSW_PACKAGED=1
-fi
+[ -n "${VSW_PACKAGED:-}" ] || { ./package-windows.sh && export VSW_PACKAGED=1; }
 . scripts/windows-setup.sh
-if [ -z "${DISPLAY:-}" ]; then
-    # Wine connects to the display many times: no reset between its clients.
-    exec xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$0" "$@"
-fi
-
+# Wine connects to the display many times: no reset between its clients.
+[ -n "${DISPLAY:-}" ] || exec xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$0" "$@"
 # The screen and the drop through Debian's Python, which has the X library; the Linux build of the editor
 # for what it writes after the same actions.
 vse_install_packages python3-xlib "${VSE_BASE_PACKAGES[@]}"
 vse_build --target vornsplineedit build
 
 dir=$root/build-windows
-version=$(sed -n 's/^project(vornsplineedit VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 scratch=$(mktemp -d)
 trap 'wineserver -k 2>/dev/null || true; rm -rf "$scratch"' EXIT
 failed=0
@@ -49,14 +42,11 @@ start() {  # FOLDER COMMAND...: started there, its window in $window
 titled() { [ "$(xdotool getwindowname "$window")" = "VORN Spline Editor ($1)" ]; }
 gone() { ! xdotool search --onlyvisible --name "$1" >/dev/null; }
 shown=""  # how much of the picture the canvas shows, as at start-up: anything left over it cuts that short
-check_shot() {  # PICTURE TRACK PNG [ZOOM]: the screen against the files; the picture's place in $ox $oy
-    local out size status=0
-    out=$(session check "$1" "$2" "$dir/$3" "${4:-1}") || status=1
-    echo "$out"
-    read -r _ _ ox oy _ <<<"$out"
-    size=$(grep -o '[0-9]* x [0-9]* of it' <<<"$out") || status=1
-    [ "${shown:=$size}" = "$size" ] || { echo "FAIL: $size, not $shown"; status=1; }
-    return $status
+check_shot() {  # PICTURE TRACK PNG [ZOOM]: the screen against the files; the picture's corner in $ox $oy
+    session check "$1" "$2" "$dir/$3" "${4:-1}" >"$scratch/check" || fail "the screen in $3"
+    cat "$scratch/check"
+    read -r ox oy size <"$scratch/check"
+    [ "${shown:=${size%%:*}}" = "${size%%:*}" ] || fail "${size%%:*} of the picture shown in $3, not $shown"
 }
 # A click at picture pixel (400, 80), far from the track, adds a point at its end, of the type the radio
 # box shows (Straight), at the world position of the pixel's corner: the world is -128 to 128 across the picture.
@@ -70,21 +60,18 @@ click_save() {  # X Y TRACK: a click there, then Control+S; the new point saved,
 }
 
 stage "unit tests built for Windows"
-started=$(date +%s)
+started=$SECONDS
 VSW_GTEST=$(vsw_gtest) vsw_build "$dir" -DVSE_BUILD_TESTS=ON -- test_model test_editor test_platform test_io
-echo "tests built in $(vsw_since "$started") s"
-started=$(date +%s)
+echo "tests built in $((SECONDS - started)) s"
 vsw_wine_prefix "$scratch/wine"
-echo "Wine prefix made in $(vsw_since "$started") s"
 # No display for the windowless tests (CTest unsets DISPLAY for them), as on Linux.
 (cd "$dir" && ctest --output-on-failure --timeout 900 --no-tests=error -R '^(model|editor|platform|io)$') ||
     fail "unit tests under Wine"
 
 stage "a session of the editor"
 # Names in other letters than ASCII: from the command line, in the title, saved to, and dropped from the desktop.
-picture=地形.tga track=Fåglar.txt dropped=Ørken.txt
-work=$scratch/session
-mkdir -p "$work"
+picture=地形.tga track=Fåglar.txt dropped=Ørken.txt work=$scratch/session linux=$scratch/linux hidpi=$scratch/hidpi
+mkdir -p "$work" "$linux" "$hidpi"
 cp examples/terrain.tga "$work/$picture"
 cp examples/track.txt "$work/$track"
 head -4 examples/track.txt | sed '1s/.*/3/' >"$work/$dropped"  # its first three points
@@ -97,25 +84,21 @@ within 10 titled "$track" || fail "the title is '$(xdotool getwindowname "$windo
 # single icon would not give.
 icons=$(xprop -id "$window" _NET_WM_ICON | grep -o 'Icon ([0-9]* x [0-9]*)' | sort -u | tr '\n' ' ')
 echo "window icons: $icons"
-case "$icons" in *"16 x 16"*"32 x 32"*) ;; *) fail "the window's icons: $icons" ;; esac
-check_shot "$work/$picture" "$work/$track" session-start.png || fail "the start-up screen"
+[[ "$icons" == *"16 x 16"*"32 x 32"* ]] || fail "the window's icons: $icons"
+check_shot "$work/$picture" "$work/$track" session-start.png
 click_save $((ox + 400)) $((oy + 80)) "$work/$track"
 cp "$work/$track" "$scratch/windows-saved.txt"
-check_shot "$work/$picture" "$work/$track" session-after-click.png || fail "the screen after the click"
+check_shot "$work/$picture" "$work/$track" session-after-click.png
 
 # The picture dialog offers its filters: in the session's folder it lists the picture and not the tracks
 # (session-image-dialog.png). Escape leaves it; the first may only close the list of names completing
 # what was typed. Keys go to the window with X's focus, which no window manager moves here.
 xdotool key ctrl+a
-dialog=$(timeout 20 xdotool search --sync --onlyvisible --name '^Load Image$' | head -1)
-if [ -n "$dialog" ]; then
-    sleep 2
-    xdotool windowfocus --sync "$dialog" type --delay 20 "Z:${work//\//\\}"
+if dialog=$(timeout 20 xdotool search --sync --onlyvisible --name '^Load Image$' | head -1) && [ -n "$dialog" ]; then
+    xdotool sleep 2 windowfocus --sync "$dialog" type --delay 20 "Z:${work//\//\\}"
     xdotool key Return sleep 2
     session png "$dir/session-image-dialog.png"
-    for i in 1 2 3; do
-        gone '^Load Image$' || xdotool windowfocus --sync "$dialog" key Escape sleep 1 || true
-    done
+    for i in 1 2 3; do gone '^Load Image$' || xdotool windowfocus --sync "$dialog" key Escape sleep 1 || true; done
     gone '^Load Image$' || fail "the picture dialog stayed open"
 else
     fail "no picture dialog after Control+A"
@@ -127,8 +110,7 @@ echo GIF89a >"$work/anim.gif"
 xdotool windowfocus --sync "$window"
 session drop "$window" $((ox + 200)) $((oy + 200)) "$work/$track" "$work/$dropped" "$work/anim.gif" || fail "the drop"
 within 10 titled "$dropped" || fail "the title is '$(xdotool getwindowname "$window")', not for $dropped"
-box=$(timeout 20 xdotool search --sync --onlyvisible --name 'Error' | head -1)
-if [ -n "$box" ]; then
+if box=$(timeout 20 xdotool search --sync --onlyvisible --name 'Error' | head -1) && [ -n "$box" ]; then
     sleep 1
     session png "$dir/session-drop-error.png"
     xdotool windowfocus --sync "$box" key Return
@@ -137,20 +119,16 @@ if [ -n "$box" ]; then
 else
     fail "no box for the dropped anim.gif"
 fi
-check_shot "$work/$picture" "$work/$dropped" session-after-drop.png || fail "the screen after the drop"
+check_shot "$work/$picture" "$work/$dropped" session-after-drop.png
 wineserver -k; wineserver -w
 
 stage "the same actions in the Linux build"
-linux=$scratch/linux
-mkdir -p "$linux"
 cp examples/terrain.tga examples/track.txt "$linux/"
 start "$linux" "$root/build/vornsplineedit" terrain.tga track.txt
-sleep 2
-xdotool windowfocus --sync "$window"
+xdotool sleep 2 windowfocus --sync "$window"
 read -r lx ly < <(session locate "$linux/terrain.tga")
 click_save $((lx + 400)) $((ly + 80)) "$linux/track.txt"
-kill "$pid" 2>/dev/null || true
-wait "$pid" 2>/dev/null || true
+kill "$pid" && wait "$pid" || true
 # Lines end in CR LF on Windows, in LF on Linux, and are otherwise the same bytes.
 differ=$(diff <(sed 's/\r$//' "$scratch/windows-saved.txt") "$linux/track.txt") || fail "the saved tracks differ: ${differ:0:500}"
 lines=$(wc -l <"$scratch/windows-saved.txt")
@@ -164,8 +142,6 @@ stage "the editor at 150 % (144 DPI)"
 # picture pixel 1.5 times as wide, nearest neighbour, instead of being stretched as a blurred bitmap.
 wrestool -x --raw --type=24 "$dir/stage/vornsplineedit.exe" | grep -q PerMonitorV2 || fail "no PerMonitorV2 in the manifest"
 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null
-hidpi=$scratch/hidpi
-mkdir -p "$hidpi"
 cp examples/terrain.tga examples/track.txt "$hidpi/"
 start "$hidpi" wine "$dir/stage/vornsplineedit.exe" terrain.tga track.txt
 sleep 3
@@ -176,7 +152,7 @@ for ratio in $((200 * WIDTH / width96)) $((200 * HEIGHT / height96)); do
         fail "the window is $WIDTH x $HEIGHT, at 96 DPI $width96 x $height96: not 1.5 times as large"
 done
 shown=""
-check_shot "$hidpi/terrain.tga" "$hidpi/track.txt" session-144dpi.png 1.5 || fail "the screen at 144 DPI"
+check_shot "$hidpi/terrain.tga" "$hidpi/track.txt" session-144dpi.png 1.5
 # The radio box is 150 pixels wide, and its labels are not cut off by the canvas.
 [ $((ox - X)) -ge 157 ] || fail "the canvas begins $((ox - X)) pixels into the window, over the radio box"
 click_save $((ox + 600)) $((oy + 120)) "$hidpi/track.txt"  # picture pixel (400, 80)
@@ -184,30 +160,23 @@ wineserver -k; wineserver -w
 wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null
 
 stage "the installer"
+classes='HKLM\Software\Classes' programs="$WINEPREFIX/drive_c/Program Files/VORN Spline Editor"
+menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/VORN Spline Editor.lnk"
 reg_value() { wine reg query "$1" /ve 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ *//p'; }
 has_key() { wine reg query "$1" >/dev/null 2>&1; }
 # BMP files open in Paint here, and Paint is under "Open with" for them: both stay.
-wine reg add 'HKLM\Software\Classes\.bmp' /ve /d Paint.Picture /f >/dev/null
-wine reg add 'HKLM\Software\Classes\.bmp\OpenWithList\mspaint.exe' /f >/dev/null
-paint_kept() {
-    [ "$(reg_value 'HKLM\Software\Classes\.bmp')" = Paint.Picture ] && has_key 'HKLM\Software\Classes\.bmp\OpenWithList\mspaint.exe'
-}
-wine "$root/vornsplineedit-$version-windows-x64-installer.exe" /S
+wine reg add "$classes\\.bmp" /ve /d Paint.Picture /f >/dev/null
+wine reg add "$classes\\.bmp\\OpenWithList\\mspaint.exe" /f >/dev/null
+paint_kept() { [ "$(reg_value "$classes\\.bmp")" = Paint.Picture ] && has_key "$classes\\.bmp\\OpenWithList\\mspaint.exe"; }
+wine "$root/vornsplineedit-$(sed -n 's/^project(vornsplineedit VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)-windows-x64-installer.exe" /S
 wineserver -w
-programs="$WINEPREFIX/drive_c/Program Files/VORN Spline Editor"
-menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/VORN Spline Editor.lnk"
-for f in vornsplineedit.exe uninstall.exe README.txt LICENSE.txt; do
-    [ -f "$programs/$f" ] || fail "not installed: $f"
-done
+for f in vornsplineedit.exe uninstall.exe README.txt LICENSE.txt; do [ -f "$programs/$f" ] || fail "not installed: $f"; done
 [ -f "$menu" ] || fail "no Start menu entry"
-command=$(reg_value 'HKLM\Software\Classes\Applications\vornsplineedit.exe\shell\open\command')
+command=$(reg_value "$classes\\Applications\\vornsplineedit.exe\\shell\\open\\command")
 [ "$command" = '"C:\Program Files\VORN Spline Editor\vornsplineedit.exe" "%1"' ] || fail "open command: $command"
-for ext in .tga .bmp; do
-    has_key "HKLM\\Software\\Classes\\$ext\\OpenWithList\\vornsplineedit.exe" || fail "not under Open with for $ext"
-done
+for ext in .tga .bmp; do has_key "$classes\\$ext\\OpenWithList\\vornsplineedit.exe" || fail "not under Open with for $ext"; done
 paint_kept || fail "the installer took .bmp from Paint"
-has_key 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\vornsplineedit' ||
-    fail "no entry in the list of installed programs"
+has_key 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\vornsplineedit' || fail "not in the list of installed programs"
 start "$work" wine 'C:\Program Files\VORN Spline Editor\vornsplineedit.exe' || true  # the installed program starts
 wineserver -k; wineserver -w
 # The uninstaller copies itself to %TEMP% and returns at once: wait for Wine to finish.

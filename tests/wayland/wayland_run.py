@@ -17,8 +17,7 @@ checks, processes = [], []
 
 
 def fail(*words):
-    print("FAIL", *words, flush=True)
-    sys.exit(1)
+    sys.exit(print("FAIL", *words, flush=True) or 1)
 
 
 def check(ok, what, **shots):
@@ -72,12 +71,12 @@ class Pointer:
     # A virtual pointer of wlroots' protocol, spoken on the Wayland socket (no Debian package has a client).
     # It lives as long as the run: a pointer that goes away makes the window under it forget its hover.
     def __init__(self, path):
-        self.socket, self.ids = socket.socket(socket.AF_UNIX), itertools.count(2)
+        self.socket, self.ids, self.at = socket.socket(socket.AF_UNIX), itertools.count(2), None
         self.socket.connect(path)
         self.events = self.socket.makefile("rb")
         self.send(1, 1, next(self.ids))  # the registry, 2: the compositor takes new ids only in order
-        name = next(n for n, kind in self.sync() if kind == b"zwlr_virtual_pointer_manager_v1")
-        self.send(2, 0, name, b"zwlr_virtual_pointer_manager_v1", 1, next(self.ids))  # the manager, 4
+        self.sync()
+        self.send(2, 0, self.manager, b"zwlr_virtual_pointer_manager_v1", 1, next(self.ids))  # the manager, 4
         self.send(4, 0, 0, next(self.ids))  # the pointer, 5, on the default seat
         self.sync()
         time.sleep(0.3)  # the seat announces its new pointer capability to the clients first
@@ -87,22 +86,21 @@ class Pointer:
                         struct.pack("=I", len(a) + 1) + a + b"\0" * (4 - len(a) % 4) for a in args)
         self.socket.sendall(struct.pack("=II", target, (8 + len(body)) << 16 | opcode) + body)
 
-    def sync(self):
-        # Once the compositor has done all that was sent: the globals it announced meanwhile.
+    def sync(self):  # once the compositor has done all that was sent
         self.send(1, 0, callback := next(self.ids))
-        announced = []
         while True:
             source, head = struct.unpack("=II", self.events.read(8))
             body = self.events.read((head >> 16) - 8)
             if source == 1 and head & 0xFFFF == 0:
                 fail(": the compositor refused a request of the pointer:", body[12:].rstrip(b"\0").decode())
-            if source == 2 and head & 0xFFFF == 0:
-                announced.append((struct.unpack_from("=I", body)[0], body[8:7 + struct.unpack_from("=I", body, 4)[0]]))
+            if source == 2 and b"zwlr_virtual_pointer_manager_v1\0" in body:  # the registry's name for it
+                self.manager = struct.unpack_from("=I", body)[0]
             if source == callback:
-                return announced
+                return
 
-    def do(self, line):  # move X Y (logical pixels), press or release (the left button)
+    def do(self, line, remember=True):  # move X Y (logical pixels), press or release (the left button)
         ms, (word, *at) = int(time.monotonic() * 1000) & 0xFFFFFFFF, line.split()
+        self.at = line if at and remember else self.at
         self.send(5, 1, ms, *map(int, at), 1280, 1024) if at else self.send(5, 2, ms, 0x110, word == "press")
         self.send(5, 4), self.sync()
 
@@ -132,26 +130,23 @@ def near(colour, wanted):
 
 
 def count(shot, box, colour):  # of about the colour, as lines are anti-aliased
-    return sum(near(shot.at(x, y), colour) for x, y in cells(box, shot.size()))
+    return sum(near(shot.at(x, y), colour) for x, y in cells(box, shot.size))
 
 
 def differ(a, b, ignore=lambda x, y: False):  # the logical pixels where some device pixel differs
     w = 3 * a.width * a.scale  # the bytes of a row of logical pixels
-    return [(x, y) for y in range(a.size()[1]) if a.data[y * w:(y + 1) * w] != b.data[y * w:(y + 1) * w]
-            for x in range(a.size()[0]) if a.block(x, y) != b.block(x, y) and not ignore(x, y)]
+    return [(x, y) for y in range(a.size[1]) if a.data[y * w:(y + 1) * w] != b.data[y * w:(y + 1) * w]
+            for x in range(a.size[0]) if a.block(x, y) != b.block(x, y) and not ignore(x, y)]
 
 
 def main(socket_path):
     within(15, lambda: place(WIDTH), 0.2) or fail(": no native Wayland (xdg_shell) window of the editor within 15 s")
-    time.sleep(0.5)
-    place(WIDTH)
-    picture = tga("terrain.tga")
-    pw, ph = picture.size()
+    time.sleep(0.5), place(WIDTH)
+    pw, ph = (picture := tga("terrain.tga")).size
     whole = settled((0, 0, 1280, 1024))
-    origin = find(whole, picture) or fail(": the example picture is nowhere on the screen", whole.png(SHOTS + "/start.png"))
-    origin = (origin[0] // SCALE, origin[1] // SCALE)
-    area = (*origin, pw + MARGIN, ph + MARGIN)
-    shot = settled(area)
+    origin = [c // SCALE for c in find(whole, picture) or fail(": the example picture is nowhere on the screen",
+                                                              whole.png(SHOTS + "/start.png"))]
+    shot = settled(area := (*origin, pw + MARGIN, ph + MARGIN))
     unchanged = lambda shot, x, y: shot.block(x, y) == picture.block(x, y) * (SCALE * SCALE)
     # The share of the box's pixels that show the picture's as they are in the file.
     pictured = lambda shot, box: sum(unchanged(shot, x, y) for x, y in cells(box, (pw, ph))) / max(len(cells(box, (pw, ph))), 1)
@@ -164,12 +159,8 @@ def main(socket_path):
     if SCALE > 1:
         check(uniform < 0.9 * len(drawn), f"{uniform} of {len(drawn)} blocks along the strokes uniform")
 
-    pointer, pointer_at = Pointer(socket_path), None
-
-    def send(line, remember=True):
-        nonlocal pointer_at
-        pointer_at = line if remember and line.startswith("move ") else pointer_at
-        pointer.do(line)
+    pointer = Pointer(socket_path)
+    send = pointer.do
 
     def full_repaint():
         # Shrinks the window as far as it goes, until the canvas shows none of the picture beyond the narrow
@@ -180,11 +171,11 @@ def main(socket_path):
             shots = []
             within(5, lambda: wanted(shots.append(grab(area)) or shots[-1]) or place(width) and False, 0.05) or fail(
                 f": the canvas did not repaint within 5 s of a resize to {width}", shots[-1].png(SHOTS + "/resize.png"))
-        if pointer_at:
+        if pointer.at:
             # The pointer left the canvas as it shrank, which forgets the hover: a move there and back hovers
             # again (and drags to where the drag was).
-            x, y = map(int, pointer_at.split()[1:])
-            send(f"move {x + 1} {y}", remember=False), time.sleep(0.15), send(pointer_at)
+            x, y = map(int, pointer.at.split()[1:])
+            send(f"move {x + 1} {y}", remember=False), time.sleep(0.15), send(pointer.at)
         return settled(area)
 
     # Empty terrain away from the track; the eighth point (16 pixels from its neighbours) and where it is
@@ -202,7 +193,7 @@ def main(socket_path):
     change = lambda box, colour, by, hole=(0, 0, 0, 0): lambda before, now: (
         count(now, box, colour) - count(now, hole, colour) - count(before, box, colour) + count(before, hole, colour)
     ) * (1 if by > 0 else -1) >= abs(by)
-    changed = lambda box, by: lambda before, now: sum(before.block(*c) != now.block(*c) for c in cells(box, now.size())) >= by
+    changed = lambda box, by: lambda before, now: sum(before.block(*c) != now.block(*c) for c in cells(box, now.size)) >= by
     fewer = lambda shows, box: lambda before, now: shows(before, now) and pictured(
         now, (box[0] - 20, box[1] - 20, box[2] + 40, box[3] + 40)) > 0.3
     outline, inside = (29, 19, 122, 62), (32, 22, 116, 56)

@@ -4,7 +4,8 @@
 #   session.py check PICTURE.tga TRACK.txt PNG [ZOOM]
 #       the screen to PNG; passes when every picture pixel on screen away from the path equals the file's
 #       (each screen pixel showing the picture pixel under its centre, at ZOOM screen pixels a picture
-#       pixel) and each point's marker shows in its type's colour
+#       pixel) and each point's marker shows in its type's colour; prints first where the picture's corner
+#       shows and how much of it: X Y WIDTH HEIGHT
 #   session.py drop WINDOW X Y FILE...          drops the files at root position X, Y as a desktop file
 #       manager does (XDND), which Wine hands to Windows programs as a drop from Explorer
 import math, os, signal, sys, urllib.parse
@@ -37,7 +38,7 @@ def check(picture_file, track_file, png, zoom="1"):
                 near.update([(x, y)] if math.hypot(x - ax - t * (bx - ax), y - ay - t * (by - ay)) < m else [])
     away = [(x, y) for y in range(height) for x in range(width) if (x, y) not in near]
     differing = sum(shot.at(ox + x, oy + y) != picture.at(source(x), source(y)) for x, y in away)
-    print(f"picture at {ox} {oy} on screen, {width} x {height} of it shown; "
+    print(f"{ox} {oy} {width} {height}: the picture's corner on screen and how much of it shows; "
           f"{len(away)} pixels away from the path compared, {differing} differ")
     failures = [f"{differing} of {len(away)} picture pixels away from the path differ"] * bool(
         differing or len(away) < width * height // 3)
