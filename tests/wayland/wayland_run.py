@@ -279,9 +279,6 @@ if __name__ == "__main__":
         main(start())
     finally:
         for p in processes:
-            p.terminate()
-        time.sleep(0.5)
-        for p in processes:
             p.kill(), p.wait()
         if getattr(sys.exc_info()[1], "code", 1) not in (0, 77) and os.path.exists("editor.log"):
             print("The editor's output:\n" + open("editor.log").read()[-2000:])

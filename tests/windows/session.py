@@ -23,10 +23,9 @@ def check(picture_file, track_file, png, zoom="1"):
     # World to picture pixel as the editor rounds it (add one half, truncate).
     pixels = [(int((x + 128) / 256 * picture.width + 0.5), int((128 - y) / 256 * picture.height + 0.5)) for x, y, *_ in points]
     # The canvas shows as much of the picture as fits: its first row and column, to where the screen stops matching.
-    width = next((x for x in range(int(picture.width * zoom)) if ox + x >= shot.width or
-                  shot.at(ox + x, oy) != picture.at(source(x), 0)), int(picture.width * zoom))
-    height = next((y for y in range(int(picture.height * zoom)) if oy + y >= shot.height or
-                   shot.at(ox, oy + y) != picture.at(0, source(y))), int(picture.height * zoom))
+    extent = lambda n, shows: next((d for d in range(int(n * zoom)) if not shows(d)), int(n * zoom))
+    width = extent(picture.width, lambda x: ox + x < shot.width and shot.at(ox + x, oy) == picture.at(source(x), 0))
+    height = extent(picture.height, lambda y: oy + y < shot.height and shot.at(ox, oy + y) == picture.at(0, source(y)))
     # Within 20 pixels of a segment the borders, the start line and the markers may cover the picture (the
     # widest half-width here is under 6 units, 12 pixels on a 512-pixel picture).
     m, on_screen, near = int(20 * zoom), [(int(x * zoom), int(y * zoom)) for x, y in pixels], set()
@@ -51,9 +50,9 @@ def check(picture_file, track_file, png, zoom="1"):
         failures += [f"point {i} at pixel ({px}, {py}): {hits} of the {len(RING)} pixels of its marker in its "
                      f"type's colour {MARKERS[kind]}"] * (hits < len(RING) - 8)
     print(f"{len(shown)} of {len(points)} points on screen with a marker checked")
-    for failure in failures + ["no marker on screen"] * (not shown):
-        print("FAIL:", failure)
-    return 1 if failures or not shown else 0
+    failures += ["no marker on screen"] * (not shown)
+    print(*("FAIL: " + failure + "\n" for failure in failures), end="")
+    return 1 if failures else 0
 
 
 def drop(window, x, y, *files):
