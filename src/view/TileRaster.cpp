@@ -11,6 +11,7 @@
 #include <wx/graphics.h>
 #endif
 
+#include "view/LineCoverage.h"
 #include "view/TileDrawing.h"
 
 void TileRaster::SetPicture(const wxBitmap& picture)
@@ -80,23 +81,37 @@ cairo_t* DcContext(wxDC& dc)
 
 void TileRaster::Stroke(std::uint32_t* pixels, int size, const wxRect& tile, double scale, const TileDrawing& drawing)
 {
-    cairo_surface_t* surface = Surface(pixels, size, size);
-    cairo_t* cr = cairo_create(surface);
-    cairo_scale(cr, scale, scale);
-    cairo_translate(cr, -tile.x, -tile.y);
-    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
-    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    // Cairo only for what is not thin lines or markers; made on first need.
+    cairo_surface_t* surface = nullptr;
+    cairo_t* cr = nullptr;
+    LineCoverage lines(size);
+    std::vector<double> run;
     for (const TileDrawing::Pass& pass : drawing.passes) {
         // An odd pen is centred on the pixel, as the toolkit strokes it, so a
         // 1-pixel line covers its logical pixel's device pixels at any scale.
         const double o = pass.width % 2 ? 0.5 : 0.0, half = pass.width / 2.0;
         const int r = pass.radius;
         const std::vector<wxPoint>& p = pass.points;
+        const std::uint32_t colour = std::uint32_t(pass.red) << 16 | pass.green << 8 | pass.blue;
+        if (surface && (pass.shape == TileDrawing::Squares || (pass.shape == TileDrawing::Lines && pass.width == 1)))
+            cairo_surface_flush(surface);
+        if (pass.shape == TileDrawing::Lines && pass.width == 1) {
+            for (std::size_t i = 0, at = 0; i < pass.runs.size(); at += pass.runs[i++]) {
+                run.clear();
+                for (int k = 0; k < pass.runs[i]; ++k) {
+                    run.push_back((p[at + k].x + o - tile.x) * scale);
+                    run.push_back((p[at + k].y + o - tile.y) * scale);
+                }
+                lines.AddRun(run.data(), pass.runs[i], scale);
+            }
+            lines.Blend(pixels, colour);
+            if (surface)
+                cairo_surface_mark_dirty(surface);
+            continue;
+        }
         if (pass.shape == TileDrawing::Squares) {
             // The outline of a square on whole pixels with an even pen covers
             // whole pixels: filled straight, at a fraction of a stroke's cost.
-            cairo_surface_flush(surface);
-            const std::uint32_t colour = std::uint32_t(pass.red) << 16 | pass.green << 8 | pass.blue;
             auto fill = [&](double x0, double y0, double x1, double y1) {
                 const int i0 = std::max(0L, std::lround((x0 - tile.x) * scale)), i1 = std::min(long(size), std::lround((x1 - tile.x) * scale));
                 const int j0 = std::max(0L, std::lround((y0 - tile.y) * scale)), j1 = std::min(long(size), std::lround((y1 - tile.y) * scale));
@@ -110,15 +125,20 @@ void TileRaster::Stroke(std::uint32_t* pixels, int size, const wxRect& tile, dou
                 fill(left - half, top + half, left + half, bottom - half);
                 fill(right - half, top + half, right + half, bottom - half);
             }
-            cairo_surface_mark_dirty(surface);
+            if (surface)
+                cairo_surface_mark_dirty(surface);
             continue;
+        }
+        if (!cr) {
+            surface = Surface(pixels, size, size);
+            cr = cairo_create(surface);
+            cairo_scale(cr, scale, scale);
+            cairo_translate(cr, -tile.x, -tile.y);
         }
         cairo_set_source_rgb(cr, pass.red / 255.0, pass.green / 255.0, pass.blue / 255.0);
         cairo_set_line_width(cr, pass.width);
-        // A thin line's caps and joins are smaller than a pixel: the cheapest do.
-        const bool thin = pass.shape == TileDrawing::Lines && pass.width == 1;
-        cairo_set_line_cap(cr, thin ? CAIRO_LINE_CAP_BUTT : CAIRO_LINE_CAP_ROUND);
-        cairo_set_line_join(cr, thin ? CAIRO_LINE_JOIN_BEVEL : CAIRO_LINE_JOIN_ROUND);
+        cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+        cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
         switch (pass.shape) {
         case TileDrawing::Lines:
             for (std::size_t i = 0, at = 0; i < pass.runs.size(); at += pass.runs[i++]) {
@@ -142,8 +162,10 @@ void TileRaster::Stroke(std::uint32_t* pixels, int size, const wxRect& tile, dou
         }
         cairo_stroke(cr);
     }
-    cairo_destroy(cr);
-    cairo_surface_destroy(surface);
+    if (cr) {
+        cairo_destroy(cr);
+        cairo_surface_destroy(surface);
+    }
 }
 
 void TileRaster::Show(wxDC& dc, const std::uint32_t* pixels, int size, const wxRect& tile, double scale,
