@@ -15,65 +15,59 @@ std::int32_t Units(double area) { return std::int32_t(area * One + (area < 0 ? -
 
 void LineCoverage::AddRun(const double* xy, int count, double width)
 {
-    // The corners without repeats, which are neither a line nor a turn.
+    // The corners without repeats, which are neither a line nor a turn, and
+    // each line's direction, length and half-width step to its left (+n).
     corners.clear();
     for (int i = 0; i < count; ++i) {
-        const std::size_t n = corners.size();
-        if (n == 0 || corners[n - 2] != xy[2 * i] || corners[n - 1] != xy[2 * i + 1])
-            corners.insert(corners.end(), {xy[2 * i], xy[2 * i + 1]});
+        const double x = xy[2 * i], y = xy[2 * i + 1];
+        if (!corners.empty() && corners.back().x == x && corners.back().y == y)
+            continue;
+        if (!corners.empty()) {
+            Corner& last = corners.back();
+            last.length = std::sqrt((x - last.x) * (x - last.x) + (y - last.y) * (y - last.y));
+            last.dx = (x - last.x) / last.length, last.dy = (y - last.y) / last.length;
+            last.nx = -last.dy * width / 2, last.ny = last.dx * width / 2;
+        }
+        corners.push_back({x, y, 0, 0, 0, 0, 0});
     }
-    const int lines = int(corners.size() / 2) - 1;
+    const int lines = int(corners.size()) - 1;
     if (lines < 1)
         return;
-    const double half = width / 2;
-    // Line i's half-width step to its left (the +n side).
-    auto normal = [&](int i, double& nx, double& ny) {
-        const double dx = corners[2 * i + 2] - corners[2 * i], dy = corners[2 * i + 3] - corners[2 * i + 1];
-        const double f = half / std::sqrt(dx * dx + dy * dy);
-        nx = -dy * f, ny = dx * f;
-    };
-    // Whether the turn from line i to line i + 1 leaves its notch on the +n side.
-    auto leftOuter = [&](int i) {
-        double nx, ny;
-        normal(i, nx, ny);
-        const double* c = &corners[2 * i + 2];
-        return (c[2] - c[0]) * nx + (c[3] - c[1]) * ny <= 0;
-    };
     // The outline: along the +n side, across the end, back along the -n side
-    // and across the start. On the outer side of a turn the bevel joins the
-    // two lines' sides; on the inner side the outline runs through the point,
-    // so that each line's side ends square there, as its own outline would.
-    double atX = 0, atY = 0, startX = 0, startY = 0;
+    // and across the start. On the outer side of a turn a bevel joins the two
+    // lines' sides. On the inner side the two sides meet where they cross,
+    // unless that cuts more than half of either line away (a sharp turn):
+    // then each side ends square and the outline runs through the point, so
+    // that the overlap counts twice, but nothing is cut.
+    double atX = 0, atY = 0;
     auto to = [&](double x, double y) {
         AddEdge(atX, atY, x, y);
         atX = x, atY = y;
     };
-    double nx, ny;
-    normal(0, nx, ny);
-    atX = startX = corners[0] + nx, atY = startY = corners[1] + ny;
-    for (int i = 0; i < lines; ++i) {
-        const double* c = &corners[2 * i + 2];
-        normal(i, nx, ny);
-        to(c[0] + nx, c[1] + ny);
-        if (i + 1 < lines) {
-            if (!leftOuter(i))
-                to(c[0], c[1]);
-            normal(i + 1, nx, ny);
-            to(c[0] + nx, c[1] + ny);
+    auto join = [&](int k, int side) {  // at corner k, on the side (+1 or -1) of the +n steps
+        const Corner &in = corners[k - 1], &out = corners[k], &p = corners[side > 0 ? k - 1 : k],
+                     &q = corners[side > 0 ? k : k - 1];
+        const bool inner = (out.dx * in.nx + out.dy * in.ny) * side > 0;
+        const double turn = 1 + in.dx * out.dx + in.dy * out.dy, cut = std::fabs(out.nx * in.dx + out.ny * in.dy) / turn;
+        if (inner && turn > 1e-9 && 2 * cut <= std::min(in.length, out.length)) {
+            to(out.x + side * (in.nx + out.nx) / turn, out.y + side * (in.ny + out.ny) / turn);
+            return;
         }
-    }
-    to(corners[2 * lines] - nx, corners[2 * lines + 1] - ny);
-    for (int i = lines - 1; i >= 0; --i) {
-        const double* c = &corners[2 * i];
-        normal(i, nx, ny);
-        to(c[0] - nx, c[1] - ny);
-        if (i > 0) {
-            if (leftOuter(i - 1))
-                to(c[0], c[1]);
-            normal(i - 1, nx, ny);
-            to(c[0] - nx, c[1] - ny);
-        }
-    }
+        to(out.x + side * p.nx, out.y + side * p.ny);
+        if (inner)
+            to(out.x, out.y);
+        to(out.x + side * q.nx, out.y + side * q.ny);
+    };
+    const double startX = corners[0].x + corners[0].nx, startY = corners[0].y + corners[0].ny;
+    atX = startX, atY = startY;
+    for (int k = 1; k < lines; ++k)
+        join(k, 1);
+    const Corner &end = corners[lines], &last = corners[lines - 1];
+    to(end.x + last.nx, end.y + last.ny);
+    to(end.x - last.nx, end.y - last.ny);
+    for (int k = lines - 1; k >= 1; --k)
+        join(k, -1);
+    to(corners[0].x - corners[0].nx, corners[0].y - corners[0].ny);
     to(startX, startY);
 }
 
@@ -140,7 +134,8 @@ void LineCoverage::Blend(std::uint32_t* pixels, std::uint32_t colour)
         std::int32_t covered = 0;
         for (int i = 0; i < size; ++i) {
             covered += row[i];
-            row[i] = 0;
+            if (covered == 0)
+                continue;
             const std::int64_t area = std::min<std::int64_t>(std::abs(std::int64_t(covered)), std::int64_t(One));
             const unsigned a = unsigned((area * 255 + std::int64_t(One) / 2) >> 16);
             if (a == 0)
@@ -149,7 +144,7 @@ void LineCoverage::Blend(std::uint32_t* pixels, std::uint32_t colour)
             auto mix = [a](unsigned over, unsigned under) { return (over * a + under * (255 - a) + 127) / 255; };
             out[i] = mix(red, p >> 16 & 0xff) << 16 | mix(green, p >> 8 & 0xff) << 8 | mix(blue, p & 0xff);
         }
-        row[size] = 0;
+        std::fill(row, row + size + 1, 0);
     }
     top = 1 << 30, bottom = -1;
 }

@@ -30,5 +30,9 @@ private:
     // the lines were added; one extra column takes what runs off the right.
     std::vector<std::int32_t> cells;
     int top = 1 << 30, bottom = -1;  // the rows touched
-    std::vector<double> corners;
+    struct Corner {
+        double x, y;
+        double dx, dy, length, nx, ny;  // of the line from here to the next corner
+    };
+    std::vector<Corner> corners;
 };
