@@ -102,7 +102,6 @@ TEST(Pictures, TgaFilesReadWithTheirPixelsOrRefusedWithTheirMessages)
     std::string huge;
     for (std::uint64_t left = 26754ull * 26754; left > 0; left -= std::min<std::uint64_t>(left, 128))
         huge += Bytes({int(std::min<std::uint64_t>(left, 128) - 1) | 0x80, 0x55});
-    std::filesystem::create_directory(std::filesystem::u8path(Temp("folder.tga")));
     // No errors: read, with these pixels.
     const struct { std::string name, bytes; Strings errors; std::string pixels = ""; } cases[] = {
         {"Fåglar SCENE.TGA", Tga(2, 2, 2, 24, bgrRows), {}, "rwbg"},
@@ -131,13 +130,10 @@ TEST(Pictures, TgaFilesReadWithTheirPixelsOrRefusedWithTheirMessages)
         {"too-wide.tga", Tga(2, 32768, 1, 24, std::string(32768 * 3, '\x7f')), tooLarge},
         // Every pixel there, in runs of 128: 11 MB for a picture of 2 GB, refused before any of it is held.
         {"vast.tga", Tga(11, 26754, 26754, 8, huge), tooLarge},
-        {"folder.tga", "", {"Could not open file for read:  " + Temp("folder.tga"), tgaOnly}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        if (c.name != "folder.tga")
-            WriteFile(c.name, c.bytes);
-        EXPECT_EQ(Shown(Load(Temp(c.name), c.errors)), c.pixels);
+        EXPECT_EQ(Shown(Load(WriteFile(c.name, c.bytes), c.errors)), c.pixels);
     }
 }
 
