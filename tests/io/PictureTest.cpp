@@ -87,15 +87,35 @@ wxImage Load(const std::string& path, const Strings& errors)
     return image;
 }
 
-TEST(Pictures, TgaFilesReadWithTheirPixelsOrRefusedWithTheirMessages)
+// A BMP file: an info header of the given size (12: OS/2 1.x; 16 to 64 but 40, 52 and 56: OS/2 2.x; else
+// Windows), the masks after a 40-byte one and inside longer ones, the palette as stored (its entry count as
+// the colours used), then the rows as stored. A negative height stores the top row first.
+std::string Bmp(int size, long long w, long long h, int bits, const std::string& rows, const std::string& palette = "",
+                int compression = 0, const std::vector<std::uint32_t>& masks = {})
+{
+    std::string head = Le32(size) + (size == 12 ? Le16(long(w)) + Le16(long(h)) + Le16(1) + Le16(bits)
+                                                : Le32(w) + Le32(h) + Le16(1) + Le16(bits) + Le32(compression) +
+                                                      Le32(rows.size()) + Le32(2835) + Le32(2835) +
+                                                      Le32(palette.size() / 4) + Le32(0));
+    for (std::uint32_t mask : masks)
+        head += Le32(mask);
+    if (size != 40)
+        head.resize(std::size_t(size), '\0');
+    const long long at = 14 + head.size() + palette.size();
+    return "BM" + Le32(at + rows.size()) + Le32(0) + Le32(at) + head + palette + rows;
+}
+
+// TGA files read with their pixels or refused with their messages; BMP files the same, with the reason.
+TEST(Pictures, ReadPixelForPixelOrRefusedWithTheirMessages)
 {
     PictureScope keep;
+    // Colours as both store them: blue, green, red.
+    const std::string red = Bytes({0, 0, 255}), white = Bytes({255, 255, 255}), blue = Bytes({255, 0, 0});
+    const std::string bgrRows = blue + Bytes({0, 255, 0}) + red + white;  // bottom row first
     const std::string notPicture = "Sorry, I only know how to read .tga and .bmp files!";
     const Strings notTga = {"Sorry, I don't know how to read your TGA file!", tgaOnly};
     const Strings noData = {"Couldn't read image data in TGA.", tgaOnly};
     const Strings tooLarge = {"Couldn't create bitmap data structure!", tgaOnly};
-    const std::string red = Bytes({0, 0, 255}), white = Bytes({255, 255, 255}), blue = Bytes({255, 0, 0});
-    const std::string bgrRows = blue + Bytes({0, 255, 0}) + red + white;  // bottom row first
     const std::string hundred(30000, '\x40');
     // Entries 2, 3 and 4 of a map of 32 bits (alpha ignored): red, white, blue; indices 4, 2 under 3, 4.
     const std::string mapped = Tga(1, 2, 2, 8, red + "a" + white + "b" + blue + "c" + Bytes({4, 2, 3, 4}), 0, 2, 3, 32);
@@ -103,7 +123,7 @@ TEST(Pictures, TgaFilesReadWithTheirPixelsOrRefusedWithTheirMessages)
     for (std::uint64_t left = 26754ull * 26754; left > 0; left -= std::min<std::uint64_t>(left, 128))
         huge += Bytes({int(std::min<std::uint64_t>(left, 128) - 1) | 0x80, 0x55});
     // No errors: read, with these pixels.
-    const struct { std::string name, bytes; Strings errors; std::string pixels = ""; } cases[] = {
+    const struct { std::string name, bytes; Strings errors; std::string pixels = ""; } tgas[] = {
         {"Fåglar SCENE.TGA", Tga(2, 2, 2, 24, bgrRows), {}, "rwbg"},
         // A run spanning two rows, then a raw packet; the descriptor's bits 5 and 4 put the first stored
         // pixel at the top (not the bottom) and on the right (not the left).
@@ -131,40 +151,17 @@ TEST(Pictures, TgaFilesReadWithTheirPixelsOrRefusedWithTheirMessages)
         // Every pixel there, in runs of 128: 11 MB for a picture of 2 GB, refused before any of it is held.
         {"vast.tga", Tga(11, 26754, 26754, 8, huge), tooLarge},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : tgas) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(Shown(Load(WriteFile(c.name, c.bytes), c.errors)), c.pixels);
     }
-}
 
-// A BMP file: an info header of the given size (12: OS/2 1.x; 16 to 64 but 40, 52 and 56: OS/2 2.x; else
-// Windows), the masks after a 40-byte one and inside longer ones, the palette as stored (its entry count as
-// the colours used), then the rows as stored. A negative height stores the top row first.
-std::string Bmp(int size, long long w, long long h, int bits, const std::string& rows, const std::string& palette = "",
-                int compression = 0, const std::vector<std::uint32_t>& masks = {})
-{
-    std::string head = Le32(size) + (size == 12 ? Le16(long(w)) + Le16(long(h)) + Le16(1) + Le16(bits)
-                                                : Le32(w) + Le32(h) + Le16(1) + Le16(bits) + Le32(compression) +
-                                                      Le32(rows.size()) + Le32(2835) + Le32(2835) +
-                                                      Le32(palette.size() / 4) + Le32(0));
-    for (std::uint32_t mask : masks)
-        head += Le32(mask);
-    if (size != 40)
-        head.resize(std::size_t(size), '\0');
-    const long long at = 14 + head.size() + palette.size();
-    return "BM" + Le32(at + rows.size()) + Le32(0) + Le32(at) + head + palette + rows;
-}
-
-TEST(Pictures, BmpFilesReadPixelForPixelOrRefusedWithTheirReason)
-{
-    PictureScope keep;
     using R = BmpRefusal;
-    // Palette entries, and OS/2 1.x's shorter ones; 24-bit pixels, rows (bottom first) of red, white over blue, green.
-    const std::string r = Bytes({0, 0, 255, 0}), w = Bytes({255, 255, 255, 0}), b = Bytes({255, 0, 0, 0});
-    const std::string rw = r + w, rwb = rw + b, red = r.substr(0, 3), white = w.substr(0, 3), blue = b.substr(0, 3);
+    // Palette entries, and OS/2 1.x's shorter ones; 24-bit rows padded to four bytes.
+    const std::string r = red + '\0', w = white + '\0', b = blue + '\0', rw = r + w, rwb = rw + b;
     const std::string rows = blue + Bytes({0, 255, 0}) + "pp" + red + white + "pp";
     const std::string one = red + "p", zeros(4, '\0'), end = Bytes({0, 1});
-    const struct { std::string name, bytes; BmpRefusal why; std::string pixels = ""; } cases[] = {
+    const struct { std::string name, bytes; BmpRefusal why; std::string pixels = ""; } bmps[] = {
         {"1-bit.bmp", Bmp(40, 3, 2, 1, Bytes({0x40, 0, 0, 0, 0xa0, 0, 0, 0}), rw), R::None, "wrwrwr"},
         {"2-bit.bmp", Bmp(40, 3, 1, 2, Bytes({0xe4, 0, 0, 0}), rwb + Bytes({0, 255, 0, 0})), R::None, "gbw"},
         {"4-bit-of-3.bmp", Bmp(40, 3, 1, 4, Bytes({0x20, 0x10, 0, 0}), rwb), R::None, "brw"},
@@ -233,7 +230,7 @@ TEST(Pictures, BmpFilesReadPixelForPixelOrRefusedWithTheirReason)
         // A byte short of a picture too large to take on trust: rows of 4096 bytes, the last one of 4093.
         {"short-large.bmp", Bmp(40, 32737, 1000, 1, std::string(4096 * 999 + 4092, '\0'), rw), R::ShortPixels},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : bmps) {
         SCOPED_TRACE(c.name);
         const std::string path = WriteFile(c.name, c.bytes);
         BmpRefusal why = R::None;
