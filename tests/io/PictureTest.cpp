@@ -16,19 +16,6 @@
 
 namespace {
 
-#ifndef _WIN32
-// Resident memory of this process in kB: "VmRSS:" now, "VmHWM:" at its peak since 5 went to clear_refs.
-long Resident(const std::string& field)
-{
-    std::ifstream status("/proc/self/status");
-    std::string word;
-    while (status >> word && word != field)
-        ;
-    long kb = -1;
-    return (status >> kb), kb;
-}
-#endif
-
 // How far this process's memory rose while the call ran, in kB; more than any bound when that cannot be told.
 long GrowthDuring(const std::function<void()>& call)
 {
@@ -42,10 +29,19 @@ long GrowthDuring(const std::function<void()>& call)
         return LONG_MAX;
     return long((after.PeakWorkingSetSize - before.PeakWorkingSetSize) / 1024);
 #else
+    // Resident memory in kB: "VmRSS:" now, "VmHWM:" at its peak since 5 went to clear_refs.
+    const auto memory = [](const std::string& field) {
+        std::ifstream status("/proc/self/status");
+        std::string word;
+        long kb = -1;
+        while (status >> word && word != field)
+            ;
+        return (status >> kb), kb;
+    };
     const bool reset = bool(std::ofstream("/proc/self/clear_refs") << "5" << std::flush);
-    const long resident = Resident("VmRSS:");
+    const long resident = memory("VmRSS:");
     call();
-    const long peak = Resident("VmHWM:");
+    const long peak = memory("VmHWM:");
     return reset && resident >= 0 && peak >= 0 ? peak - resident : LONG_MAX;
 #endif
 }
@@ -91,64 +87,6 @@ wxImage Load(const std::string& path, const Strings& errors)
     return image;
 }
 
-TEST(Pictures, TgaFilesReadWithTheirPixelsOrRefusedWithTheirMessages)
-{
-    PictureScope keep;
-    const std::string notPicture = "Sorry, I only know how to read .tga and .bmp files!";
-    const Strings notTga = {"Sorry, I don't know how to read your TGA file!", tgaOnly};
-    const Strings noData = {"Couldn't read image data in TGA.", tgaOnly};
-    const Strings tooLarge = {"Couldn't create bitmap data structure!", tgaOnly};
-    const std::string red = Bytes({0, 0, 255}), white = Bytes({255, 255, 255}), blue = Bytes({255, 0, 0});
-    const std::string bgrRows = blue + Bytes({0, 255, 0}) + red + white;  // bottom row first
-    const std::string hundred(30000, '\x40');
-    // Entries 2, 3 and 4 of a map of 32 bits (alpha ignored): red, white, blue; indices 4, 2 under 3, 4.
-    const std::string mapped = Tga(1, 2, 2, 8, red + "a" + white + "b" + blue + "c" + Bytes({4, 2, 3, 4}), 0, 2, 3, 32);
-    std::string huge;
-    for (std::uint64_t left = 26754ull * 26754; left > 0; left -= std::min<std::uint64_t>(left, 128))
-        huge += Bytes({int(std::min<std::uint64_t>(left, 128) - 1) | 0x80, 0x55});
-    std::filesystem::create_directory(std::filesystem::u8path(Temp("folder.tga")));
-    // No errors: read, with these pixels.
-    const struct { std::string name, bytes; Strings errors; std::string pixels = ""; } cases[] = {
-        {"Fåglar SCENE.TGA", Tga(2, 2, 2, 24, bgrRows), {}, "rwbg"},
-        // A run spanning two rows, then a raw packet; the descriptor's bits 5 and 4 put the first stored
-        // pixel at the top (not the bottom) and on the right (not the left).
-        {"rle.tga", Tga(10, 3, 2, 24, "\x83" + blue + "\1" + red + white, 0x20), {}, "bbbbrw"},
-        {"top-right.tga", Tga(10, 3, 2, 24, "\x83" + blue + "\1" + red + white, 0x30), {}, "bbbwrb"},
-        {"bottom-right.tga", Tga(2, 2, 2, 24, bgrRows, 0x10), {}, "wrgb"},
-        {"alpha.tga", Tga(2, 2, 2, 32, blue + Bytes({0, 0, 255, 0, 128}) + red + "\xff" + white + "\1", 0x28), {}, "bgrw"},
-        {"grey.tga", Tga(3, 2, 2, 8, Bytes({0, 255, 128, 7})), {}, "#808080#070707kw"},
-        {"grey-rle.tga", Tga(11, 2, 2, 8, Bytes({0x82, 9, 0x00, 200})), {}, "#090909#C8C8C8#090909#090909"},
-        {"widest.tga", Tga(2, 32767, 1, 24, std::string(32767 * 3, '\x7f')), {}, "32767x1"},
-        // 5-5-5 pixels (the top bit ignored), and a map of them; a map before true colour is skipped.
-        {"16.tga", Tga(2, 2, 1, 16, Le16(0xfc00) + Le16(0x0210)), {}, "r#008484"},
-        {"15-rle.tga", Tga(10, 3, 1, 15, Bytes({0x82}) + Le16(0x03e0)), {}, "ggg"},
-        {"mapped-rle.tga", Tga(9, 3, 1, 8, Le32(0x02107c00) + Bytes({0x81, 1, 0, 0}), 0, 0, 2, 15), {}, "#008484#008484r"},
-        {"mapped.tga", mapped, {}, "wbbr"}, {"skipped-map.tga", Tga(2, 1, 1, 24, white + red, 0, 0, 1, 24), {}, "r"},
-        {"a.tg", Tga(2, 2, 2, 24, bgrRows), {notPicture}}, {"bmp", "", {notPicture}},
-        {"id.tga", "\x05" + Tga(2, 100, 100, 24, hundred).substr(1), notTga},
-        {"map-type-2.tga", Tga(2, 100, 100, 24, hundred).replace(1, 1, "\x02"), notTga},
-        {"map-of-8.tga", Tga(1, 1, 1, 8, Bytes({0, 0}), 0, 0, 1, 8), notTga}, {"grey16.tga", Tga(3, 2, 2, 16, bgrRows), notTga},
-        {"mapped-16.tga", Tga(1, 1, 1, 16, red + Bytes({0, 0}), 0, 0, 1, 24), notTga},
-        {"below-map.tga", std::string(mapped).replace(30, 1, "\1"), noData},
-        {"past-map.tga", std::string(mapped).replace(30, 1, "\5"), noData},
-        {"two-bytes.tga", Bytes({0, 0}), {"Couldn't read image type field in TGA.", tgaOnly}},
-        {"header.tga", Tga(2, 100, 100, 24, "").substr(0, 12), {"Couldn't read image specification field in TGA.", tgaOnly}},
-        {"short.tga", Tga(2, 100, 100, 24, hundred.substr(1)), noData}, {"empty.tga", Tga(2, 0, 5, 24, "abc"), noData},
-        {"run-past.tga", Tga(10, 2, 2, 24, "\x84" + red), noData}, {"cut-rle.tga", Tga(10, 2, 2, 24, "\3" + red + red), noData},
-        {"too-wide.tga", Tga(2, 32768, 1, 24, std::string(32768 * 3, '\x7f')), tooLarge},
-        {"tall.tga", Tga(10, 1, 40000, 24, std::string(40000 / 128 * 4 + 4, '\xff')), tooLarge},
-        // Every pixel there, in runs of 128: 11 MB for a picture of 2 GB, refused before any of it is held.
-        {"vast.tga", Tga(11, 26754, 26754, 8, huge), tooLarge},
-        {"folder.tga", "", {"Could not open file for read:  " + Temp("folder.tga"), tgaOnly}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        if (c.name != "folder.tga")
-            WriteFile(c.name, c.bytes);
-        EXPECT_EQ(Shown(Load(Temp(c.name), c.errors)), c.pixels);
-    }
-}
-
 // A BMP file: an info header of the given size (12: OS/2 1.x; 16 to 64 but 40, 52 and 56: OS/2 2.x; else
 // Windows), the masks after a 40-byte one and inside longer ones, the palette as stored (its entry count as
 // the colours used), then the rows as stored. A negative height stores the top row first.
@@ -167,20 +105,66 @@ std::string Bmp(int size, long long w, long long h, int bits, const std::string&
     return "BM" + Le32(at + rows.size()) + Le32(0) + Le32(at) + head + palette + rows;
 }
 
-TEST(Pictures, BmpFilesReadPixelForPixelOrRefusedWithTheirReason)
+// TGA files read with their pixels or refused with their messages; BMP files the same, with the reason.
+TEST(Pictures, ReadPixelForPixelOrRefusedWithTheirMessages)
 {
     PictureScope keep;
+    // Colours as both store them: blue, green, red.
+    const std::string red = Bytes({0, 0, 255}), white = Bytes({255, 255, 255}), blue = Bytes({255, 0, 0});
+    const std::string bgrRows = blue + Bytes({0, 255, 0}) + red + white;  // bottom row first
+    const std::string notPicture = "Sorry, I only know how to read .tga and .bmp files!";
+    const Strings notTga = {"Sorry, I don't know how to read your TGA file!", tgaOnly};
+    const Strings noData = {"Couldn't read image data in TGA.", tgaOnly};
+    const Strings tooLarge = {"Couldn't create bitmap data structure!", tgaOnly};
+    const std::string hundred(30000, '\x40');
+    // Entries 2, 3 and 4 of a map of 32 bits (alpha ignored): red, white, blue; indices 4, 2 under 3, 4.
+    const std::string mapped = Tga(1, 2, 2, 8, red + "a" + white + "b" + blue + "c" + Bytes({4, 2, 3, 4}), 0, 2, 3, 32);
+    std::string huge;
+    for (std::uint64_t left = 26754ull * 26754; left > 0; left -= std::min<std::uint64_t>(left, 128))
+        huge += Bytes({int(std::min<std::uint64_t>(left, 128) - 1) | 0x80, 0x55});
+    // No errors: read, with these pixels.
+    const struct { std::string name, bytes; Strings errors; std::string pixels = ""; } tgas[] = {
+        {"Fåglar SCENE.TGA", Tga(2, 2, 2, 24, bgrRows), {}, "rwbg"},
+        // A run spanning two rows, then a raw packet; the descriptor's bits 5 and 4 put the first stored
+        // pixel at the top (not the bottom) and on the right (not the left).
+        {"rle.tga", Tga(10, 3, 2, 24, "\x83" + blue + "\1" + red + white, 0x20), {}, "bbbbrw"},
+        {"top-right.tga", Tga(10, 3, 2, 24, "\x83" + blue + "\1" + red + white, 0x30), {}, "bbbwrb"},
+        {"alpha.tga", Tga(2, 2, 2, 32, blue + Bytes({0, 0, 255, 0, 128}) + red + "\xff" + white + "\1", 0x28), {}, "bgrw"},
+        {"grey.tga", Tga(3, 2, 2, 8, Bytes({0, 255, 128, 7})), {}, "#808080#070707kw"},
+        {"grey-rle.tga", Tga(11, 2, 2, 8, Bytes({0x82, 9, 0x00, 200})), {}, "#090909#C8C8C8#090909#090909"},
+        {"widest.tga", Tga(2, 32767, 1, 24, std::string(32767 * 3, '\x7f')), {}, "32767x1"},
+        // 5-5-5 pixels (the top bit ignored), and a map of them; a map before true colour is skipped.
+        {"16.tga", Tga(2, 2, 1, 16, Le16(0xfc00) + Le16(0x0210)), {}, "r#008484"},
+        {"15-rle.tga", Tga(10, 3, 1, 15, Bytes({0x82}) + Le16(0x03e0)), {}, "ggg"},
+        {"mapped-rle.tga", Tga(9, 3, 1, 8, Le32(0x02107c00) + Bytes({0x81, 1, 0, 0}), 0, 0, 2, 15), {}, "#008484#008484r"},
+        {"mapped.tga", mapped, {}, "wbbr"}, {"skipped-map.tga", Tga(2, 1, 1, 24, white + red, 0, 0, 1, 24), {}, "r"},
+        {"a.tg", Tga(2, 2, 2, 24, bgrRows), {notPicture}}, {"bmp", "", {notPicture}},
+        {"id.tga", "\x05" + Tga(2, 100, 100, 24, hundred).substr(1), notTga},
+        {"map-type-2.tga", Tga(2, 100, 100, 24, hundred).replace(1, 1, "\x02"), notTga},
+        {"map-of-8.tga", Tga(1, 1, 1, 8, Bytes({0, 0}), 0, 0, 1, 8), notTga}, {"grey16.tga", Tga(3, 2, 2, 16, bgrRows), notTga},
+        {"past-map.tga", std::string(mapped).replace(30, 1, "\5"), noData},
+        {"two-bytes.tga", Bytes({0, 0}), {"Couldn't read image type field in TGA.", tgaOnly}},
+        {"header.tga", Tga(2, 100, 100, 24, "").substr(0, 12), {"Couldn't read image specification field in TGA.", tgaOnly}},
+        {"short.tga", Tga(2, 100, 100, 24, hundred.substr(1)), noData}, {"empty.tga", Tga(2, 0, 5, 24, "abc"), noData},
+        {"run-past.tga", Tga(10, 2, 2, 24, "\x84" + red), noData}, {"cut-rle.tga", Tga(10, 2, 2, 24, "\3" + red + red), noData},
+        {"too-wide.tga", Tga(2, 32768, 1, 24, std::string(32768 * 3, '\x7f')), tooLarge},
+        // Every pixel there, in runs of 128: 11 MB for a picture of 2 GB, refused before any of it is held.
+        {"vast.tga", Tga(11, 26754, 26754, 8, huge), tooLarge},
+    };
+    for (const auto& c : tgas) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(Shown(Load(WriteFile(c.name, c.bytes), c.errors)), c.pixels);
+    }
+
     using R = BmpRefusal;
-    // Palette entries, and OS/2 1.x's shorter ones; 24-bit pixels, rows (bottom first) of red, white over blue, green.
-    const std::string r = Bytes({0, 0, 255, 0}), w = Bytes({255, 255, 255, 0}), b = Bytes({255, 0, 0, 0});
-    const std::string rw = r + w, rwb = rw + b, red = r.substr(0, 3), white = w.substr(0, 3), blue = b.substr(0, 3);
+    // Palette entries, and OS/2 1.x's shorter ones; 24-bit rows padded to four bytes.
+    const std::string r = red + '\0', w = white + '\0', b = blue + '\0', rw = r + w, rwb = rw + b;
     const std::string rows = blue + Bytes({0, 255, 0}) + "pp" + red + white + "pp";
     const std::string one = red + "p", zeros(4, '\0'), end = Bytes({0, 1});
-    const struct { std::string name, bytes; BmpRefusal why; std::string pixels = ""; } cases[] = {
+    const struct { std::string name, bytes; BmpRefusal why; std::string pixels = ""; } bmps[] = {
         {"1-bit.bmp", Bmp(40, 3, 2, 1, Bytes({0x40, 0, 0, 0, 0xa0, 0, 0, 0}), rw), R::None, "wrwrwr"},
         {"2-bit.bmp", Bmp(40, 3, 1, 2, Bytes({0xe4, 0, 0, 0}), rwb + Bytes({0, 255, 0, 0})), R::None, "gbw"},
         {"4-bit-of-3.bmp", Bmp(40, 3, 1, 4, Bytes({0x20, 0x10, 0, 0}), rwb), R::None, "brw"},
-        {"8-bit.bmp", Bmp(40, 3, 1, 8, Bytes({1, 0, 1, 0}), rw), R::None, "wrw"},
         {"os2-1.bmp", Bmp(12, 2, 2, 1, Bytes({0x40, 0, 0, 0, 0x80, 0, 0, 0}), red + white), R::None, "wrrw"},
         {"os2-2-16.bmp", Bmp(16, 2, 2, 24, rows), R::None, "rwbg"}, {"地形 V4.bMp", Bmp(108, 2, 2, 24, rows), R::None, "rwbg"},
         {"os2-2-64.bmp", Bmp(64, 3, 1, 8, Bytes({1, 0, 1, 0}), rw), R::None, "wrw"},
@@ -189,7 +173,6 @@ TEST(Pictures, BmpFilesReadPixelForPixelOrRefusedWithTheirReason)
         {"555.bmp", Bmp(40, 2, 2, 16, Le32(0x02107c00) + Le32(0x03e0801f)), R::None, "bgr#008484"},
         // 5-6-5, with a palette stored for display.
         {"565.bmp", Bmp(40, 2, 2, 16, Le32(0x0400f800) + Le32(0x07e0001f), rw, 3, {0xf800, 0x07e0, 0x1f}), R::None, "bgr#008200"},
-        {"555-masks.bmp", Bmp(40, 1, 1, 16, Le32(0x4210), "", 3, {0x7c00, 0x3e0, 0x1f}), R::None, "#848484"},
         {"32-masks.bmp", Bmp(56, 2, 1, 32, Le32(0x09ff0000) + Le32(0x090000ff), "", 3, {0xff0000, 0xff00, 0xff}), R::None, "rb"},
         // 10 bits of red at 512, green the top bit, blue a zero mask; alpha's mask ignored.
         {"32-odd-masks.bmp", Bmp(40, 1, 1, 32, Le32(0x80000200), "", 6, {0x3ff, 0x80000000, 0, 0x7c00}), R::None, "#80FF00"},
@@ -217,12 +200,12 @@ TEST(Pictures, BmpFilesReadPixelForPixelOrRefusedWithTheirReason)
         {"header-15.bmp", Bmp(15, 1, 1, 24, one), R::HeaderSize}, {"header-65.bmp", Bmp(65, 1, 1, 24, one), R::HeaderSize},
         {"planes.bmp", Bmp(40, 1, 1, 24, one).replace(26, 2, Le16(2)), R::Planes},
         {"width-0.bmp", Bmp(40, 0, 1, 24, ""), R::Size}, {"width-negative.bmp", Bmp(40, -1, 1, 24, one), R::Size},
-        {"height-0.bmp", Bmp(40, 1, 0, 24, ""), R::Size}, {"os2-height-0.bmp", Bmp(12, 1, 0, 24, ""), R::Size},
+        {"height-0.bmp", Bmp(40, 1, 0, 24, ""), R::Size}, {"os2-2-unsigned.bmp", Bmp(64, 2, -2, 24, rows), R::TooLarge},
         {"too-wide.bmp", Bmp(40, 32768, 1, 8, std::string(32768, '\0'), r), R::TooLarge},
         {"too-tall.bmp", Bmp(40, 1, -32768, 8, "", r), R::TooLarge}, {"vast.bmp", Bmp(40, 16385, 16384, 8, end, r, 1), R::TooLarge},
-        {"lowest.bmp", Bmp(40, 1, INT32_MIN, 24, ""), R::TooLarge}, {"os2-2-unsigned.bmp", Bmp(64, 2, -2, 24, rows), R::TooLarge},
         {"3-bit.bmp", Bmp(40, 1, 1, 3, zeros, r), R::Depth}, {"jpeg.bmp", Bmp(40, 1, 1, 24, "\xff\xd8", "", 4), R::Compression},
-        {"huffman.bmp", Bmp(64, 1, 1, 1, zeros, rw, 3), R::Compression}, {"rle24.bmp", Bmp(64, 1, 1, 24, end, "", 4), R::Compression},
+        // OS/2's code 3 (Huffman) is no bit fields, whatever the depth.
+        {"huffman.bmp", Bmp(64, 1, 1, 16, zeros, "", 3), R::Compression},
         {"rle8-4-bit.bmp", Bmp(40, 1, 1, 4, end, r, 1), R::Compression}, {"rle4-8-bit.bmp", Bmp(40, 1, 1, 8, end, r, 2), R::Compression},
         {"24-masks.bmp", Bmp(40, 1, 1, 24, zeros, "", 3, {0xff0000, 0xff00, 0xff}), R::Compression},
         {"rle-top-down.bmp", Bmp(40, 1, -1, 8, Bytes({1, 0}) + end, r, 1), R::TopDownRle},
@@ -236,21 +219,18 @@ TEST(Pictures, BmpFilesReadPixelForPixelOrRefusedWithTheirReason)
         {"rle4-index-past.bmp", Bmp(40, 2, 1, 4, Bytes({2, 0x13}) + end, rwb, 2), R::PixelIndex},
         {"rle8-run-past.bmp", Bmp(40, 3, 2, 8, Bytes({5, 0}) + end, r, 1), R::RunPastRow},
         {"rle8-255.bmp", Bmp(40, 3, 2, 8, Bytes({0, 255}) + std::string(256, '\1') + end, rw, 1), R::RunPastRow},
-        {"rle4-run-past.bmp", Bmp(40, 4, 1, 4, Bytes({0, 9, 1, 1, 1, 1, 0, 0}) + end, rw, 2), R::RunPastRow},
         {"rle8-move-past-row.bmp", Bmp(40, 2, 2, 8, Bytes({0, 2, 5, 0}) + end, r, 1), R::RunPastRow},
         {"rle8-past-last.bmp", Bmp(40, 1, 1, 8, Bytes({1, 0, 0, 0, 1, 0}) + end, r, 1), R::PastLastRow},
         {"rle8-move-past-last.bmp", Bmp(40, 2, 2, 8, Bytes({0, 2, 0, 2}) + end, r, 1), R::PastLastRow},
-        // Cut where a pair should start, inside pixels given one by one, inside a move.
-        {"rle8-cut.bmp", Bmp(40, 3, 2, 8, Bytes({0, 3, 0, 1, 0, 0, 0, 0, 3, 1}), rw, 1), R::NoEndMark},
+        // Cut inside pixels given one by one, inside a move, and where a pair should start in a stream for as many
+        // pixels as a picture may have: refused before they are held.
         {"rle4-cut.bmp", Bmp(40, 8, 1, 4, Bytes({0, 5, 0x01, 0x10}), rw, 2), R::NoEndMark},
         {"rle8-cut-move.bmp", Bmp(40, 2, 2, 8, Bytes({0, 2, 1}), r, 1), R::NoEndMark},
-        // As many pixels as a picture may have, and a stream that stops: refused before they are held.
         {"rle8-cap-cut.bmp", Bmp(40, 16384, 16384, 8, Bytes({0, 0}), r, 1), R::NoEndMark},
-        {"short-pixels.bmp", Bmp(40, 2, 2, 24, rows).substr(0, 54 + 13), R::ShortPixels},
         // A byte short of a picture too large to take on trust: rows of 4096 bytes, the last one of 4093.
         {"short-large.bmp", Bmp(40, 32737, 1000, 1, std::string(4096 * 999 + 4092, '\0'), rw), R::ShortPixels},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : bmps) {
         SCOPED_TRACE(c.name);
         const std::string path = WriteFile(c.name, c.bytes);
         BmpRefusal why = R::None;

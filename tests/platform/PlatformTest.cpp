@@ -6,7 +6,6 @@
 #include <random>
 #include <tuple>
 
-#include "io/Platform.h"
 #include "support/ModelHarness.h"
 #include "support/TestFiles.h"
 
