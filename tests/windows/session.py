@@ -1,6 +1,6 @@
 # What the Windows session needs of the X screen, run by Debian's Python, which has the X library:
 #   session.py png PNG                          the screen as it is
-#   session.py locate PICTURE.tga [ZOOM]        the screen position of the picture's pixel (0, 0)
+#   session.py locate PICTURE.tga               the screen position of the picture's pixel (0, 0)
 #   session.py check PICTURE.tga TRACK.txt PNG [ZOOM]
 #       the screen to PNG; passes when every picture pixel on screen away from the path equals the file's
 #       (each screen pixel showing the picture pixel under its centre, at ZOOM screen pixels a picture
@@ -45,8 +45,7 @@ def check(picture_file, track_file, png, zoom="1"):
     shown = [(i, p, int(point[3])) for i, (p, point) in enumerate(zip(pixels, points))
              if 5 <= p[0] < width / zoom - 5 and 5 <= p[1] < height / zoom - 5]
     for i, (px, py), kind in shown:
-        hits = max(sum(shot.at(ox + int((px + dx + d + 0.5) * zoom), oy + int((py + dy + d + 0.5) * zoom)) == MARKERS[kind]
-                       for dx, dy in RING) for d in (0, 1))
+        hits = max(shot.ring(ox + (px + d) * zoom, oy + (py + d) * zoom, MARKERS[kind], zoom, by=0) for d in (0, 1))
         failures += [f"point {i} at pixel ({px}, {py}): {hits} of the {len(RING)} pixels of its marker in its "
                      f"type's colour {MARKERS[kind]}"] * (hits < len(RING) - 8)
     print(f"{len(shown)} of {len(points)} points on screen with a marker checked")
@@ -93,10 +92,7 @@ def drop(window, x, y, *files):
             return 0
 
 
-def locate(picture, zoom="1"):
-    print(*(find(x_screen(), tga(picture), float(zoom)) or sys.exit("the picture is not on the screen")))
-
-
 if __name__ == "__main__":
+    locate = lambda picture: print(*(find(x_screen(), tga(picture)) or sys.exit("the picture is not on the screen")))
     commands = {"png": lambda png: x_screen().png(png) and None, "locate": locate, "check": check, "drop": drop}
     sys.exit(commands[sys.argv[1]](*sys.argv[2:]))
