@@ -46,7 +46,8 @@ answer() {  # NAME PNG [TEXT]: a window of that name comes up, TEXT and Return t
     local found key=${3:+Escape}  # a dialog's first Escape may only close the list of names completing the text
     # Polled: a search fails when a window it lists goes away before it is read, as Wine's do as they come up.
     found=$(within 20 xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1) && [ -n "$found" ] || { fail "no window $1"; return 0; }
-    [ -z "${3:-}" ] || xdotool sleep 2 windowfocus --sync "$found" type --delay 20 "$3"$'\n'
+    [ -z "${3:-}" ] || xdotool sleep 2 windowfocus --sync "$found" type --delay 20 "$3"
+    [ -z "${3:-}" ] || xdotool key Return
     sleep 2
     session png "$dir/$2"
     for i in 1 2 3; do gone "$1" || xdotool windowfocus --sync "$found" key "${key:-Return}" sleep 1 || true; done
