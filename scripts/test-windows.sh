@@ -82,6 +82,7 @@ stage "a session of the editor"
 # Names in other letters than ASCII: from the command line, in the title, saved to, and dropped from the desktop.
 picture=地形.tga track=Fåglar.txt dropped=Ørken.txt work=$scratch/session linux=$scratch/linux hidpi=$scratch/hidpi
 mkdir -p "$work" "$linux" "$hidpi"
+for copy in "$linux" "$hidpi"; do cp examples/terrain.tga examples/track.txt "$copy/"; done
 cp examples/terrain.tga "$work/$picture"
 cp examples/track.txt "$work/$track"
 head -4 examples/track.txt | sed '1s/.*/3/' >"$work/$dropped"  # its first three points
@@ -113,7 +114,6 @@ check_shot "$work/$picture" "$work/$dropped" session-after-drop.png
 wineserver -k; wineserver -w
 
 stage "the same actions in the Linux build"
-cp examples/terrain.tga examples/track.txt "$linux/"
 start "$linux" "$root/build/vornsplineedit" terrain.tga track.txt
 xdotool windowfocus --sync "$window"
 read -r lx ly < <(session locate "$linux/terrain.tga")
@@ -130,12 +130,10 @@ stage "the editor at 150 % (144 DPI)"
 # picture pixel 1.5 times as wide, nearest neighbour, instead of being stretched as a blurred bitmap.
 wrestool -x --raw --type=24 "$dir/stage/vornsplineedit.exe" | grep -q PerMonitorV2 || fail "no PerMonitorV2 in the manifest"
 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null
-cp examples/terrain.tga examples/track.txt "$hidpi/"
 start "$hidpi" wine "$dir/stage/vornsplineedit.exe" terrain.tga track.txt
 # 900 x 900 with the frame Windows draws, which the X window leaves out: 1.5 times the size at 96 DPI.
 for ratio in $((200 * WIDTH / width96)) $((200 * HEIGHT / height96)); do
-    [ "$ratio" -ge 295 ] && [ "$ratio" -le 305 ] ||
-        fail "the window is $WIDTH x $HEIGHT, at 96 DPI $width96 x $height96: not 1.5 times as large"
+    ((ratio >= 295 && ratio <= 305)) || fail "the window is $WIDTH x $HEIGHT, at 96 DPI $width96 x $height96: not 1.5 times as large"
 done
 shown=""
 check_shot "$hidpi/terrain.tga" "$hidpi/track.txt" session-144dpi.png 1.5

@@ -57,8 +57,7 @@ def start():
         f"output HEADLESS-1 resolution {1280 * SCALE}x{1024 * SCALE} scale {SCALE}\nxwayland disable\n")
     launch = lambda log, *command, **more: processes.append(subprocess.Popen(
         as_user + list(command), env=dict(env, **more), stdout=open(log, "w"), stderr=subprocess.STDOUT))
-    launch("sway.log", "sway", "-c", "sway.conf", WLR_BACKENDS="headless", WLR_LIBINPUT_NO_DEVICES="1",
-           WLR_RENDERER="pixman")
+    launch("sway.log", "sway", "-c", "sway.conf", WLR_BACKENDS="headless", WLR_LIBINPUT_NO_DEVICES="1", WLR_RENDERER="pixman")
     sockets = lambda: sorted(n for n in os.listdir("run") if re.fullmatch(r"wayland-\d+|sway-ipc\..*\.sock", n))
     ipc, display = within(10, lambda: len(s := sockets()) == 2 and s) or fail(
         ": sway made no Wayland display within 10 s:\n" + open("sway.log").read()[-2000:])
@@ -106,8 +105,7 @@ class Pointer:
 
 
 def place(width):  # sway has been seen to move a floating window as it resized it
-    return run("swaymsg", WINDOW + f"floating enable, resize set {width} {HEIGHT}, move position {LEFT} {TOP}",
-               must=False)
+    return run("swaymsg", WINDOW + f"floating enable, resize set {width} {HEIGHT}, move position {LEFT} {TOP}", must=False)
 
 
 def grab(box):
@@ -254,7 +252,8 @@ def main(socket_path):
             send(f"move {box['x'] + box['width'] * (3 if left else 5) // 6} {box['y'] + box['height'] - 21}")
             time.sleep(0.3), send("press"), time.sleep(0.15), send("release")
         check(box and windows(left), f"close-{button}: the question came up and was answered")
-    check(int(open("track.txt").readline()) == int(open(EXAMPLES + "/track.txt").readline()) + 1, "close: the track saved, with the point the click made")
+    saved, example = (int(open(name).readline()) for name in ("track.txt", EXAMPLES + "/track.txt"))
+    check(saved == example + 1, "close: the track saved, with the point the click made")
     print(f"{checks.count(True)} passed, {checks.count(False)} failed")
     sys.exit(1 if False in checks else 0)
 
