@@ -153,7 +153,11 @@ def main(socket_path):
     if SCALE > 1:
         check(uniform < 0.9 * len(drawn), f"{uniform} of {len(drawn)} blocks along the strokes uniform")
 
-    send = (pointer := Pointer(socket_path)).do
+    pointer = Pointer(socket_path)
+
+    def send(line, remember=True):  # to the pointer, or keys through wtype
+        # each wtype brings a new virtual keyboard, which the toolkit takes a moment to take
+        run("wtype", "-s", "1200", *line[5:].split()) if line.startswith("keys ") else pointer.do(line, remember)
 
     def full_repaint():
         # Shrinks the window as far as it goes, until the canvas shows none of the picture beyond the narrow
@@ -207,11 +211,9 @@ def main(socket_path):
         for line in set_up:
             send(line)
         before = settled(area)
-        for i, line in enumerate(inputs):
-            if line.startswith("keys "):  # each wtype brings a new virtual keyboard, which the toolkit takes a moment to take
-                run("wtype", "-s", "1200", *line[5:].split())
-            else:  # paced as a hand paces them: the toolkit drops a motion that comes too soon
-                time.sleep(0.15 if i else 0), send(line)
+        for i, line in enumerate(inputs):  # paced as a hand paces them: the toolkit drops a motion that comes too soon
+            time.sleep(0.15 if i else 0)
+            send(line)
         sent, polled = time.monotonic(), []  # each screenshot, with the time it was taken after the input
         seen = within(0.5, lambda: polled.append((time.monotonic() - sent, grab(area))) or shows(before, polled[-1][1]), 0)
         (shown_after, now), shown, full = polled[-1], settled(area), full_repaint()
@@ -230,7 +232,7 @@ def main(socket_path):
     send("release"), send(f"move {LEFT + 50} {TOP + 600}")
     menu = (LEFT, TOP + 50, 240, 160)
     before = settled(menu)
-    run("wtype", "-s", "1200", "-k", "F10")
+    send("keys -k F10")
     opened = settled(menu)
     send("press"), send("release")
     closed = settled(menu)
