@@ -18,7 +18,7 @@ root=$PWD
 [ -n "${DISPLAY:-}" ] || exec xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$0" "$@"
 # The screen and the drop through Debian's Python, which has the X library; the Linux build of the editor
 # for what it writes after the same actions.
-vse_install_packages python3-xlib "${VSE_BASE_PACKAGES[@]}"
+vse_install_packages python3-xlib imagemagick "${VSE_BASE_PACKAGES[@]}"
 vse_build --target vornsplineedit build
 
 dir=$root/build-windows
@@ -32,19 +32,32 @@ within() {  # SECONDS COMMAND...: the command, polled until it succeeds, for at 
     local end=$((SECONDS + $1)); shift
     until "$@"; do [ $SECONDS -lt $end ] || return 1; sleep 0.2; done
 }
-start() {  # FOLDER COMMAND...: started there, its window in $window
+start() {  # FOLDER COMMAND...: started there, its window in $window, painted, its place and size in $X $Y $WIDTH $HEIGHT
     (cd "$1" && shift && exec "$@") &
     pid=$!
     window=$(timeout 60 xdotool search --sync --onlyvisible --name 'VORN Spline Editor' | head -1)
     [ -n "$window" ] || { fail "no window of $*"; return 1; }
+    sleep 3
+    eval "$(xdotool getwindowgeometry --shell "$window")"
 }
 titled() { [ "$(xdotool getwindowname "$window")" = "VORN Spline Editor ($1)" ]; }
 gone() { ! xdotool search --onlyvisible --name "$1" >/dev/null; }
+answer() {  # NAME PNG [TEXT]: a window of that name comes up, TEXT and Return typed into it, shown in PNG, then closed
+    local found key=${3:+Escape}  # a dialog's first Escape may only close the list of names completing the text
+    # Polled: a search fails when a window it lists goes away before it is read, as Wine's do as they come up.
+    found=$(within 20 xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1) && [ -n "$found" ] || { fail "no window $1"; return 0; }
+    [ -z "${3:-}" ] || xdotool sleep 2 windowfocus --sync "$found" type --delay 20 "$3"
+    [ -z "${3:-}" ] || xdotool key Return
+    sleep 2
+    session png "$dir/$2"
+    for i in 1 2 3; do gone "$1" || xdotool windowfocus --sync "$found" key "${key:-Return}" sleep 1 || true; done
+    gone "$1" || fail "the window $1 stayed open"
+}
 shown=""  # how much of the picture the canvas shows, as at start-up: anything left over it cuts that short
 check_shot() {  # PICTURE TRACK PNG [ZOOM]: the screen against the files; the picture's corner in $ox $oy
     session check "$1" "$2" "$dir/$3" "${4:-1}" >"$scratch/check" || fail "the screen in $3"
     cat "$scratch/check"
-    read -r ox oy size <"$scratch/check"
+    read -r ox oy size <"$scratch/check" || true
     [ "${shown:=${size%%:*}}" = "${size%%:*}" ] || fail "${size%%:*} of the picture shown in $3, not $shown"
 }
 # A click at picture pixel (400, 80), far from the track, adds a point at its end, of the type the radio
@@ -59,9 +72,7 @@ click_save() {  # X Y TRACK: a click there, then Control+S; the new point saved,
 }
 
 stage "unit tests built for Windows"
-started=$SECONDS
 VSW_GTEST=$(vsw_gtest) vsw_build "$dir" -DVSE_BUILD_TESTS=ON -- test_model test_editor test_platform test_io
-echo "tests built in $((SECONDS - started)) s"
 vsw_wine_prefix "$scratch/wine"
 # No display for the windowless tests (CTest unsets DISPLAY for them), as on Linux.
 (cd "$dir" && ctest --output-on-failure --timeout 900 --no-tests=error -R '^(model|editor|platform|io)$') ||
@@ -71,83 +82,58 @@ stage "a session of the editor"
 # Names in other letters than ASCII: from the command line, in the title, saved to, and dropped from the desktop.
 picture=地形.tga track=Fåglar.txt dropped=Ørken.txt work=$scratch/session linux=$scratch/linux hidpi=$scratch/hidpi
 mkdir -p "$work" "$linux" "$hidpi"
+for copy in "$linux" "$hidpi"; do cp examples/terrain.tga examples/track.txt "$copy/"; done
 cp examples/terrain.tga "$work/$picture"
 cp examples/track.txt "$work/$track"
 head -4 examples/track.txt | sed '1s/.*/3/' >"$work/$dropped"  # its first three points
+echo GIF89a >"$work/anim.gif"
 start "$work" wine "$dir/stage/vornsplineedit.exe" "$picture" "$track"
-sleep 3  # painted
-eval "$(xdotool getwindowgeometry --shell "$window")"
 width96=$WIDTH height96=$HEIGHT
 within 10 titled "$track" || fail "the title is '$(xdotool getwindowname "$window")', not for $track"
 # Wine hands the frame's icons to X: the 32 x 32 loaded by name, and a small one from the group, which a
 # single icon would not give.
 icons=$(xprop -id "$window" _NET_WM_ICON | grep -o 'Icon ([0-9]* x [0-9]*)' | sort -u | tr '\n' ' ')
-echo "window icons: $icons"
 [[ "$icons" == *"16 x 16"*"32 x 32"* ]] || fail "the window's icons: $icons"
 check_shot "$work/$picture" "$work/$track" session-start.png
 click_save $((ox + 400)) $((oy + 80)) "$work/$track"
 check_shot "$work/$picture" "$work/$track" session-after-click.png
 
 # The picture dialog offers its filters: in the session's folder it lists the picture and not the tracks
-# (session-image-dialog.png). Escape leaves it; the first may only close the list of names completing
-# what was typed. Keys go to the window with X's focus, which no window manager moves here.
+# (session-image-dialog.png). Keys go to the window with X's focus, which no window manager moves here.
 xdotool key ctrl+a
-if dialog=$(timeout 20 xdotool search --sync --onlyvisible --name '^Load Image$' | head -1) && [ -n "$dialog" ]; then
-    xdotool sleep 2 windowfocus --sync "$dialog" type --delay 20 "Z:${work//\//\\}"
-    xdotool key Return sleep 2
-    session png "$dir/session-image-dialog.png"
-    for i in 1 2 3; do gone '^Load Image$' || xdotool windowfocus --sync "$dialog" key Escape sleep 1 || true; done
-    gone '^Load Image$' || fail "the picture dialog stayed open"
-else
-    fail "no picture dialog after Control+A"
-fi
+answer '^Load Image$' session-image-dialog.png "Z:${work//\//\\}"
 
 # Files dropped from the desktop open in their order, each by its ending: the saved track, then the short
 # one, whose name the title shows and whose markers show; a file of another kind is reported in a box.
-echo GIF89a >"$work/anim.gif"
 xdotool windowfocus --sync "$window"
 session drop "$window" $((ox + 200)) $((oy + 200)) "$work/$track" "$work/$dropped" "$work/anim.gif" || fail "the drop"
 within 10 titled "$dropped" || fail "the title is '$(xdotool getwindowname "$window")', not for $dropped"
-if box=$(timeout 20 xdotool search --sync --onlyvisible --name 'Error' | head -1) && [ -n "$box" ]; then
-    sleep 1
-    session png "$dir/session-drop-error.png"
-    xdotool windowfocus --sync "$box" key Return
-    within 10 gone Error || fail "the box stayed after Return"
-    sleep 2  # what it covered, painted again
-else
-    fail "no box for the dropped anim.gif"
-fi
+answer Error session-drop-error.png
+sleep 1  # what the box covered, painted again
 check_shot "$work/$picture" "$work/$dropped" session-after-drop.png
 wineserver -k; wineserver -w
 
 stage "the same actions in the Linux build"
-cp examples/terrain.tga examples/track.txt "$linux/"
 start "$linux" "$root/build/vornsplineedit" terrain.tga track.txt
-xdotool sleep 2 windowfocus --sync "$window"
+xdotool windowfocus --sync "$window"
 read -r lx ly < <(session locate "$linux/terrain.tga")
 click_save $((lx + 400)) $((ly + 80)) "$linux/track.txt"
 kill "$pid" && wait "$pid" || true
 # Lines end in CR LF on Windows, in LF on Linux, and are otherwise the same bytes.
-differ=$(diff <(sed 's/\r$//' "$work/$track") "$linux/track.txt") || fail "the saved tracks differ: ${differ:0:500}"
-lines=$(wc -l <"$work/$track")
-[ "$(grep -c $'\r$' "$work/$track")" = "$lines" ] || fail "not every saved line ends in CR LF"
+differ=$(diff <(sed 's/$/\r/' "$linux/track.txt") "$work/$track") || fail "the saved tracks differ in more than CR LF: ${differ:0:500}"
 grep -q $'\r' "$linux/track.txt" && fail "the Linux build wrote a CR"
+lines=$(wc -l <"$work/$track")
 [ "$lines" = "$(($(head -1 examples/track.txt) + 2))" ] || fail "the saved track has $lines lines"
-echo "saved $lines lines, with CR LF on Windows, the same as the Linux build's otherwise"
 
 stage "the editor at 150 % (144 DPI)"
 # Declared aware of each screen's resolution, the program lays itself out in proportion and shows each
 # picture pixel 1.5 times as wide, nearest neighbour, instead of being stretched as a blurred bitmap.
 wrestool -x --raw --type=24 "$dir/stage/vornsplineedit.exe" | grep -q PerMonitorV2 || fail "no PerMonitorV2 in the manifest"
 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null
-cp examples/terrain.tga examples/track.txt "$hidpi/"
 start "$hidpi" wine "$dir/stage/vornsplineedit.exe" terrain.tga track.txt
-sleep 3
 # 900 x 900 with the frame Windows draws, which the X window leaves out: 1.5 times the size at 96 DPI.
-eval "$(xdotool getwindowgeometry --shell "$window")"
 for ratio in $((200 * WIDTH / width96)) $((200 * HEIGHT / height96)); do
-    [ "$ratio" -ge 295 ] && [ "$ratio" -le 305 ] ||
-        fail "the window is $WIDTH x $HEIGHT, at 96 DPI $width96 x $height96: not 1.5 times as large"
+    ((ratio >= 295 && ratio <= 305)) || fail "the window is $WIDTH x $HEIGHT, at 96 DPI $width96 x $height96: not 1.5 times as large"
 done
 shown=""
 check_shot "$hidpi/terrain.tga" "$hidpi/track.txt" session-144dpi.png 1.5
@@ -168,8 +154,7 @@ wine reg add "$classes\\.bmp\\OpenWithList\\mspaint.exe" /f >/dev/null
 paint_kept() { [ "$(reg_value "$classes\\.bmp")" = Paint.Picture ] && has_key "$classes\\.bmp\\OpenWithList\\mspaint.exe"; }
 wine "$root/vornsplineedit-$(sed -n 's/^project(vornsplineedit VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)-windows-x64-installer.exe" /S
 wineserver -w
-for f in vornsplineedit.exe uninstall.exe README.txt LICENSE.txt; do [ -f "$programs/$f" ] || fail "not installed: $f"; done
-[ -f "$menu" ] || fail "no Start menu entry"
+for f in "$programs"/{vornsplineedit.exe,uninstall.exe,README.txt,LICENSE.txt} "$menu"; do [ -f "$f" ] || fail "not installed: $f"; done
 command=$(reg_value "$classes\\Applications\\vornsplineedit.exe\\shell\\open\\command")
 [ "$command" = '"C:\Program Files\VORN Spline Editor\vornsplineedit.exe" "%1"' ] || fail "open command: $command"
 for ext in .tga .bmp; do has_key "$classes\\$ext\\OpenWithList\\vornsplineedit.exe" || fail "not under Open with for $ext"; done
@@ -180,11 +165,9 @@ wineserver -k; wineserver -w
 # The uninstaller copies itself to %TEMP% and returns at once: wait for Wine to finish.
 wine 'C:\Program Files\VORN Spline Editor\uninstall.exe' /S
 wineserver -w
-[ ! -e "$programs" ] || fail "left behind: $(ls -A "$programs")"
-[ ! -e "$menu" ] || fail "the Start menu entry is left"
+for f in "$programs" "$menu"; do [ ! -e "$f" ] || fail "left behind: $f $(ls -A "$f")"; done
 grep -i 'vornsplineedit' "$WINEPREFIX"/*.reg && fail "registry keys left (above)"
 paint_kept || fail "the uninstaller took .bmp from Paint"
-echo "installed, started and uninstalled; nothing left in Program Files, the Start menu or the registry"
 
 [ $failed -eq 0 ] && echo "Windows tests under Wine: all passed"
 exit $failed

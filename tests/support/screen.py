@@ -1,10 +1,15 @@
 # Screenshots and pictures as RGB pixels (grim's PPM, the X screen, TGA files), read at logical pixels.
-import re, struct, zlib
+# ImageMagick reads and writes the files: a reader of its own, independent of the editor's.
+import re, subprocess
 
 # The markers' colours by segment type, and the ring of pixels around a point that its outline covers:
 # a 6 x 6 square with a 2-pixel pen, from px - 4 to px + 2, two pixels thick.
 MARKERS = ((50, 50, 255), (50, 255, 50), (255, 50, 50))
 RING = [(dx, dy) for dy in range(-4, 3) for dx in range(-4, 3) if not (-2 <= dx <= 0 and -2 <= dy <= 0)]
+
+
+def near(colour, wanted, by=40):  # about the colour: lines are anti-aliased
+    return all(abs(a - b) <= by for a, b in zip(colour, wanted))
 
 
 class Shot:  # width x height device pixels, RGB, `scale` device pixels to a logical one each way
@@ -19,38 +24,30 @@ class Shot:  # width x height device pixels, RGB, `scale` device pixels to a log
     def at(self, x, y):  # logical pixel (x, y)'s colour: its top-left device pixel's
         return tuple(self.block(x, y)[:3])
 
+    def ring(self, x, y, colour, zoom=1, by=40):  # how many pixels of the marker's ring at (x, y) are of about the colour
+        return sum(near(self.at(int(x + (dx + 0.5) * zoom), int(y + (dy + 0.5) * zoom)), colour, by) for dx, dy in RING)
+
     def png(self, path):
-        rows = b"".join(b"\0" + self.data[3 * self.width * y:3 * self.width * (y + 1)] for y in range(self.height))
-        chunk = lambda kind, body: struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
-        with open(path, "wb") as f:
-            f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", self.width, self.height, 8, 2, 0, 0, 0))
-                    + chunk(b"IDAT", zlib.compress(rows, 6)) + chunk(b"IEND", b""))
+        head = b"P6 %d %d 255\n" % (self.width, self.height)
+        subprocess.run(["convert", "ppm:-", path], input=head + self.data, check=True)
         return path
 
 
-def ppm(data, scale=1):  # a binary PPM, as grim writes it
+def ppm(data, scale=1):  # a binary PPM, as grim and ImageMagick write it
     width, height = map(int, (head := re.match(rb"P6\s+(\d+)\s+(\d+)\s+255\s", data)).groups())
     return Shot(width, height, data[head.end():head.end() + 3 * width * height], scale)
 
 
-def x_screen():  # the whole X screen, whose 24-bit colours Xvfb keeps in 32-bit pixels, blue first
-    from Xlib import X, display
-    root = display.Display().screen().root
-    g = root.get_geometry()
-    bgrx, rgb = root.get_image(0, 0, g.width, g.height, X.ZPixmap, 0xFFFFFFFF).data, bytearray(3 * g.width * g.height)
-    rgb[0::3], rgb[1::3], rgb[2::3] = bgrx[2::4], bgrx[1::4], bgrx[0::4]
-    return Shot(g.width, g.height, rgb)
+def magick(*command):  # what ImageMagick writes as 8-bit PPM
+    return ppm(subprocess.run([*command, "-depth", "8", "ppm:-"], capture_output=True, check=True).stdout)
 
 
-def tga(path):  # an uncompressed 24-bit TGA file
-    data = open(path, "rb").read()
-    width, height, depth, descriptor = struct.unpack_from("<HHBB", data, 12)
-    if data[2] != 2 or depth != 24:
-        raise SystemExit(f"{path}: not an uncompressed 24-bit TGA")
-    rows = [data[18 + data[0] + 3 * width * y:18 + data[0] + 3 * width * (y + 1)] for y in range(height)]
-    rgb = bytearray(b"".join(rows if descriptor & 0x20 else rows[::-1]))  # stored bottom row first unless flagged
-    rgb[0::3], rgb[2::3] = rgb[2::3], rgb[0::3]
-    return Shot(width, height, rgb)
+def x_screen():  # the whole X screen
+    return magick("import", "-window", "root")
+
+
+def tga(path):  # stored bottom row first unless flagged otherwise, which ImageMagick leaves to -auto-orient
+    return magick("convert", path, "-auto-orient")
 
 
 def find(shot, picture, zoom=None):

@@ -4,7 +4,7 @@
 # Usage: wayland_run.py SCALE EDITOR EXAMPLES_DIR SHOT_DIR (where the screenshots of failed checks go)
 import itertools, json, math, os, pwd, re, shutil, signal, socket, struct, subprocess, sys, tempfile, time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from screen import MARKERS, RING, find, ppm, tga  # noqa: E402
+from screen import MARKERS, find, near, ppm, tga  # noqa: E402
 
 SCALE, (EDITOR, EXAMPLES, SHOTS) = int(sys.argv[1]), map(os.path.abspath, sys.argv[2:5])
 # The window floats at a known place, large enough for the whole picture and a margin beyond it, where the
@@ -43,7 +43,7 @@ def within(seconds, test, pause=0.1):
 def start():
     # sway, which refuses to run as root, and the editor with the example files: as nobody when run as
     # root, in this scratch folder, which that user can read.
-    for tool in [t for t in ("sway", "swaymsg", "grim", "wtype") if not shutil.which(t)][:1]:
+    for tool in [t for t in ("sway", "swaymsg", "grim", "wtype", "convert") if not shutil.which(t)][:1]:
         sys.exit(print(f"SKIP: {tool} is not installed (./test.sh installs it)") or 77)
     env = {"PATH": "/usr/bin:/bin", "HOME": os.path.abspath("home"), "XDG_RUNTIME_DIR": os.path.abspath("run")}
     os.chmod(".", 0o755), os.mkdir("home"), os.mkdir("run", 0o700)
@@ -53,12 +53,11 @@ def start():
     as_user = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"] if os.getuid() == 0 else []
     for folder in ("home", "run") if as_user else ():
         os.chown(folder, pwd.getpwnam("nobody").pw_uid, -1)
-    with open("sway.conf", "w") as f:  # the logical screen is 1280 x 1024 at every scale
-        f.write(f"output HEADLESS-1 resolution {1280 * SCALE}x{1024 * SCALE} scale {SCALE}\nxwayland disable\n")
+    open("sway.conf", "w").write(  # the logical screen is 1280 x 1024 at every scale
+        f"output HEADLESS-1 resolution {1280 * SCALE}x{1024 * SCALE} scale {SCALE}\nxwayland disable\n")
     launch = lambda log, *command, **more: processes.append(subprocess.Popen(
         as_user + list(command), env=dict(env, **more), stdout=open(log, "w"), stderr=subprocess.STDOUT))
-    launch("sway.log", "sway", "-c", "sway.conf", WLR_BACKENDS="headless", WLR_LIBINPUT_NO_DEVICES="1",
-           WLR_RENDERER="pixman")
+    launch("sway.log", "sway", "-c", "sway.conf", WLR_BACKENDS="headless", WLR_LIBINPUT_NO_DEVICES="1", WLR_RENDERER="pixman")
     sockets = lambda: sorted(n for n in os.listdir("run") if re.fullmatch(r"wayland-\d+|sway-ipc\..*\.sock", n))
     ipc, display = within(10, lambda: len(s := sockets()) == 2 and s) or fail(
         ": sway made no Wayland display within 10 s:\n" + open("sway.log").read()[-2000:])
@@ -106,8 +105,7 @@ class Pointer:
 
 
 def place(width):  # sway has been seen to move a floating window as it resized it
-    return run("swaymsg", WINDOW + f"floating enable, resize set {width} {HEIGHT}, move position {LEFT} {TOP}",
-               must=False)
+    return run("swaymsg", WINDOW + f"floating enable, resize set {width} {HEIGHT}, move position {LEFT} {TOP}", must=False)
 
 
 def grab(box):
@@ -125,11 +123,7 @@ def cells(box, size):
     return [(x, y) for y in range(max(y0, 0), min(y0 + h, size[1])) for x in range(max(x0, 0), min(x0 + w, size[0]))]
 
 
-def near(colour, wanted):
-    return all(abs(a - b) <= 40 for a, b in zip(colour, wanted))
-
-
-def count(shot, box, colour):  # of about the colour, as lines are anti-aliased
+def count(shot, box, colour):  # of about the colour
     return sum(near(shot.at(x, y), colour) for x, y in cells(box, shot.size))
 
 
@@ -160,7 +154,10 @@ def main(socket_path):
         check(uniform < 0.9 * len(drawn), f"{uniform} of {len(drawn)} blocks along the strokes uniform")
 
     pointer = Pointer(socket_path)
-    send = pointer.do
+
+    def send(line, remember=True):  # to the pointer, or keys through wtype
+        # each wtype brings a new virtual keyboard, which the toolkit takes a moment to take
+        run("wtype", "-s", "1200", *line[5:].split()) if line.startswith("keys ") else pointer.do(line, remember)
 
     def full_repaint():
         # Shrinks the window as far as it goes, until the canvas shows none of the picture beyond the narrow
@@ -188,8 +185,7 @@ def main(socket_path):
     # What each step must show: the outline of a marker at p, or none; at least `by` more pixels of about
     # the colour in the box but the hole, or with a negative `by` that many fewer; at least `by` pixels of
     # the box not as they were; and what takes pixels away must not pass over a canvas that shows nothing.
-    marker = lambda p, colour, shown=True: lambda before, now: (
-        sum(near(now.at(p[0] + dx, p[1] + dy), colour) for dx, dy in RING) >= 16) == shown
+    marker = lambda p, colour, shown=True: lambda before, now: (now.ring(*p, colour) >= 16) == shown
     change = lambda box, colour, by, hole=(0, 0, 0, 0): lambda before, now: (
         count(now, box, colour) - count(now, hole, colour) - count(before, box, colour) + count(before, hole, colour)
     ) * (1 if by > 0 else -1) >= abs(by)
@@ -215,23 +211,19 @@ def main(socket_path):
         for line in set_up:
             send(line)
         before = settled(area)
-        for i, line in enumerate(inputs):
-            if line.startswith("keys "):  # each wtype brings a new virtual keyboard, which the toolkit takes a moment to take
-                run("wtype", "-s", "1200", *line[5:].split())
-            else:  # paced as a hand paces them: the toolkit drops a motion that comes too soon
-                time.sleep(0.15 if i else 0), send(line)
-        sent, shown_after = time.monotonic(), None
-        while shown_after is None and time.monotonic() - sent <= 0.5:
-            grabbed = time.monotonic() - sent
-            shown_after = grabbed if shows(before, now := grab(area)) else None
-        shown, full = settled(area), full_repaint()
+        for i, line in enumerate(inputs):  # paced as a hand paces them: the toolkit drops a motion that comes too soon
+            time.sleep(0.15 if i else 0)
+            send(line)
+        sent, polled = time.monotonic(), []  # each screenshot, with the time it was taken after the input
+        seen = within(0.5, lambda: polled.append((time.monotonic() - sent, grab(area))) or shows(before, polled[-1][1]), 0)
+        (shown_after, now), shown, full = polled[-1], settled(area), full_repaint()
         # While a button is held, no move hovers again: the ring that the pointer's leave took away stays away.
         ring = lambda x, y: dragging and 7 < math.hypot(x + 0.5 - dragging[0][0], y + 0.5 - dragging[0][1]) < 12.5
         differing = differ(shown, full, ring)
         shots = {f"{step}-1-before": before, f"{step}-2-last-polled": now, f"{step}-3-settled": shown,
                  f"{step}-4-full-repaint": full}
-        check(shown_after is not None, f"{step}: {expected}, in the screenshot " + (
-            f"{shown_after * 1000:.0f} ms after the input" if shown_after is not None else "not within 500 ms"), **shots)
+        check(seen, f"{step}: {expected}, in the screenshot " + (
+            f"{shown_after * 1000:.0f} ms after the input" if seen else "not within 500 ms"), **shots)
         check(not differing, f"{step}: the screen " + (f"differs from a full repaint at {len(differing)} pixels, from "
               f"{min(differing)} to {max(differing)} of the picture" if differing else "as a full repaint shows it"), **shots)
 
@@ -240,7 +232,7 @@ def main(socket_path):
     send("release"), send(f"move {LEFT + 50} {TOP + 600}")
     menu = (LEFT, TOP + 50, 240, 160)
     before = settled(menu)
-    run("wtype", "-s", "1200", "-k", "F10")
+    send("keys -k F10")
     opened = settled(menu)
     send("press"), send("release")
     closed = settled(menu)
@@ -256,7 +248,6 @@ def main(socket_path):
                        if (w.get("name") or "").startswith("VORN Spline Editor")]
     # Once n windows of the editor show, within 5 s: the focused one's rectangle (or True).
     windows = lambda n: within(5, lambda: len(w := editors()) == n and next((e["rect"] for e in w if e["focused"]), True))
-    points = int(open("track.txt").readline())
     for button, left in (("Cancel", 1), ("Save", 0)):
         run("swaymsg", WINDOW + "kill")
         box = windows(2)
@@ -264,7 +255,8 @@ def main(socket_path):
             send(f"move {box['x'] + box['width'] * (3 if left else 5) // 6} {box['y'] + box['height'] - 21}")
             time.sleep(0.3), send("press"), time.sleep(0.15), send("release")
         check(box and windows(left), f"close-{button}: the question came up and was answered")
-    check(int(open("track.txt").readline()) == points + 1, "close: the track saved, with the point the click made")
+    saved, example = (int(open(name).readline()) for name in ("track.txt", EXAMPLES + "/track.txt"))
+    check(saved == example + 1, "close: the track saved, with the point the click made")
     print(f"{checks.count(True)} passed, {checks.count(False)} failed")
     sys.exit(1 if False in checks else 0)
 

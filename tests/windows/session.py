@@ -1,6 +1,6 @@
 # What the Windows session needs of the X screen, run by Debian's Python, which has the X library:
 #   session.py png PNG                          the screen as it is
-#   session.py locate PICTURE.tga [ZOOM]        the screen position of the picture's pixel (0, 0)
+#   session.py locate PICTURE.tga               the screen position of the picture's pixel (0, 0)
 #   session.py check PICTURE.tga TRACK.txt PNG [ZOOM]
 #       the screen to PNG; passes when every picture pixel on screen away from the path equals the file's
 #       (each screen pixel showing the picture pixel under its centre, at ZOOM screen pixels a picture
@@ -8,9 +8,9 @@
 #       shows and how much of it: X Y WIDTH HEIGHT
 #   session.py drop WINDOW X Y FILE...          drops the files at root position X, Y as a desktop file
 #       manager does (XDND), which Wine hands to Windows programs as a drop from Explorer
-import math, os, signal, sys, urllib.parse
+import os, signal, sys, urllib.parse
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from screen import MARKERS, RING, find, tga, x_screen  # noqa: E402
+from screen import MARKERS, RING, find, magick, tga, x_screen  # noqa: E402
 
 
 def check(picture_file, track_file, png, zoom="1"):
@@ -26,16 +26,13 @@ def check(picture_file, track_file, png, zoom="1"):
     extent = lambda n, shows: next((d for d in range(int(n * zoom)) if not shows(d)), int(n * zoom))
     width = extent(picture.width, lambda x: ox + x < shot.width and shot.at(ox + x, oy) == picture.at(source(x), 0))
     height = extent(picture.height, lambda y: oy + y < shot.height and shot.at(ox, oy + y) == picture.at(0, source(y)))
-    # Within 20 pixels of a segment the borders, the start line and the markers may cover the picture (the
-    # widest half-width here is under 6 units, 12 pixels on a 512-pixel picture).
-    m, on_screen, near = int(20 * zoom), [(int(x * zoom), int(y * zoom)) for x, y in pixels], set()
-    for (ax, ay), (bx, by) in list(zip(on_screen, on_screen[1:])) or [(p, p) for p in on_screen]:
-        length = (bx - ax) ** 2 + (by - ay) ** 2 or 1
-        for y in range(max(0, min(ay, by) - m), min(height, max(ay, by) + m + 1)):
-            for x in range(max(0, min(ax, bx) - m), min(width, max(ax, bx) + m + 1)):
-                t = max(0, min(1, ((x - ax) * (bx - ax) + (y - ay) * (by - ay)) / length))
-                near.update([(x, y)] if math.hypot(x - ax - t * (bx - ax), y - ay - t * (by - ay)) < m else [])
-    away = [(x, y) for y in range(height) for x in range(width) if (x, y) not in near]
+    # Within 20 pixels of the path the borders, the start line and the markers may cover the picture (the
+    # widest half-width here is under 6 units, 12 pixels on a 512-pixel picture): a mask, white there, of the
+    # path stroked 40 pixels wide with round ends (its last point twice, which draws a path of one point).
+    path = " ".join(f"{int(x * zoom) + 0.5},{int(y * zoom) + 0.5}" for x, y in pixels + pixels[-1:])
+    mask = magick("convert", "-size", f"{width}x{height}", "xc:black", "+antialias", "-fill", "none", "-stroke", "white",
+                  "-strokewidth", str(2 * int(20 * zoom)), "-draw", f"stroke-linecap round stroke-linejoin round polyline {path}")
+    away = [(x, y) for y in range(height) for x in range(width) if mask.at(x, y) == (0, 0, 0)]
     differing = sum(shot.at(ox + x, oy + y) != picture.at(source(x), source(y)) for x, y in away)
     print(f"{ox} {oy} {width} {height}: the picture's corner on screen and how much of it shows; "
           f"{len(away)} pixels away from the path compared, {differing} differ")
@@ -45,8 +42,7 @@ def check(picture_file, track_file, png, zoom="1"):
     shown = [(i, p, int(point[3])) for i, (p, point) in enumerate(zip(pixels, points))
              if 5 <= p[0] < width / zoom - 5 and 5 <= p[1] < height / zoom - 5]
     for i, (px, py), kind in shown:
-        hits = max(sum(shot.at(ox + int((px + dx + d + 0.5) * zoom), oy + int((py + dy + d + 0.5) * zoom)) == MARKERS[kind]
-                       for dx, dy in RING) for d in (0, 1))
+        hits = max(shot.ring(ox + (px + d) * zoom, oy + (py + d) * zoom, MARKERS[kind], zoom, by=0) for d in (0, 1))
         failures += [f"point {i} at pixel ({px}, {py}): {hits} of the {len(RING)} pixels of its marker in its "
                      f"type's colour {MARKERS[kind]}"] * (hits < len(RING) - 8)
     print(f"{len(shown)} of {len(points)} points on screen with a marker checked")
@@ -93,10 +89,7 @@ def drop(window, x, y, *files):
             return 0
 
 
-def locate(picture, zoom="1"):
-    print(*(find(x_screen(), tga(picture), float(zoom)) or sys.exit("the picture is not on the screen")))
-
-
 if __name__ == "__main__":
+    locate = lambda picture: print(*(find(x_screen(), tga(picture)) or sys.exit("the picture is not on the screen")))
     commands = {"png": lambda png: x_screen().png(png) and None, "locate": locate, "check": check, "drop": drop}
     sys.exit(commands[sys.argv[1]](*sys.argv[2:]))
