@@ -99,7 +99,8 @@ TEST(MainWindow, FileDialogsOpenSaveAndRememberTheirOwnPlacesAndDroppedFilesOpen
                                  "Unrecognized file type:  p.\xe6\x97\xa5\xe6\x9c\xac"}));
 }
 
-// The band shows whole beyond a small picture, and goes again without a trace.
+// The band shows whole beyond a small picture, in both ways of drawing, and goes
+// again without a trace.
 TEST(MainWindow, WholeBandShowsBeyondASmallPicture)
 {
     gui::ResetDocument();
@@ -108,10 +109,15 @@ TEST(MainWindow, WholeBandShowsBeyondASmallPicture)
     gui::Press();
     for (int i = 1; i <= 4; ++i)
         gui::MoveTo(40 + 65 * i, 40 + 50 * i);  // to (300, 240)
-    const wxImage shot = gui::CanvasScreenshot();
-    for (const auto& [x, y] : {std::pair{80, 40}, {200, 40}, {40, 70}, {40, 200}, {300, 150}, {200, 240}})
-        EXPECT_TRUE(gui::Near(shot, x, y, Window()->canvasHandler->bandColour)) << x << "," << y;
-    EXPECT_FALSE(gui::Near(shot, 200, 150, Window()->canvasHandler->bandColour));  // outline only
+    for (const bool cairo : {true, false}) {
+        CanvasPainter::Instance()->UseCairo(cairo);
+        CanvasPainter::Instance()->RedrawAll();
+        const wxImage shot = gui::CanvasScreenshot();
+        for (const auto& [x, y] : {std::pair{80, 40}, {200, 40}, {40, 70}, {40, 200}, {300, 150}, {200, 240}})
+            EXPECT_TRUE(gui::Near(shot, x, y, Window()->canvasHandler->bandColour)) << x << "," << y << " " << cairo;
+        EXPECT_FALSE(gui::Near(shot, 200, 150, Window()->canvasHandler->bandColour));  // outline only
+    }
+    CanvasPainter::Instance()->UseCairo(true);
     gui::Release();
     EXPECT_TRUE(gui::ShowsItAll()) << "a trace of the band is left";
 }
