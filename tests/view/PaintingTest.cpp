@@ -1,6 +1,7 @@
 // What the painter puts on the canvas, in pixels: off-screen through a memory DC,
 // and on the screen right after a redraw.
 #include "support/GuiDriver.h"
+#include "view/LineCoverage.h"
 
 namespace {
 
@@ -207,6 +208,25 @@ TEST(Painting, ColoursWidthsAndSizesAreTheDrawingsInEveryWayOfDrawing)
         EXPECT_TRUE(scale == 1 || uniform < blocks * 9 / 10) << "of " << blocks << " blocks drawn, " << uniform << " uniform";
     }
     CanvasPainter::Instance()->UseCairo(true);
+}
+
+// A thin line is laid down by the area it covers: each column that a line one
+// pixel wide crosses holds 1 / cos of its angle of it, at any slope.
+TEST(Painting, AThinLineCoversItsAreaAtAnySlope)
+{
+    for (const double slope : {0.0, 0.25, 0.7, -0.7}) {
+        LineCoverage lines(32);
+        const double y = slope < 0 ? 30 : 2, run[] = {-4, y, 36, y + 40 * slope};
+        lines.AddRun(run, 2, 1);
+        std::vector<std::uint32_t> pixels(32 * 32, 0);
+        lines.Blend(pixels.data(), 0xffffff);
+        for (int x = 0; x < 32; ++x) {
+            double covered = 0;
+            for (int row = 0; row < 32; ++row)
+                covered += (pixels[row * 32 + x] & 0xff) / 255.0;
+            EXPECT_NEAR(covered, std::sqrt(1 + slope * slope), 0.02) << "slope " << slope << ", column " << x;
+        }
+    }
 }
 
 }  // namespace
