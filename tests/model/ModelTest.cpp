@@ -64,6 +64,7 @@ TEST_F(ModelTest, HitTestsAnswerNearTheCursorAndPixelsClampFarOut)
     EXPECT_TRUE(mapping.WorldToPixel(INFINITY, -1e30f, px, py) && px > 512 && py > 256 &&
                 mapping.WorldToPixel(-1e30f, INFINITY, qx, qy) && qx < 0 && qy < 0) << px << " " << qx;
     EXPECT_FALSE(mapping.WorldToPixel(NAN, 0, px, py) || PixelMapping(0, 5).PixelToWorld(1, 1, x, y));
+    EXPECT_TRUE(PixelMapping(1, 1).PixelToWorld(0, 0, x, y));  // the smallest picture
     EXPECT_EQ(Errors(), Strings{"Invalid bitmap dimensions:  0x5"});
 }
 

@@ -60,8 +60,9 @@ TEST(Commands, EachKeyAndGestureDoesItsCommandAndWritesItsLines)
          {"Starting select.", "dx,dy =   20.00,  20.00", "Selected point(s).", "All points unselected."}},
         {0, 0, [] { click(Left, 128, 28); }, "abcd", "create-point", {"Starting select.",
          "Created new point at:     0.00, 100.00", "All points unselected.", "Point:     0.00, 100.00 (w =    2.00)"}},
-        {0, 0, [] { drag(Left, 128, 128, 10, -10); }, "abc", "move",
-         {"Starting move.", "dx,dy =   10.00, -10.00", "Finished move."}},
+        // A release away from the last motion (one merged away) moves there first.
+        {0, 0, [] { mouse(128, 128, Press | Left), mouse(138, 118, Motion | Left), mouse(148, 118, Release | Left); }, "abc", "move",
+         {"Starting move.", "dx,dy =   10.00, -10.00", "dx,dy =   20.00, -10.00", "Finished move."}},
         {0, 0, [] { drag(Right, 128, 28, -10, 10); }, "abc", "",
          {"Start panning.", "dx,dy =  -10.00,  10.00", "Finished panning."}},
         {0, 0, [] { click(Right, 128, 28); }, "abc", "unselect-all",
