@@ -181,10 +181,10 @@ TEST(Pictures, ReadPixelForPixelOrRefusedWithTheirMessages)
         // line closing the last row, the end. Pixels left unset are black.
         {"rle8.bmp", Bmp(40, 4, 3, 8, Bytes({2, 0, 0, 2, 1, 1, 1, 2, 0, 0, 0, 3, 1, 2, 1, 0, 0, 0, 0, 1}), rwb, 1), R::None,
          "wbwkkkkbrrkk"},
-        // A whole row in one run, the line's end; three nibbles given one by one, a move right, a run of one
-        // (its second nibble unused), the end.
-        {"rle4.bmp", Bmp(40, 5, 2, 4, Bytes({5, 0x12, 0, 0, 0, 3, 0x21, 0, 0, 2, 1, 0, 1, 0x1f}) + end, rwb, 2), R::None,
-         "bwrkwwbwbw"},
+        // A whole row in one run, the line's end; five nibbles given one by one (three bytes and a pad), a move
+        // right, a run of one (its second nibble unused), the end.
+        {"rle4.bmp", Bmp(40, 7, 2, 4, Bytes({7, 0x12, 0, 0, 0, 5, 0x21, 0x02, 0x10, 0, 0, 2, 1, 0, 1, 0x1f}) + end, rwb, 2),
+         R::None, "bwrbwkwwbwbwbw"},
         // A run may fill the row's padding, as ImageMagick writes them.
         {"rle8-padding.bmp", Bmp(40, 3, 1, 8, Bytes({4, 1}) + end, rw, 1), R::None, "www"},
         {"gap.bmp", Bmp(40, 1, 1, 24, "xyz" + one).replace(10, 4, Le32(57)), R::None, "r"},
