@@ -107,14 +107,8 @@ void EditorDocument::SwapWith(HistoryRecord& record, TrackPath::Damage& toward, 
     record.snapshot = shown;
     trackPath = path;
     SwapFile(record);
-    selection.clear();
-    for (TrackPoint* p : flagged) {
-        if (p->IsSelected())
-            selection.insert(p);
-        if (p->IsHighlighted())
-            highlighted.insert(p);
-    }
-    ClearHighlights();
+    TakeFlags(flagged);
+    ClearHighlights();  // the hover is picked again
     if (host)
         host->ResetHover(-1, -1);
 }

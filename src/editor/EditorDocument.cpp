@@ -54,15 +54,9 @@ void EditorDocument::SetTrackPath(TrackPath* path, bool deleteOld)
     towardUndo.Everything();
     towardRedo.Everything();
 
-    selection.clear();
-    highlighted.clear();
-    for (TrackPoint* p : path->points) {
-        if (p->IsSelected())
-            selection.insert(p);
-        if (p->IsHighlighted())
-            highlighted.insert(p);
-    }
-    ClearHighlights();
+    highlighted.clear();  // of a path that may be gone
+    TakeFlags(path->points);
+    ClearHighlights();  // the hover is picked again
     if (host)
         host->ResetHover(-1, -1);
 }

@@ -89,6 +89,18 @@ private:
     // shown one differs from that on top of the other list.
     void SwapWith(HistoryRecord& record, TrackPath::Damage& toward, TrackPath::Damage& away);
     void SwapFile(HistoryRecord& record);
+    // The selection and highlight of a path that becomes the shown one, from
+    // the flags of its points given.
+    template <typename Points> void TakeFlags(const Points& points)
+    {
+        selection.clear();
+        for (TrackPoint* p : points) {
+            if (p->IsSelected())
+                selection.insert(p);
+            if (p->IsHighlighted())
+                highlighted.insert(p);
+        }
+    }
     // Where the shown path is drawn differently from the one the next undo
     // brings back, and from the one the next redo brings back.
     TrackPath::Damage towardUndo, towardRedo;
