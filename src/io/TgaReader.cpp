@@ -181,13 +181,13 @@ wxBitmap* ReadTga(const char* path)
         Refuse();
         return nullptr;
     }
-    // The colour map's specification (bytes 3 to 7), then the image's.
-    unsigned char spec[15];
-    if (!ReadAt(f, 3, spec, sizeof spec)) {
+    // The colour map's fields (bytes 3 to 7), then the image's (8 to 17).
+    unsigned char fields[15];
+    if (!ReadAt(f, 3, fields, sizeof fields)) {
         wxLogError("Couldn't read image specification field in TGA.");
         return nullptr;
     }
-    const unsigned char* imageInfo = spec + 5;
+    const unsigned char* imageInfo = fields + 5;
     const int width = imageInfo[4] + 256 * imageInfo[5];
     const int height = imageInfo[6] + 256 * imageInfo[7];
     const unsigned char descriptor = imageInfo[9];
@@ -195,7 +195,7 @@ wxBitmap* ReadTga(const char* path)
     px.bytes = BytesPerPixel(imageType, imageInfo[8]);
     const bool mapped = imageType == Mapped || imageType == RleMapped;
     // Map entries of 15 or 16 bits are 5-5-5 like such pixels, others blue, green, red (and alpha).
-    const unsigned mapLength = spec[2] + 256u * spec[3], mapBits = spec[4], mapBytes = (mapBits + 7) / 8;
+    const unsigned mapLength = fields[2] + 256u * fields[3], mapBits = fields[4], mapBytes = (mapBits + 7) / 8;
     if (px.bytes == 0 || (mapped && (colourMapType != 1 || mapLength == 0 ||
                                      (mapBits != 15 && mapBits != 16 && mapBits != 24 && mapBits != 32)))) {
         Refuse();
@@ -226,7 +226,7 @@ wxBitmap* ReadTga(const char* path)
             wxLogError("Couldn't read image data in TGA.");
             return nullptr;
         }
-        px.first = spec[0] + 256u * spec[1];
+        px.first = fields[0] + 256u * fields[1];
         px.map.resize(mapLength * 3);
         for (unsigned i = 0; i < mapLength; ++i)
             PutRgb(&entries[i * mapBytes], int(mapBytes), &px.map[i * 3]);
