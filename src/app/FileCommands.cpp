@@ -118,7 +118,7 @@ void FileCommands::SaveUnsaved()
     EditorDocument* doc = EditorDocument::Instance();
     if (!doc->HasUnsavedChanges())
         return;
-    wxFileName file(wxString(currentFileName.c_str(), *wxConvFileName));
+    wxFileName file(FromFileName(currentFileName.c_str()));
     if (!doc->origin.onDisk)
         file.SetPath(wxGetHomeDir());
     file.SetFullName((file.GetExt().IsSameAs("txt", false) ? file.GetName() : file.GetFullName()) + ".unsaved.txt");

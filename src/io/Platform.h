@@ -74,8 +74,8 @@ struct Previous {
     std::string bytes;
 };
 
-// The target opened for writing as it stands, unbuffered, so that nothing is
-// left to be written once a step fails. A regular file's bytes go to previous
+// The target opened for writing as it stands (the caller makes the stream
+// unbuffered, so that nothing is left to be written once a step fails). A regular file's bytes go to previous
 // and the file is overwritten from its start, to be cut at the end of what is
 // written (CutAtEnd); one that may be written but not read is emptied first.
 // A device is written as it is, and a missing file is created.

@@ -77,27 +77,8 @@ void PushParts(const std::string& name, std::vector<std::string>& parts)
     parts.insert(parts.end(), in.rbegin(), in.rend());
 }
 
-// The names of a file's extended attributes from a listxattr call; false when
-// they cannot be read. A file system without them has none.
-template <typename List>
-bool AttributeNames(List list, std::vector<std::string>& names)
-{
-    names.clear();
-    for (;;) {
-        ssize_t n = list(nullptr, 0);
-        std::string all(std::size_t(std::max<ssize_t>(n, 0)), '\0');
-        if (n > 0)
-            n = list(&all[0], all.size());
-        if (n < 0 && errno == ERANGE)
-            continue;  // more came meanwhile
-        if (n < 0)
-            return errno == ENOTSUP;
-        for (std::size_t at = 0; at < std::size_t(n); at += names.back().size() + 1)
-            names.emplace_back(all.c_str() + at);
-        return true;
-    }
-}
-
+// A value (or a list) from a getxattr-like call, asked for its size first;
+// false, with errno set, when it cannot be read.
 template <typename Get>
 bool AttributeValue(Get get, std::string& value)
 {
@@ -107,11 +88,25 @@ bool AttributeValue(Get get, std::string& value)
         if (n > 0)
             n = get(&value[0], value.size());
         if (n < 0 && errno == ERANGE)
-            continue;
+            continue;  // more came meanwhile
         if (n >= 0)
             value.resize(std::size_t(n));
         return n >= 0;
     }
+}
+
+// The names of a file's extended attributes from a listxattr call; false when
+// they cannot be read. A file system without them has none.
+template <typename List>
+bool AttributeNames(List list, std::vector<std::string>& names)
+{
+    names.clear();
+    std::string all;
+    if (!AttributeValue(list, all))
+        return errno == ENOTSUP;
+    for (std::size_t at = 0; at < all.size(); at += names.back().size() + 1)
+        names.emplace_back(all.c_str() + at);
+    return true;
 }
 
 // An attribute that cannot be carried over: the file is then written in place
@@ -306,8 +301,6 @@ std::FILE* OpenInPlace(const SaveTarget& target, Previous& previous, Failure& wh
     }
     if (!file && missing)
         ::unlink(target.path.c_str());
-    if (file)
-        std::setvbuf(file, nullptr, _IONBF, 0);
     return file;
 }
 

@@ -15,6 +15,16 @@ bool InjectedFault(platform::Failure& why)
     return true;
 }
 
+// A C library call that failed, with its errno; else the test hook's fault.
+bool Failed(bool callFailed, platform::Failure& why)
+{
+    if (callFailed) {
+        why = platform::Errno(errno);
+        return true;
+    }
+    return InjectedFault(why);
+}
+
 // A folder that takes no new file still lets its files be written, and a file
 // whose owner or attributes a new one cannot take may still be written. Any
 // other reason (a full or failing disk, a read-only one, a name the system
@@ -109,7 +119,7 @@ void SafeFileWriter::Printf(const char* format, ...)
     const int written = std::vfprintf(file, format, args);
     va_end(args);
     platform::Failure why;
-    if (written < 0 ? (why = platform::Errno(errno), true) : InjectedFault(why))
+    if (Failed(written < 0, why))
         Fail(why);
 }
 
@@ -118,7 +128,7 @@ void SafeFileWriter::Write(const char* data, std::size_t size)
     if (!file || failed)
         return;
     platform::Failure why;
-    if (std::fwrite(data, 1, size, file) != size ? (why = platform::Errno(errno), true) : InjectedFault(why))
+    if (Failed(std::fwrite(data, 1, size, file) != size, why))
         Fail(why);
 }
 
@@ -127,7 +137,7 @@ bool SafeFileWriter::Commit()
     if (!file)
         return false;
     platform::Failure why;
-    if (!failed && (std::fflush(file) != 0 || std::ferror(file) ? (why = platform::Errno(errno), true) : InjectedFault(why)))
+    if (!failed && Failed(std::fflush(file) != 0 || std::ferror(file), why))
         Fail(why);
     if (!failed && (InjectedFault(why) || (why = platform::Sync(file))))
         Fail(why);
@@ -138,7 +148,7 @@ bool SafeFileWriter::Commit()
         lost = !previous.known || platform::PutBack(file, previous.bytes);
     const int closed = std::fclose(file);
     file = nullptr;
-    if (!failed && (closed != 0 ? (why = platform::Errno(errno), true) : InjectedFault(why))) {
+    if (!failed && Failed(closed != 0, why)) {
         Fail(why);
         lost = rewriting;  // written and cut already: the old bytes are gone
     }
